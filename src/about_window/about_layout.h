@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "platform/form_layout.h"
+
+namespace zelvane {
+
+enum AboutControl : int {
+    kAboutForm = 0,
+    kAboutFrame1 = 1,
+    kMadeByLabel,  // Label1(0)
+    kEmailLabel,   // Label1(1)
+    kUinLabel,     // Label1(2)
+    kLabel2,
+    kTxtcntctEmail,
+    kTxtcntctUIN,
+    kLabel3,
+};
+
+constexpr int kFloppyIcon = 102;
+
+// The makers' contact details that the window shows and opens.
+inline constexpr wchar_t kAuthorName[] = L"Zelvane Developers";
+inline constexpr wchar_t kFirstEmail[] = L"dev@example.com";
+inline constexpr wchar_t kSecondEmail[] = L"team@example.org";
+inline constexpr wchar_t kAuthorUin[] = L"123456";
+inline constexpr wchar_t kWhitePagesHost[] = L"wwp.example.net";
+
+// The white-pages page that sends a message to the account.
+std::wstring WhitePagesAddress(const std::wstring& uin);
+
+const FormSpec& AboutLayout();
+
+}  // namespace zelvane

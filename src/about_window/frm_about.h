@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "platform/controls.h"
+#include "platform/form_layout.h"
+#include "platform/runtime.h"
+#include "platform/shell.h"
+
+namespace zelvane {
+
+// The About window: names the program's makers and opens their contact addresses.
+class frmAbout : public FormEvents {
+  public:
+    frmAbout(Form& form, Shell& shell, Runtime& runtime)
+        : form_(form), shell_(shell), runtime_(runtime) {}
+
+    // Shows the window modeless, without an owner.
+    void Show() { form_.Show(); }
+
+    void Label3_Click();
+    void txtcntctEmail_Click();
+    void txtcntctUIN_Click();
+
+    void Raise(int control, FormEvent event) override;
+
+  private:
+    void Open(const std::wstring& address);
+
+    Form& form_;
+    Shell& shell_;
+    Runtime& runtime_;
+};
+
+}  // namespace zelvane

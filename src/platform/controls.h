@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace zelvane {
+
+// Native window handle, as handed to the shell for the owner of a launch.
+using WindowHandle = std::uintptr_t;
+
+// What the windows' handlers rely on of the window runtime. Every operation may raise
+// RuntimeError when the underlying window or control fails.
+
+class TextBox {
+  public:
+    virtual ~TextBox() = default;
+    virtual std::wstring Text() const = 0;
+    virtual void SetText(const std::wstring& text) = 0;
+};
+
+class ListBox {
+  public:
+    virtual ~ListBox() = default;
+    virtual void Clear() = 0;
+    // Appends the text as the last item.
+    virtual void AddItem(const std::wstring& text) = 0;
+    // Index of the selected item, -1 when none.
+    virtual int ListIndex() const = 0;
+    virtual std::wstring List(int index) const = 0;
+};
+
+class CommandButton {
+  public:
+    virtual ~CommandButton() = default;
+    virtual void SetCaption(const std::wstring& caption) = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+// Raises its Timer event every interval (fixed by the form's layout) while enabled.
+class Timer {
+  public:
+    virtual ~Timer() = default;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+class Form {
+  public:
+    virtual ~Form() = default;
+    // Outer height in twips, title bar and borders included. A set takes effect at once;
+    // a following get returns the height actually applied.
+    virtual float Height() const = 0;
+    virtual void SetHeight(float twips) = 0;
+    virtual WindowHandle hWnd() const = 0;
+    // Shows the window modeless; the caller goes on at once.
+    virtual void Show() = 0;
+};
+
+}  // namespace zelvane

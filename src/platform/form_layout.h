@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zelvane {
+
+// A form as the designer laid it out: what the window runtime builds a real window from.
+// Lengths are in twips (1/1440 inch), colours in the OLE form &HBBGGRR.
+
+enum class ControlKind {
+    kFrame,  // a captionless frame: drawn border, contains other controls
+    kTextBox,
+    kLabel,
+    kCommandButton,
+    kListBox,
+    kEtchedLine,  // a grey line with a white one under it: one etched separator
+    kTimer,       // no window; raises Timer events while enabled
+};
+
+struct TwipRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+struct FontSpec {
+    std::wstring_view face = L"Tahoma";
+    float points = 8.25f;
+    bool bold = true;
+    int charset = 177;
+};
+
+constexpr std::uint32_t kSystemColour = 0xFFFFFFFFu;  // the control's own system colour
+
+struct ControlSpec {
+    int id = 0;              // the form's own number for the control; never 0
+    std::wstring_view name;  // designer name, for error reports and tests
+    ControlKind kind = ControlKind::kLabel;
+    int parent = 0;             // id of the containing frame, 0 for the form
+    TwipRect rect;              // relative to the parent
+    std::wstring_view caption;  // '&' marks the access key
+    FontSpec font;
+    std::uint32_t foreColour = kSystemColour;
+    std::uint32_t backColour = kSystemColour;
+    int maxLength = 0;            // text boxes: 0 for no limit
+    bool tabStop = false;         // reached with the Tab key
+    bool clickable = false;       // labels: raise Click
+    bool upArrowPointer = false;  // mouse pointer over the control
+    int interval = 0;             // timers: milliseconds
+};
+
+enum class BorderStyle {
+    kFixedToolWindow,  // small title bar, close box only, not in the task bar
+    kFixedDialog,      // dialog frame, close box only, not in the task bar
+};
+
+struct FormSpec {
+    std::wstring_view name;
+    std::wstring_view caption;
+    BorderStyle border = BorderStyle::kFixedDialog;
+    int clientWidth = 0;  // at design
+    int clientHeight = 0;
+    int outerHeight = 0;  // starting outer height; 0 keeps the client height
+    int iconResource = 0;
+    FontSpec font;                      // the form's own font, used by controls created in code
+    std::vector<ControlSpec> controls;  // in tab order
+};
+
+// Events a form raises into the object that handles them. Control 0 is the form itself.
+enum class FormEvent { kLoad, kClick, kDblClick, kTimer };
+
+class FormEvents {
+  public:
+    virtual ~FormEvents() = default;
+    virtual void Raise(int control, FormEvent event) = 0;
+    // A typed character; setting keyAscii to 0 drops the keystroke.
+    virtual void KeyPress(int /*control*/, std::int16_t& /*keyAscii*/) {}
+};
+
+}  // namespace zelvane

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/memory/faults.h"
+
+namespace zelvane {
+
+// Controls held in memory. Each operation is counted by the shared Faults and raises a
+// run-time error when it is the one chosen to fail.
+
+class MemoryControl {
+  public:
+    MemoryControl(Faults& faults, std::string name) : faults_(faults), name_(std::move(name)) {}
+
+  protected:
+    void Operation(const char* what) const;
+
+  private:
+    Faults& faults_;
+    std::string name_;
+};
+
+class MemoryTextBox : public TextBox, public MemoryControl {
+  public:
+    using MemoryControl::MemoryControl;
+    std::wstring Text() const override;
+    void SetText(const std::wstring& text) override;
+
+    std::wstring text;
+    mutable int reads = 0;
+};
+
+class MemoryListBox : public ListBox, public MemoryControl {
+  public:
+    using MemoryControl::MemoryControl;
+    void Clear() override;
+    void AddItem(const std::wstring& text) override;
+    int ListIndex() const override;
+    // -1 gives an empty text; any other index outside the list is a run-time error.
+    std::wstring List(int index) const override;
+
+    std::vector<std::wstring> items;
+    int selected = -1;
+};
+
+class MemoryButton : public CommandButton, public MemoryControl {
+  public:
+    using MemoryControl::MemoryControl;
+    void SetCaption(const std::wstring& text) override;
+    void SetEnabled(bool value) override;
+
+    std::wstring caption;
+    bool enabled = true;
+};
+
+class MemoryTimer : public Timer, public MemoryControl {
+  public:
+    using MemoryControl::MemoryControl;
+    void SetEnabled(bool value) override;
+
+    bool enabled = false;
+};
+
+// A window whose height is applied exactly, or, with a DPI, rounded to whole pixels the
+// way a real window is.
+class MemoryForm : public Form, public MemoryControl {
+  public:
+    MemoryForm(Faults& faults, std::string name, float twips, int dpi = 0);
+
+    float Height() const override;
+    void SetHeight(float twips) override;
+    WindowHandle hWnd() const override;
+    void Show() override;
+
+    std::vector<float> heightsSet;
+    int shown = 0;
+
+  private:
+    float twips_;
+    int dpi_;
+    int pixels_ = 0;
+};
+
+}  // namespace zelvane

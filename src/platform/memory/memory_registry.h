@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/memory/faults.h"
+#include "platform/registry.h"
+
+namespace zelvane {
+
+// A registry held in memory. Subkeys enumerate in the order they were created; names
+// compare without regard to ASCII case; empty path components are passed over, as the
+// real registry does with a trailing backslash. The machine hive has a separate 32-bit
+// view; the user hives have one view only.
+class MemoryRegistry : public Registry {
+  public:
+    explicit MemoryRegistry(Faults& faults);
+    ~MemoryRegistry() override;
+
+    long OpenKey(std::int32_t root, const std::string& path, RegKey& key) override;
+    long EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) override;
+    long CloseKey(RegKey key) override;
+    long DeleteTree(std::int32_t root, const std::string& path, RegistryView view) override;
+
+    // Set-up and inspection for tests.
+    void AddKey(std::int32_t root, const std::string& path,
+                RegistryView view = RegistryView::kNative);
+    void SetValue(std::int32_t root, const std::string& path, const std::string& name,
+                  const std::string& data, RegistryView view = RegistryView::kNative);
+    bool Exists(std::int32_t root, const std::string& path,
+                RegistryView view = RegistryView::kNative) const;
+    // Every key and value of every hive, one per line: for comparing whole registries.
+    std::string Export() const;
+
+    // Deleting in this hive (and view) returns the given code and changes nothing.
+    void FailDelete(std::int32_t root, RegistryView view, long result);
+    // Enumerating the index-th subkey of any key returns the given code.
+    void FailEnumAt(std::int32_t index, long result);
+
+    // The registry calls made, in order ("OpenKey", "EnumKey 0", "CloseKey", "DeleteTree").
+    std::vector<std::string> calls;
+    // Keys opened and not yet closed.
+    std::size_t OpenKeys() const { return handles_.size(); }
+
+  private:
+    struct Node;
+    Node* Root(std::int32_t root, RegistryView view) const;
+    Node* Find(std::int32_t root, const std::string& path, RegistryView view) const;
+    Node* Create(std::int32_t root, const std::string& path, RegistryView view);
+
+    Faults& faults_;
+    mutable std::map<std::pair<std::int32_t, RegistryView>, std::unique_ptr<Node>> roots_;
+    std::map<RegKey, Node*> handles_;
+    RegKey nextHandle_ = 0x100;
+    std::map<std::pair<std::int32_t, RegistryView>, long> deleteFailures_;
+    std::optional<std::pair<std::int32_t, long>> enumFailure_;
+};
+
+}  // namespace zelvane

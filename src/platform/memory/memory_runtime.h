@@ -1,0 +1,55 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/memory/faults.h"
+#include "platform/runtime.h"
+#include "platform/shell.h"
+
+namespace zelvane {
+
+struct ShownMessage {
+    std::wstring prompt;
+    int buttons;
+    std::wstring title;
+};
+
+// Message boxes answered from a script, and a code page that stands for a typical single-
+// byte ANSI one: Latin-1 converts exactly; any other character becomes a best-fit
+// look-alike where one exists (full-width forms become their ASCII twins, so a full-width
+// backslash becomes '\') or '?', and the conversion is marked inexact.
+class MemoryRuntime : public Runtime {
+  public:
+    explicit MemoryRuntime(Faults& faults) : faults_(faults) {}
+
+    int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
+    AnsiText StrToAnsi(std::wstring_view text) const override;
+    std::wstring StrToUnicode(std::string_view text) const override;
+
+    // Answers for the coming message boxes, in order; a box with no answer left gets OK
+    // (or No, when it asks Yes or No).
+    std::deque<int> answers;
+    std::vector<ShownMessage> shown;
+
+  private:
+    Faults& faults_;
+};
+
+struct Launch {
+    WindowHandle owner;
+    std::string file;
+    std::string directory;
+    int show;
+};
+
+class MemoryShell : public Shell {
+  public:
+    std::intptr_t Open(WindowHandle owner, const std::string& file, const std::string& directory,
+                       int show) override;
+
+    std::vector<Launch> launches;
+};
+
+}  // namespace zelvane

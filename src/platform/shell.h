@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "platform/controls.h"
+
+namespace zelvane {
+
+// Show-window value for a launched program's window: shown normally.
+constexpr int kShowNormal = 1;
+
+class Shell {
+  public:
+    virtual ~Shell() = default;
+    // ShellExecuteA with the default verb and no parameters: hands the address (ANSI) to
+    // the program registered for it. Returns the function's own result.
+    virtual std::intptr_t Open(WindowHandle owner, const std::string& file,
+                               const std::string& directory, int show) = 0;
+};
+
+}  // namespace zelvane

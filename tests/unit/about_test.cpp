@@ -1,0 +1,36 @@
+#include "about_window/about_layout.h"
+#include "main_window_fixture.h"
+
+namespace zelvane {
+namespace {
+
+TEST_F(MainWindowTest, AboutIsCreatedOnceAndShownAgainOnEveryClick) {
+    Load();
+    main.cmdAbout_Click();
+    main.cmdAbout_Click();
+    EXPECT_EQ(aboutCreated, 1);
+    EXPECT_EQ(aboutForm.shown, 2);
+}
+
+TEST_F(MainWindowTest, TheContactEntriesOpenTheirAddressesThroughTheShell) {
+    Load();
+    main.cmdAbout_Click();
+    about->Raise(kLabel3, FormEvent::kClick);
+    about->Raise(kTxtcntctEmail, FormEvent::kClick);
+    about->Raise(kTxtcntctUIN, FormEvent::kClick);
+    about->Raise(kLabel2, FormEvent::kClick);  // not a link
+
+    ASSERT_EQ(shell.launches.size(), 3u);
+    EXPECT_EQ(shell.launches[0].file, "mailto:dev@example.com");
+    EXPECT_EQ(shell.launches[1].file, "mailto:team@example.org");
+    EXPECT_EQ(shell.launches[2].file,
+              "http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message");
+    for (const Launch& launch : shell.launches) {
+        EXPECT_EQ(launch.owner, aboutForm.hWnd());
+        EXPECT_EQ(launch.directory, "C:\\");
+        EXPECT_EQ(launch.show, kShowNormal);
+    }
+}
+
+}  // namespace
+}  // namespace zelvane

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "platform/memory/memory_form.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_runtime.h"
+#include "platform/runtime_error.h"
+#include "registry_listing/module1.h"
+
+namespace zelvane {
+namespace {
+
+using Items = std::vector<std::wstring>;
+
+class ListingTest : public ::testing::Test {
+  protected:
+    void List(const std::wstring& path) { module1.ListAccounts(kHkeyCurrentUser, path, list); }
+
+    Faults faults;
+    MemoryRegistry registry{faults};
+    MemoryRuntime runtime{faults};
+    Module1 module1{registry, runtime};
+    MemoryListBox list{faults, "List1"};
+};
+
+TEST_F(ListingTest, MissingKeyAddsNothingAndStillClosesTheNullKey) {
+    list.items = {L"kept"};
+    List(L"Software\\Nowhere");
+    EXPECT_EQ(list.items, Items{L"kept"});
+    EXPECT_EQ(registry.calls, (std::vector<std::string>{"OpenKey", "EnumKey 0", "CloseKey"}));
+}
+
+TEST_F(ListingTest, KeyWithoutSubkeysLeavesTheListAsItWas) {
+    registry.SetValue(kHkeyCurrentUser, "Software\\Empty", "Value", "1");
+    List(L"Software\\Empty");
+    EXPECT_TRUE(list.items.empty());
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
+TEST_F(ListingTest, NamesComeBackExactlyInEnumerationOrder) {
+    for (const char* name : {"87654321", "123456", "9", "A b\\c"}) {
+        registry.AddKey(kHkeyCurrentUser, std::string("Software\\Keys\\") + name);
+    }
+    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\123456\\Deeper");
+    List(L"Software\\Keys");
+    // "A b\c" is two keys deep: only "A b" is a direct subkey.
+    EXPECT_EQ(list.items, (Items{L"87654321", L"123456", L"9", L"A b"}));
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
+TEST_F(ListingTest, EmptyPathListsTheHiveItself) {
+    registry.AddKey(kHkeyCurrentUser, "Software");
+    registry.AddKey(kHkeyCurrentUser, "Console");
+    List(L"");
+    EXPECT_EQ(list.items, (Items{L"Software", L"Console"}));
+}
+
+TEST_F(ListingTest, ListingTwiceWithoutClearingListsEverythingTwice) {
+    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\111111");
+    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\22222222");
+    List(L"Software\\Keys");
+    List(L"Software\\Keys");
+    EXPECT_EQ(list.items, (Items{L"111111", L"22222222", L"111111", L"22222222"}));
+}
+
+TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
+    for (const char* name : {"1", "2", "3", "4"}) {
+        registry.AddKey(kHkeyCurrentUser, std::string("Software\\Keys\\") + name);
+    }
+    registry.FailEnumAt(2, kErrorMoreData);
+    List(L"Software\\Keys");
+    EXPECT_EQ(list.items, (Items{L"1", L"2"}));
+    EXPECT_EQ(registry.calls.back(), "CloseKey");
+}
+
+TEST_F(ListingTest, AFailingAddItemIsARunTimeErrorThatStillClosesTheKey) {
+    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\1");
+    faults.FailOperation(3);  // OpenKey, EnumKey, AddItem
+    EXPECT_THROW(List(L"Software\\Keys"), RuntimeError);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+    EXPECT_EQ(registry.calls.back(), "CloseKey");
+}
+
+TEST(StripNulls, CutsAtTheFirstNul) {
+    EXPECT_EQ(StripNulls(L"123456"), L"123456");
+    EXPECT_EQ(StripNulls(std::wstring(L"123456\0\0\0x\0", 11)), L"123456");
+    EXPECT_EQ(StripNulls(std::wstring(L"\0abc", 4)), L"");
+    EXPECT_EQ(StripNulls(L""), L"");
+}
+
+}  // namespace
+}  // namespace zelvane

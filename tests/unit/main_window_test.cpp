@@ -1,0 +1,68 @@
+#include "main_window_fixture.h"
+
+namespace zelvane {
+namespace {
+
+using Items = std::vector<std::wstring>;
+
+TEST_F(MainWindowTest, LoadListsOnlyTheCurrentUsersAccounts) {
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + "\\123456");
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + "\\87654321");
+    registry.AddKey(kHkeyUsers, ".DEFAULT\\" + kNewOwners + "\\555555");
+    registry.AddKey(kHkeyLocalMachine, "SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777777",
+                    RegistryView::k32Bit);
+    registry.AddKey(kHkeyLocalMachine, "SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\888888");
+    List1.items = {L"stale"};
+
+    Load();
+
+    EXPECT_EQ(main.Expanded, kFalse);
+    EXPECT_EQ(main.RootKey, static_cast<std::int32_t>(0x80000001u));
+    EXPECT_EQ(main.AccountsPath, L"\\Software\\Mirabilis\\ICQ\\NewOwners");
+    EXPECT_EQ(List1.items, (Items{L"123456", L"87654321"}));
+    EXPECT_TRUE(txtUIN.text.empty());
+    EXPECT_TRUE(runtime.shown.empty());
+}
+
+TEST_F(MainWindowTest, LoadWithoutAnyAccountsShowsAnEmptyListAndNoMessage) {
+    Load();
+    EXPECT_TRUE(List1.items.empty());
+    EXPECT_TRUE(runtime.shown.empty());
+}
+
+TEST_F(MainWindowTest, UpdateMeWithAnEmptyPathListsTheWholeHive) {
+    registry.AddKey(kHkeyCurrentUser, "Software");
+    Load();
+    main.AccountsPath.clear();
+    main.UpdateMe();
+    EXPECT_EQ(List1.items, Items{L"Software"});
+}
+
+TEST_F(MainWindowTest, ClickingAnItemCopiesExactlyItsTextOverTheBox) {
+    List1.items = {L"123456", L"87654321"};
+    txtUIN.text = L"999";
+    List1.selected = 1;
+    main.List1_Click();
+    EXPECT_EQ(txtUIN.text, L"87654321");
+}
+
+// The code is a signed 16-bit value: characters from U+8000 up arrive negative and pass.
+TEST_F(MainWindowTest, TypingFilterKeepsDigitsAndCodesUpToTheSpace) {
+    const struct {
+        int code;
+        bool passes;
+    } cases[] = {
+        {-32768, true}, {-1, true},   {0, true},      {8, true},
+        {22, true},     {32, true},   {33, false},    {47, false},
+        {48, true},     {57, true},   {58, false},    {65, false},
+        {127, false},   {255, false}, {32767, false}, {static_cast<std::int16_t>(0xFF10), true},
+    };
+    for (const auto& c : cases) {
+        std::int16_t key = static_cast<std::int16_t>(c.code);
+        main.txtUIN_KeyPress(key);
+        EXPECT_EQ(key, c.passes ? c.code : 0) << "code " << c.code;
+    }
+}
+
+}  // namespace
+}  // namespace zelvane
