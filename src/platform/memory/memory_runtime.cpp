@@ -1,5 +1,7 @@
 #include "platform/memory/memory_runtime.h"
 
+#include <utility>
+
 #include "platform/runtime_error.h"
 
 namespace zelvane {
@@ -7,6 +9,7 @@ namespace zelvane {
 int MemoryRuntime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
     if (faults_.Next("MsgBox")) throw RuntimeError(kErrInvalidCall, "MsgBox failed");
     shown.push_back({prompt, buttons, title});
+    if (whileShown) std::exchange(whileShown, nullptr)();
     if (answers.empty()) return (buttons & vbYesNo) == vbYesNo ? vbNo : vbOK;
     const int answer = answers.front();
     answers.pop_front();

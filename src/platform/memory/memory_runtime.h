@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ class MemoryRuntime : public Runtime {
     // (or No, when it asks Yes or No).
     std::deque<int> answers;
     std::vector<ShownMessage> shown;
+    // Runs while a box is up, as the events that its modal loop delivers do.
+    std::function<void()> whileShown;
 
   private:
     Faults& faults_;
