@@ -17,7 +17,7 @@ inline const std::string kNewOwners = "Software\\Mirabilis\\ICQ\\NewOwners";
 
 // The main window on the in-memory backend, loaded.
 class MainWindowTest : public ::testing::Test {
-  protected:
+  public:
     explicit MainWindowTest(int dpi = 0) : form{faults, "frmMain", kCollapsedHeight, dpi} {}
 
     void Load() { main.Form_Load(); }

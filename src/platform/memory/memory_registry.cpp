@@ -104,8 +104,9 @@ long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, char* name, std::ui
 
 long MemoryRegistry::CloseKey(RegKey key) {
     calls.push_back("CloseKey");
+    const bool open = handles_.erase(key) == 1;
     if (faults_.Next("Registry.CloseKey")) return kErrorInvalidHandle;
-    return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    return open ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 long MemoryRegistry::DeleteTree(std::int32_t root, const std::string& path, RegistryView view) {

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "about_window/about_layout.h"
+#include "main_window/account_path.h"
+#include "main_window_fixture.h"
+#include "platform/event_dispatch.h"
+
+namespace zelvane {
+namespace {
+
+const std::string kMachineKey = "SOFTWARE\\Mirabilis\\ICQ\\NewOwners";
+
+// One event delivered to a loaded main window, with every operation its handlers perform
+// made to fail in turn.
+struct Scenario {
+    const char* name;
+    int control;
+    FormEvent event;
+    std::function<void(MainWindowTest&)> prepare;
+};
+
+class Sweep : public MainWindowTest {
+  public:
+    void TestBody() override {}
+
+    void Prepare(const Scenario& scenario) {
+        for (const char* uin : {"123456", "87654321"}) {
+            registry.SetValue(kHkeyCurrentUser, kNewOwners + "\\" + uin + "\\Sub", "v", uin);
+            registry.SetValue(kHkeyUsers, ".DEFAULT\\" + kNewOwners + "\\" + uin, "v", uin);
+            registry.SetValue(kHkeyLocalMachine, kMachineKey + "\\" + uin, "v", uin,
+                              RegistryView::k32Bit);
+        }
+        Load();
+        List1.selected = 0;
+        txtUIN.text = L"123456";
+        runtime.answers = {vbYes};
+        if (scenario.prepare) scenario.prepare(*this);
+    }
+
+    void Deliver(const Scenario& scenario) {
+        FormEvents& handlers = scenario.control >= 100 ? static_cast<FormEvents&>(*about)
+                                                       : static_cast<FormEvents&>(main);
+        Timer* timer = scenario.control == kTmrEffectDown ? &tmrEffectDown
+                       : scenario.control == kTmrEffectUp ? &tmrEffectUp
+                                                          : nullptr;
+        dispatch.Raise(handlers, scenario.control % 100, scenario.event, timer);
+    }
+
+    // The registry as it is after deleting account 123456 in the given places only.
+    std::string RegistryAfterDeleting(const std::vector<std::size_t>& places) {
+        Sweep expected;
+        expected.Prepare({});
+        for (std::size_t place : places) {
+            const AccountPlace& where = kAccountPlaces[place];
+            expected.registry.DeleteTree(
+                where.hive, expected.runtime.StrToAnsi(where.prefix).bytes + "123456", where.view);
+        }
+        return expected.registry.Export();
+    }
+
+    EventDispatch dispatch{runtime, L"Zelvane"};
+};
+
+const Scenario kScenarios[] = {
+    {"Form_Load", kMainForm, FormEvent::kLoad, nullptr},
+    {"List1_Click", kList1, FormEvent::kClick, nullptr},
+    {"List1_DblClick", kList1, FormEvent::kDblClick, nullptr},
+    {"cmdDelete_Click", kCmdDelete, FormEvent::kClick, nullptr},
+    {"cmdAbout_Click", kCmdAbout, FormEvent::kClick, nullptr},
+    {"Command1_Click", kCommand1, FormEvent::kClick, nullptr},
+    {"tmrEffectDown_Timer", kTmrEffectDown, FormEvent::kTimer,
+     [](MainWindowTest& t) { t.tmrEffectDown.enabled = true; }},
+    {"tmrEffectDown_Timer finishing", kTmrEffectDown, FormEvent::kTimer,
+     [](MainWindowTest& t) {
+         t.form.SetHeight(kExpandedHeight);
+         t.tmrEffectDown.enabled = true;
+     }},
+    {"tmrEffectUp_Timer finishing", kTmrEffectUp, FormEvent::kTimer,
+     [](MainWindowTest& t) { t.tmrEffectUp.enabled = true; }},
+    {"Label3_Click", 100 + kLabel3, FormEvent::kClick,
+     [](MainWindowTest& t) { t.main.cmdAbout_Click(); }},
+    {"txtcntctUIN_Click", 100 + kTxtcntctUIN, FormEvent::kClick,
+     [](MainWindowTest& t) { t.main.cmdAbout_Click(); }},
+};
+
+bool IsRunTimeErrorReport(const ShownMessage& message) {
+    return message.prompt.rfind(L"Run-time error '", 0) == 0;
+}
+
+TEST(FaultSweep, EveryFailingOperationIsReportedAndLeavesOnlyWhatCompleted) {
+    for (const Scenario& scenario : kScenarios) {
+        Sweep clean;
+        clean.Prepare(scenario);
+        clean.faults.FailOperation(0);
+        clean.Deliver(scenario);
+        const std::vector<std::string> operations = clean.faults.log();
+        ASSERT_FALSE(operations.empty()) << scenario.name;
+
+        for (std::size_t n = 1; n <= operations.size(); ++n) {
+            SCOPED_TRACE(std::string(scenario.name) + ": " + operations[n - 1] + " fails");
+            Sweep sweep;
+            sweep.Prepare(scenario);
+            sweep.faults.FailOperation(static_cast<int>(n));
+            sweep.Deliver(scenario);
+
+            const bool registryCall = operations[n - 1].rfind("Registry.", 0) == 0;
+            const auto reports = std::count_if(sweep.runtime.shown.begin(),
+                                               sweep.runtime.shown.end(), IsRunTimeErrorReport);
+            // A failing control or message box is a run-time error, reported once; a
+            // registry call only returns its code.
+            EXPECT_EQ(reports, registryCall ? 0 : 1);
+
+            // Exactly the deletions that ran and succeeded took effect.
+            std::vector<std::size_t> deleted;
+            std::size_t place = 0;
+            const auto& log = sweep.faults.log();
+            for (std::size_t i = 0; i < log.size(); ++i) {
+                if (log[i] != "Registry.DeleteTree") continue;
+                if (i != n - 1) deleted.push_back(place);
+                ++place;
+            }
+            EXPECT_EQ(sweep.registry.Export(), sweep.RegistryAfterDeleting(deleted));
+            EXPECT_EQ(sweep.registry.OpenKeys(), 0u);
+
+            // The program goes on: the next event runs to its end.
+            sweep.faults.FailOperation(0);
+            sweep.runtime.shown.clear();
+            sweep.runtime.answers = {vbNo};
+            sweep.dispatch.Raise(sweep.main, kCmdDelete, FormEvent::kClick);
+            ASSERT_EQ(sweep.runtime.shown.size(), 1u);
+            EXPECT_EQ(sweep.runtime.shown[0].title, L"Confirmation");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zelvane
