@@ -27,6 +27,8 @@ void EventDispatch::Run(Handler&& handler, Timer* timer) {
         number = kErrOutOfMemory, description = "Out of memory";
     } catch (const std::exception& error) {
         number = kErrInvalidCall, description = error.what();
+    } catch (...) {
+        number = kErrInvalidCall, description = "Invalid procedure call or argument";
     }
     if (timer) {
         try {

@@ -11,6 +11,8 @@ enum ErrorNumber : int {
     kErrOverflow = 6,
     kErrOutOfMemory = 7,
     kErrObjectRequired = 91,
+    kErrInvalidPropertyValue = 380,
+    kErrInvalidPropertyIndex = 381,
 };
 
 // A failing property or method call on a window or control, an integer overflow or a

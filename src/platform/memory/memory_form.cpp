@@ -42,7 +42,7 @@ std::wstring MemoryListBox::List(int index) const {
     Operation("List");
     if (index == -1) return {};
     if (index < 0 || index >= static_cast<int>(items.size())) {
-        throw RuntimeError(381, "Invalid property array index");
+        throw RuntimeError(kErrInvalidPropertyIndex, "Invalid property array index");
     }
     return items[static_cast<std::size_t>(index)];
 }

@@ -1,0 +1,68 @@
+// The program's composition root: the Win32 runtime, registry and shell, the main window
+// and, on first use, the About window.
+#include <exception>
+#include <memory>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "about_window/about_layout.h"
+#include "about_window/frm_about.h"
+#include "main_window/frm_main.h"
+#include "main_window/main_layout.h"
+#include "platform/event_dispatch.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_shell.h"
+
+namespace {
+
+int RunZelvane(HINSTANCE instance) {
+    using namespace zelvane;
+    Win32Application application(instance);
+    Win32Runtime runtime(application);
+    Win32Registry registry;
+    Win32Shell shell;
+    EventDispatch dispatch(runtime, L"Zelvane");
+
+    // Made the first time the main window asks for it, kept until the program ends.
+    std::unique_ptr<Win32Form> aboutForm;
+    std::unique_ptr<frmAbout> about;
+    const auto aboutWindow = [&]() -> frmAbout& {
+        if (!about) {
+            aboutForm = std::make_unique<Win32Form>(application, AboutLayout(), dispatch);
+            about = std::make_unique<frmAbout>(*aboutForm, shell, runtime);
+            aboutForm->SetEvents(about.get());
+        }
+        return *about;
+    };
+
+    Win32Form mainForm(application, MainLayout(), dispatch);
+    frmMain main(
+        MainControls{mainForm, mainForm.TextBoxControl(kTxtUIN), mainForm.ListBoxControl(kList1),
+                     mainForm.ButtonControl(kCommand1), mainForm.TimerControl(kTmrEffectUp),
+                     mainForm.TimerControl(kTmrEffectDown)},
+        runtime, registry, aboutWindow);
+    mainForm.SetEvents(&main);
+    mainForm.Load();
+    mainForm.Show();
+    return application.Run();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
+                    int /*show*/) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    try {
+        return RunZelvane(instance);
+    } catch (const std::exception& error) {
+        // Only the start can fail this way: the main window could not be made.
+        MessageBoxA(nullptr, error.what(), "Zelvane", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace zelvane {
+
+// What the program's forms share: the module they come from, the hidden window that owns
+// them (an owned window stays out of the task bar), the set of forms the user has open and
+// the message loop. The program ends when the user has closed every form.
+class Win32Application {
+  public:
+    explicit Win32Application(HINSTANCE instance);
+    ~Win32Application();
+    Win32Application(const Win32Application&) = delete;
+    Win32Application& operator=(const Win32Application&) = delete;
+
+    HINSTANCE Instance() const { return instance_; }
+    HWND Owner() const { return owner_; }
+
+    // A form's window was made, or is being destroyed. When the last one goes, the message
+    // loop ends.
+    void FormOpened(HWND form);
+    void FormClosed(HWND form);
+    bool IsForm(HWND window) const;
+    bool HasForms() const { return !forms_.empty(); }
+
+    // Runs the dialog-style message loop until the last form is closed: Tab moves through
+    // a form's controls and Alt with an access key presses its button.
+    int Run();
+
+    // A message box modal to the whole program: owned by the active form, with every other
+    // form disabled until it is answered. Returns the button pressed, 0 on failure.
+    int ShowMessage(const std::wstring& text, const std::wstring& title, UINT style);
+
+  private:
+    HINSTANCE instance_;
+    HWND owner_ = nullptr;
+    std::vector<HWND> forms_;
+};
+
+}  // namespace zelvane

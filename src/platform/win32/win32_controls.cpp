@@ -1,0 +1,123 @@
+#include "platform/win32/win32_controls.h"
+
+#include "platform/runtime_error.h"
+
+namespace zelvane {
+
+namespace {
+
+
+[[noreturn]] void InvalidCall() {
+    throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+}
+
+[[noreturn]] void InvalidIndex() {
+    throw RuntimeError(kErrInvalidPropertyIndex, "Invalid property array index");
+}
+
+}  // namespace
+
+bool HasColour(std::uint32_t colour) {
+    return colour != kSystemColour;
+}
+
+COLORREF ToColorRef(std::uint32_t colour) {
+    if ((colour & 0x80000000u) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    return static_cast<COLORREF>(colour & 0x00FFFFFFu);
+}
+
+Win32Control::~Win32Control() {
+    if (background_ != nullptr) DeleteObject(background_);
+}
+
+HBRUSH Win32Control::BackgroundBrush() {
+    if (background_ == nullptr) background_ = CreateSolidBrush(ToColorRef(design_.backColour));
+    return background_;
+}
+
+HWND Win32Control::LiveWindow() const {
+    if (window_ == nullptr || !IsWindow(window_)) {
+        throw RuntimeError(kErrObjectRequired, "Object variable or With block variable not set");
+    }
+    return window_;
+}
+
+std::wstring Win32TextBox::Text() const {
+    const HWND edit = LiveWindow();
+    const int length = GetWindowTextLengthW(edit);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(edit, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+void Win32TextBox::SetText(const std::wstring& text) {
+    if (!SetWindowTextW(LiveWindow(), text.c_str())) InvalidCall();
+}
+
+void Win32ListBox::Clear() {
+    SendMessageW(LiveWindow(), LB_RESETCONTENT, 0, 0);
+}
+
+void Win32ListBox::AddItem(const std::wstring& text) {
+    const LRESULT added =
+        SendMessageW(LiveWindow(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (added == LB_ERRSPACE) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    if (added == LB_ERR) InvalidCall();
+}
+
+int Win32ListBox::ListIndex() const {
+    // LB_ERR is -1, which is also "no selection".
+    return static_cast<int>(SendMessageW(LiveWindow(), LB_GETCURSEL, 0, 0));
+}
+
+std::wstring Win32ListBox::List(int index) const {
+    const HWND list = LiveWindow();
+    if (index == -1) return {};
+    if (index < 0) InvalidIndex();
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) InvalidIndex();
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    if (copied == LB_ERR) InvalidIndex();
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+void Win32CommandButton::SetCaption(const std::wstring& caption) {
+    if (!SetWindowTextW(LiveWindow(), caption.c_str())) InvalidCall();
+}
+
+void Win32CommandButton::SetEnabled(bool enabled) {
+    const HWND button = LiveWindow();
+    // A disabled window cannot keep the keyboard focus: hand it on to the next control in
+    // tab order, as a dialog does, so that the keyboard still reaches the form.
+    if (!enabled && GetFocus() == button) {
+        const HWND next = GetNextDlgTabItem(GetParent(button), button, FALSE);
+        if (next != nullptr && next != button) SetFocus(next);
+    }
+    EnableWindow(button, enabled ? TRUE : FALSE);
+}
+
+void Win32Timer::Attach(HWND form) {
+    Win32Control::Attach(form);
+    enabled_ = false;
+}
+
+void Win32Timer::SetEnabled(bool enabled) {
+    const HWND form = LiveWindow();
+    if (enabled == enabled_) return;
+    const auto id = static_cast<UINT_PTR>(Design().id);
+    if (!enabled) {
+        KillTimer(form, id);
+    } else if (Design().interval > 0) {
+        // An interval of 0 never ticks, enabled or not.
+        if (SetTimer(form, id, static_cast<UINT>(Design().interval), nullptr) == 0) {
+            throw RuntimeError(kErrOutOfMemory, "Out of memory");
+        }
+    }
+    enabled_ = enabled;
+}
+
+}  // namespace zelvane

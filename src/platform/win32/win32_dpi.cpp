@@ -1,0 +1,32 @@
+#include "platform/win32/win32_dpi.h"
+
+namespace zelvane {
+
+namespace {
+
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+// GetDpiForWindow exists from Windows 10 version 1607 on; older systems have only the
+// screen's DPI.
+GetDpiForWindowFn LookUpGetDpiForWindow() {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    if (user32 == nullptr) return nullptr;
+    const FARPROC proc = GetProcAddress(user32, "GetDpiForWindow");
+    return reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(proc));
+}
+
+}  // namespace
+
+int WindowDpi(HWND window) {
+    static const GetDpiForWindowFn getDpiForWindow = LookUpGetDpiForWindow();
+    if (getDpiForWindow != nullptr && window != nullptr) {
+        const UINT dpi = getDpiForWindow(window);
+        if (dpi != 0) return static_cast<int>(dpi);
+    }
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+}  // namespace zelvane

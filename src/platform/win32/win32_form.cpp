@@ -1,0 +1,402 @@
+#include "platform/win32/win32_form.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include <commctrl.h>
+
+#include "platform/runtime_error.h"
+#include "platform/twips.h"
+#include "platform/win32/win32_control_window.h"
+#include "platform/win32/win32_dpi.h"
+
+namespace zelvane {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"ZelvaneForm";
+constexpr UINT_PTR kEditSubclass = 1;
+constexpr int kEtchedLinePixels = 2;
+constexpr int kTheForm = 0;  // the control number by which the form raises its own events
+
+void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kFormClass, &existing)) return;
+
+    WNDCLASSEXW formClass = {};
+    formClass.cbSize = sizeof formClass;
+    formClass.lpfnWndProc = procedure;
+    formClass.hInstance = instance;
+    formClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    formClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    formClass.lpszClassName = kFormClass;
+    RegisterClassExW(&formClass);
+}
+
+struct FrameStyle {
+    DWORD style;
+    DWORD exStyle;
+};
+
+// Both borders are fixed (no sizing frame) with a close box and neither a minimise nor a
+// maximise box. Neither form shows in the task bar: the tool window never does, and every
+// form is owned by the application's hidden window.
+FrameStyle StyleOf(BorderStyle border) {
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    if (border == BorderStyle::kFixedToolWindow) {
+        return {style, WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE};
+    }
+    return {style, WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE};
+}
+
+[[noreturn]] void WindowGone() {
+    throw RuntimeError(kErrObjectRequired, "Object variable or With block variable not set");
+}
+
+std::unique_ptr<Win32Control> MakeControl(const ControlSpec& design) {
+    switch (design.kind) {
+        case ControlKind::kTextBox:
+            return std::make_unique<Win32TextBox>(design);
+        case ControlKind::kListBox:
+            return std::make_unique<Win32ListBox>(design);
+        case ControlKind::kCommandButton:
+            return std::make_unique<Win32CommandButton>(design);
+        case ControlKind::kTimer:
+            return std::make_unique<Win32Timer>(design);
+        case ControlKind::kFrame:
+        case ControlKind::kLabel:
+        case ControlKind::kEtchedLine:
+            break;
+    }
+    return std::make_unique<Win32Static>(design);
+}
+
+}  // namespace
+
+Win32Form::Win32Form(Win32Application& application, const FormSpec& layout, EventDispatch& dispatch)
+    : application_(application), layout_(layout), dispatch_(dispatch) {
+    for (const ControlSpec& control : layout_.controls) controls_.push_back(MakeControl(control));
+}
+
+Win32Form::~Win32Form() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void Win32Form::Load() {
+    if (window_ != nullptr) return;
+    Create();
+    Raise(kTheForm, FormEvent::kLoad);
+}
+
+void Win32Form::Create() {
+    RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
+    const FrameStyle frame = StyleOf(layout_.border);
+    const std::wstring caption(layout_.caption);
+    // WM_NCCREATE stores the window in window_.
+    CreateWindowExW(frame.exStyle, kFormClass, caption.c_str(), frame.style, CW_USEDEFAULT,
+                    CW_USEDEFAULT, 0, 0, application_.Owner(), nullptr, application_.Instance(),
+                    this);
+    if (window_ == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+
+    // Every length comes from the DPI of the window as made.
+    const int dpi = WindowDpi(window_);
+    try {
+        ApplyDesignSize(dpi);
+        SetIcons();
+        CreateControls(dpi);
+    } catch (...) {
+        DestroyWindow(window_);
+        throw;
+    }
+}
+
+void Win32Form::ApplyDesignSize(int dpi) {
+    RECT outer = {0, 0, TwipsToPixels(layout_.clientWidth, dpi),
+                  TwipsToPixels(layout_.clientHeight, dpi)};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    const int width = outer.right - outer.left;
+    const int height = layout_.outerHeight > 0 ? TwipsToPixels(layout_.outerHeight, dpi)
+                                               : outer.bottom - outer.top;
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Form::SetIcons() {
+    if (layout_.iconResource == 0) return;
+    const auto load = [this](int width, int height) {
+        return static_cast<HICON>(LoadImageW(application_.Instance(),
+                                             MAKEINTRESOURCEW(layout_.iconResource), IMAGE_ICON,
+                                             width, height, LR_SHARED));
+    };
+    const HICON small = load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+    const HICON big = load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    if (small != nullptr)
+        SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    if (big != nullptr) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+}
+
+void Win32Form::CreateControls(int dpi) {
+    // Made in layout order, which is tab order: the dialog manager tabs in creation order.
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        const ControlSpec& design = control->Design();
+        if (design.kind == ControlKind::kTimer) {
+            control->Attach(window_);
+            continue;
+        }
+        const TwipRect rect = FormRect(layout_, design);
+        RECT bounds;
+        bounds.left = TwipsToPixels(rect.left, dpi);
+        bounds.top = TwipsToPixels(rect.top, dpi);
+        bounds.right = bounds.left + TwipsToPixels(rect.width, dpi);
+        bounds.bottom = bounds.top + (design.kind == ControlKind::kEtchedLine
+                                          ? kEtchedLinePixels
+                                          : TwipsToPixels(rect.height, dpi));
+        const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
+        if (child == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+        control->Attach(child);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(design.font, dpi)),
+                     FALSE);
+        if (design.kind == ControlKind::kTextBox) {
+            if (design.maxLength > 0)
+                SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(design.maxLength), 0);
+            SetWindowSubclass(child, &Win32Form::EditProc, kEditSubclass,
+                              reinterpret_cast<DWORD_PTR>(this));
+        }
+    }
+}
+
+float Win32Form::Height() const {
+    const HWND window = LiveWindow();
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) WindowGone();
+    return static_cast<float>(PixelsToTwips(rect.bottom - rect.top, WindowDpi(window)));
+}
+
+void Win32Form::SetHeight(float twips) {
+    const HWND window = LiveWindow();
+    if (!std::isfinite(twips) || std::fabs(twips) > 1.0e8f) {
+        throw RuntimeError(kErrOverflow, "Overflow");
+    }
+    if (twips < 0) throw RuntimeError(kErrInvalidPropertyValue, "Invalid property value");
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) WindowGone();
+    const int pixels = HeightToPixels(twips, WindowDpi(window), rect.bottom - rect.top);
+    if (!SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, pixels,
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
+        throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+    }
+}
+
+WindowHandle Win32Form::hWnd() const {
+    return reinterpret_cast<WindowHandle>(LiveWindow());
+}
+
+void Win32Form::Show() {
+    if (window_ == nullptr) Load();
+    const HWND window = LiveWindow();
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+}
+
+TextBox& Win32Form::TextBoxControl(int id) {
+    return Control<Win32TextBox>(id);
+}
+ListBox& Win32Form::ListBoxControl(int id) {
+    return Control<Win32ListBox>(id);
+}
+CommandButton& Win32Form::ButtonControl(int id) {
+    return Control<Win32CommandButton>(id);
+}
+Timer& Win32Form::TimerControl(int id) {
+    return Control<Win32Timer>(id);
+}
+
+template <typename T>
+T& Win32Form::Control(int id) {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        if (control->Design().id != id) continue;
+        if (T* typed = dynamic_cast<T*>(control.get())) return *typed;
+    }
+    throw std::invalid_argument("the layout has no such control");
+}
+
+HWND Win32Form::LiveWindow() const {
+    if (window_ == nullptr || !IsWindow(window_)) WindowGone();
+    return window_;
+}
+
+Win32Control* Win32Form::ControlFor(HWND window) const {
+    if (window == nullptr) return nullptr;
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        if (control->Window() == window && control->Design().kind != ControlKind::kTimer) {
+            return control.get();
+        }
+    }
+    return nullptr;
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Win32Form* form = nullptr;
+    if (message == WM_NCCREATE) {
+        form = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        form->application_.FormOpened(window);
+    } else {
+        form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    }
+    if (form == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    return form->HandleMessage(window, message, wParam, lParam);
+}
+
+LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(wParam, lParam);
+            return 0;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+            return OnCtlColor(message, wParam, lParam);
+        case WM_SETCURSOR:
+            if (OnSetCursor(reinterpret_cast<HWND>(wParam), lParam)) return TRUE;
+            break;
+        case WM_ACTIVATE:
+            OnActivate(wParam);
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            break;
+        case WM_NCDESTROY:
+            // The controls' windows are gone by now, so their fonts can go too.
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            focus_ = nullptr;
+            fonts_.Clear();
+            application_.FormClosed(window);
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const Win32Control* control = ControlFor(reinterpret_cast<HWND>(lParam));
+    if (control == nullptr) return;
+    const ControlSpec& design = control->Design();
+    const UINT code = HIWORD(wParam);
+    // Only the notifications the handlers know; the dialog manager also sends IDOK and
+    // IDCANCEL for Enter and Escape, which land on whatever control has those ids.
+    switch (design.kind) {
+        case ControlKind::kCommandButton:
+            if (code == BN_CLICKED) Raise(design.id, FormEvent::kClick);
+            break;
+        case ControlKind::kListBox:
+            if (code == LBN_SELCHANGE) Raise(design.id, FormEvent::kClick);
+            if (code == LBN_DBLCLK) Raise(design.id, FormEvent::kDblClick);
+            break;
+        case ControlKind::kLabel:
+            if (code == STN_CLICKED && design.clickable) Raise(design.id, FormEvent::kClick);
+            break;
+        default:
+            break;
+    }
+}
+
+void Win32Form::OnTimer(WPARAM id) {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        if (control->Design().kind != ControlKind::kTimer ||
+            static_cast<WPARAM>(control->Design().id) != id) {
+            continue;
+        }
+        auto& timer = static_cast<Win32Timer&>(*control);
+        // A tick already queued when the timer was stopped is not delivered.
+        if (timer.Enabled() && events_ != nullptr) {
+            dispatch_.Raise(*events_, control->Design().id, FormEvent::kTimer, &timer);
+        }
+        return;
+    }
+}
+
+LRESULT Win32Form::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HDC dc = reinterpret_cast<HDC>(wParam);
+    // The system's colours first; the layout's colours replace what it sets.
+    const LRESULT standard = DefWindowProcW(window_, message, wParam, lParam);
+    Win32Control* control = ControlFor(reinterpret_cast<HWND>(lParam));
+    if (control == nullptr) return standard;
+    const ControlSpec& design = control->Design();
+
+    if (design.kind == ControlKind::kLabel) {
+        // Labels are transparent: the form or frame shows through around the text.
+        if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
+    if (design.kind != ControlKind::kTextBox && design.kind != ControlKind::kListBox)
+        return standard;
+    if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
+    if (!HasColour(design.backColour)) return standard;
+    SetBkColor(dc, ToColorRef(design.backColour));
+    return reinterpret_cast<LRESULT>(control->BackgroundBrush());
+}
+
+bool Win32Form::OnSetCursor(HWND over, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT) return false;
+    const Win32Control* control = ControlFor(over);
+    if (control == nullptr || !control->Design().upArrowPointer) return false;
+    SetCursor(LoadCursorW(nullptr, IDC_UPARROW));
+    return true;
+}
+
+// The form keeps its focused control across deactivation, as a dialog does; the first
+// activation puts the focus on the first control in tab order.
+void Win32Form::OnActivate(WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) focus_ = focus;
+        return;
+    }
+    if (HIWORD(wParam) != 0) return;  // minimised
+    HWND target = focus_;
+    if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target)) {
+        target = GetNextDlgTabItem(window_, nullptr, FALSE);
+    }
+    if (target != nullptr) SetFocus(target);
+}
+
+void Win32Form::OnDestroy() {
+    for (const std::unique_ptr<Win32Control>& control : controls_) control->Detach();
+}
+
+LRESULT CALLBACK Win32Form::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR /*subclass*/, DWORD_PTR form) {
+    if (message == WM_CHAR) {
+        if (!reinterpret_cast<Win32Form*>(form)->OnChar(edit, wParam)) return 0;
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(edit, &Win32Form::EditProc, kEditSubclass);
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+// The typed UTF-16 code unit goes to KeyPress as a signed 16-bit code; the handler may
+// change it, or set it to 0 to drop the keystroke. Returns false to drop it.
+bool Win32Form::OnChar(HWND edit, WPARAM& code) {
+    if (events_ == nullptr) return true;
+    auto keyAscii = static_cast<std::int16_t>(static_cast<std::uint16_t>(code));
+    dispatch_.KeyPress(*events_, GetDlgCtrlID(edit), keyAscii);
+    if (keyAscii == 0) return false;
+    code = static_cast<std::uint16_t>(keyAscii);
+    return true;
+}
+
+void Win32Form::Raise(int control, FormEvent event) {
+    if (events_ != nullptr) dispatch_.Raise(*events_, control, event);
+}
+
+}  // namespace zelvane

@@ -1,0 +1,61 @@
+#include "platform/win32/win32_registry.h"
+
+#include <shlwapi.h>
+
+namespace zelvane {
+
+namespace {
+
+HKEY KeyHandle(RegKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
+
+// Deletes root\path in the 32-bit view. SHDeleteKeyA has no view argument, so the parent
+// is opened in the 32-bit view and the last component is deleted below that handle: every
+// key it opens from there lies in the same view.
+long DeleteTree32(std::int32_t root, const std::string& path) {
+    const std::string::size_type slash = path.rfind('\\');
+    const std::string parentPath =
+        slash == std::string::npos ? std::string() : path.substr(0, slash);
+    const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+
+    HKEY parent = nullptr;
+    const LONG opened = RegOpenKeyExA(
+        HiveHandle(root), parentPath.c_str(), 0,
+        KEY_WOW64_32KEY | DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE,
+        &parent);
+    if (opened != ERROR_SUCCESS) return opened;
+    const long result = static_cast<long>(SHDeleteKeyA(parent, leaf.c_str()));
+    RegCloseKey(parent);
+    return result;
+}
+
+}  // namespace
+
+long Win32Registry::OpenKey(std::int32_t root, const std::string& path, RegKey& key) {
+    // Passed by reference as the call takes it: the function decides what the handle holds
+    // after a failed open (it clears it).
+    HKEY handle = KeyHandle(key);
+    const LONG result = RegOpenKeyA(HiveHandle(root), path.c_str(), &handle);
+    key = reinterpret_cast<RegKey>(handle);
+    return result;
+}
+
+long Win32Registry::EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) {
+    DWORD length = size;
+    const LONG result = RegEnumKeyExA(KeyHandle(key), static_cast<DWORD>(index), name, &length,
+                                      nullptr, nullptr, nullptr, nullptr);
+    size = length;
+    return result;
+}
+
+long Win32Registry::CloseKey(RegKey key) {
+    return RegCloseKey(KeyHandle(key));
+}
+
+long Win32Registry::DeleteTree(std::int32_t root, const std::string& path, RegistryView view) {
+    if (view == RegistryView::k32Bit) return DeleteTree32(root, path);
+    return static_cast<long>(SHDeleteKeyA(HiveHandle(root), path.c_str()));
+}
+
+}  // namespace zelvane

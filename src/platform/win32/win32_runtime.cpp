@@ -1,0 +1,54 @@
+#include "platform/win32/win32_runtime.h"
+
+#include <limits>
+
+#include "platform/runtime_error.h"
+
+namespace zelvane {
+
+namespace {
+
+int Length(std::size_t size) {
+    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    }
+    return static_cast<int>(size);
+}
+
+}  // namespace
+
+int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
+    const int answer = application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
+    if (answer == 0) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    return answer;
+}
+
+AnsiText Win32Runtime::StrToAnsi(std::wstring_view text) const {
+    if (text.empty()) return {};
+    // No best fit: a character the code page lacks becomes the default character and the
+    // text is marked inexact, so a full-width digit never passes for an ASCII one.
+    const int length = Length(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr,
+                                         0, nullptr, nullptr);
+    if (size <= 0) throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+    AnsiText result;
+    result.bytes.resize(static_cast<std::size_t>(size));
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, result.bytes.data(),
+                        size, nullptr, &usedDefault);
+    result.exact = !usedDefault;
+    return result;
+}
+
+std::wstring Win32Runtime::StrToUnicode(std::string_view text) const {
+    if (text.empty()) return {};
+    // The whole length, NULs included: a name buffer comes back with its padding.
+    const int length = Length(text.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (size <= 0) throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+    std::wstring result(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
+    return result;
+}
+
+}  // namespace zelvane

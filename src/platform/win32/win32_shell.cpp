@@ -1,0 +1,16 @@
+#include "platform/win32/win32_shell.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace zelvane {
+
+std::intptr_t Win32Shell::Open(WindowHandle owner, const std::string& file,
+                               const std::string& directory, int show) {
+    const HINSTANCE result = ShellExecuteA(reinterpret_cast<HWND>(owner), nullptr, file.c_str(),
+                                           nullptr, directory.c_str(), show);
+    return reinterpret_cast<std::intptr_t>(result);
+}
+
+}  // namespace zelvane
