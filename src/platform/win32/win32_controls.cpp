@@ -6,7 +6,6 @@ namespace zelvane {
 
 namespace {
 
-
 [[noreturn]] void InvalidCall() {
     throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
 }
