@@ -21,70 +21,33 @@ FormSpec BuildMainLayout() {
     const FontSpec normal{L"Tahoma", 8.25f, false, 177};
     const FontSpec small{L"Tahoma", 6.75f, true, 177};
 
-    ControlSpec c;
-    auto add = [&form](ControlSpec spec) { form.controls.push_back(spec); };
+    const auto add = [&form](int id, std::wstring_view name, ControlKind kind, int parent,
+                             TwipRect rect, std::wstring_view caption = {}) -> ControlSpec& {
+        ControlSpec& c = form.controls.emplace_back();
+        c.id = id, c.name = name, c.kind = kind, c.parent = parent, c.rect = rect;
+        c.caption = caption;
+        c.tabStop = kind == ControlKind::kTextBox || kind == ControlKind::kCommandButton ||
+                    kind == ControlKind::kListBox;
+        return c;
+    };
+    using enum ControlKind;
 
-    c = {};
-    c.id = kFrame1, c.name = L"Frame1", c.kind = ControlKind::kFrame;
-    c.rect = {80, 0, 1855, 1375}, c.font = normal;
-    add(c);
-
-    c = {};
-    c.id = kFrame2, c.name = L"Frame2", c.kind = ControlKind::kFrame, c.parent = kFrame1;
-    c.rect = {120, 120, 1620, 465};
-    add(c);
-
-    c = {};
-    c.id = kTxtUIN, c.name = L"txtUIN", c.kind = ControlKind::kTextBox, c.parent = kFrame2;
-    c.rect = {480, 120, 1095, 285}, c.foreColour = kDarkGrey, c.maxLength = 9, c.tabStop = true;
-    add(c);
-
-    c = {};
-    c.id = kLabel1, c.name = L"Label1", c.kind = ControlKind::kLabel, c.parent = kFrame2;
-    c.rect = {60, 160, 375, 255}, c.caption = L"UIN:", c.foreColour = kNavy;
-    add(c);
-
-    c = {};
-    c.id = kCmdDelete, c.name = L"cmdDelete", c.kind = ControlKind::kCommandButton;
-    c.parent = kFrame1, c.rect = {990, 740, 735, 255}, c.caption = L"&Erase", c.tabStop = true;
-    add(c);
-
-    c = {};
-    c.id = kCmdAbout, c.name = L"cmdAbout", c.kind = ControlKind::kCommandButton;
-    c.parent = kFrame1, c.rect = {140, 740, 735, 255}, c.caption = L"&About", c.tabStop = true;
-    add(c);
-
-    c = {};
-    c.id = kCommand1, c.name = L"Command1", c.kind = ControlKind::kCommandButton;
-    c.parent = kFrame1, c.rect = {140, 1040, 1590, 255}, c.caption = L"v", c.tabStop = true;
-    add(c);
-
+    add(kFrame1, L"Frame1", kFrame, kMainForm, {80, 0, 1855, 1375}).font = normal;
+    add(kFrame2, L"Frame2", kFrame, kFrame1, {120, 120, 1620, 465});
+    ControlSpec& uin = add(kTxtUIN, L"txtUIN", kTextBox, kFrame2, {480, 120, 1095, 285});
+    uin.foreColour = kDarkGrey, uin.maxLength = 9;
+    add(kLabel1, L"Label1", kLabel, kFrame2, {60, 160, 375, 255}, L"UIN:").foreColour = kNavy;
+    add(kCmdDelete, L"cmdDelete", kCommandButton, kFrame1, {990, 740, 735, 255}, L"&Erase");
+    add(kCmdAbout, L"cmdAbout", kCommandButton, kFrame1, {140, 740, 735, 255}, L"&About");
+    add(kCommand1, L"Command1", kCommandButton, kFrame1, {140, 1040, 1590, 255}, L"v");
     // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together they
     // draw one etched separator between the input box and the buttons.
-    c = {};
-    c.id = kLine1, c.name = L"Line1", c.kind = ControlKind::kEtchedLine, c.parent = kFrame1;
-    c.rect = {120, 690, 1600, 0};
-    add(c);
-
-    c = {};
-    c.id = kFrame3, c.name = L"Frame3", c.kind = ControlKind::kFrame;
-    c.rect = {80, 1360, 1855, 1300};
-    add(c);
-
-    c = {};
-    c.id = kList1, c.name = L"List1", c.kind = ControlKind::kListBox, c.parent = kFrame3;
-    c.rect = {60, 160, 1710, 1050}, c.font = small, c.foreColour = kDarkGrey;
-    c.backColour = kLightGrey, c.tabStop = true;
-    add(c);
-
-    c = {};
-    c.id = kTmrEffectUp, c.name = L"tmrEffectUp", c.kind = ControlKind::kTimer, c.interval = 10;
-    add(c);
-
-    c = {};
-    c.id = kTmrEffectDown, c.name = L"tmrEffectDown", c.kind = ControlKind::kTimer;
-    c.interval = 10;
-    add(c);
+    add(kLine1, L"Line1", kEtchedLine, kFrame1, {120, 690, 1600, 0});
+    add(kFrame3, L"Frame3", kFrame, kMainForm, {80, 1360, 1855, 1300});
+    ControlSpec& list = add(kList1, L"List1", kListBox, kFrame3, {60, 160, 1710, 1050});
+    list.font = small, list.foreColour = kDarkGrey, list.backColour = kLightGrey;
+    add(kTmrEffectUp, L"tmrEffectUp", kTimer, kMainForm, {}).interval = 10;
+    add(kTmrEffectDown, L"tmrEffectDown", kTimer, kMainForm, {}).interval = 10;
 
     return form;
 }
