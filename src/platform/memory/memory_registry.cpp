@@ -111,6 +111,7 @@ long MemoryRegistry::CloseKey(RegKey key) {
 
 long MemoryRegistry::DeleteTree(std::int32_t root, const std::string& path, RegistryView view) {
     calls.push_back("DeleteTree");
+    deletePaths.push_back(path);
     if (faults_.Next("Registry.DeleteTree")) return kErrorAccessDenied;
     const auto failure = deleteFailures_.find({root, view});
     if (failure != deleteFailures_.end()) return failure->second;

@@ -43,6 +43,8 @@ class MemoryRegistry : public Registry {
 
     // The registry calls made, in order ("OpenKey", "EnumKey 0", "CloseKey", "DeleteTree").
     std::vector<std::string> calls;
+    // The paths handed to DeleteTree, in order.
+    std::vector<std::string> deletePaths;
     // Keys opened and not yet closed.
     std::size_t OpenKeys() const { return handles_.size(); }
 
