@@ -1,0 +1,143 @@
+"""Starts and stops what all the end-to-end tests of one run share.
+
+  fixture.py setup     starts a virtual X display (Xvfb), creates the run's Wine prefix if
+                       needed, sets it up for a display without a window manager, and
+                       starts its wineserver on that display.
+  fixture.py cleanup   ends the prefix's Wine processes and the X server.
+
+CTest runs these as the FIXTURES_SETUP and FIXTURES_CLEANUP tests of the e2e tests. The
+state (display name and X server pid) is kept in $ZELVANE_E2E_DIR/xvfb.json.
+"""
+
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+STATE_DIR = Path(os.environ["ZELVANE_E2E_DIR"])
+PREFIX = Path(os.environ["ZELVANE_WINEPREFIX"])
+WINE_EXEC = os.environ["ZELVANE_WINE_EXEC"]
+STATE_FILE = STATE_DIR / "xvfb.json"
+SCREEN = "1280x1024x24"
+
+# Registry settings of the test prefix, which Wine reads when a program starts.
+PREFIX_SETTINGS = r"""Windows Registry Editor Version 5.00
+
+; No window manager runs on the virtual display, so Wine draws the title bars and borders
+; itself and places the windows where Windows would.
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+"Managed"="N"
+
+; A program that crashes ends at once instead of waiting behind Wine's crash dialog.
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+"""
+
+
+def wine_env(display=None):
+    env = dict(os.environ, WINEPREFIX=str(PREFIX), ZELVANE_WINEPREFIX=str(PREFIX), WINEDEBUG="-all")
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    return env
+
+
+def quiet(args, env, check=True, timeout=180):
+    # Standard streams go nowhere: the Wine processes started here outlive the call, and
+    # CTest would wait for a pipe they kept open.
+    return subprocess.run(
+        args,
+        env=env,
+        stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL,
+        check=check,
+        timeout=timeout,
+    )
+
+
+def stop_wine():
+    if PREFIX.exists():
+        quiet(["wineserver", "-k"], wine_env(), check=False, timeout=60)
+        quiet(["wineserver", "-w"], wine_env(), check=False, timeout=60)
+
+
+def stop_xvfb():
+    if not STATE_FILE.exists():
+        return
+    pid = json.loads(STATE_FILE.read_text())["pid"]
+    try:
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(50):
+            os.kill(pid, 0)
+            time.sleep(0.1)
+        os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    STATE_FILE.unlink()
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    log = open(STATE_DIR / "xvfb.log", "wb")
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp",
+         "-noreset"],
+        stdin=subprocess.DEVNULL,
+        stdout=log,
+        stderr=subprocess.STDOUT,
+        pass_fds=(write_end,),
+        start_new_session=True,
+    )
+    os.close(write_end)
+    log.close()
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        xvfb.kill()
+        raise SystemExit(f"Xvfb did not start; see {STATE_DIR / 'xvfb.log'}")
+    display = f":{number}"
+    STATE_FILE.write_text(json.dumps({"display": display, "pid": xvfb.pid}))
+    return display
+
+
+def setup():
+    STATE_DIR.mkdir(parents=True, exist_ok=True)
+    # What an interrupted run may have left behind.
+    stop_wine()
+    stop_xvfb()
+
+    started = time.monotonic()
+    display = start_xvfb()
+    print(f"Xvfb on {display} ({SCREEN})")
+
+    # wine-exec creates the prefix on first use. The first program on a wineserver decides
+    # the display its desktop lives on, so nothing runs here without DISPLAY. The server
+    # is kept running between the cases of the run, with its services, so that no case
+    # pays for starting it; the cleanup ends it.
+    env = wine_env(display)
+    if PREFIX.exists():
+        quiet(["wineserver", "-p120"], env)
+    settings = STATE_DIR / "prefix-settings.reg"
+    settings.write_text(PREFIX_SETTINGS.replace("\n", "\r\n"))
+    quiet([WINE_EXEC, "reg", "import", str(settings)], env)
+    # cmd starts the desktop process too, which reg does not.
+    quiet(["wine", "cmd.exe", "/c", "exit"], env)
+    print(f"Wine prefix {PREFIX} ready in {time.monotonic() - started:.1f} s")
+
+
+def cleanup():
+    stop_wine()
+    stop_xvfb()
+    print("Wine processes and Xvfb stopped")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1] not in ("setup", "cleanup"):
+        raise SystemExit("usage: fixture.py setup|cleanup")
+    setup() if sys.argv[1] == "setup" else cleanup()

@@ -1,0 +1,494 @@
+// inspect.exe: reads the state of another program's windows from outside, for the end-to-end
+// tests. It never sends input and never changes a window; it only asks (WM_GETTEXT,
+// LB_GETTEXT, GetWindowRect...) and prints one JSON document on standard output.
+//
+//   inspect windows [--process NAME]
+//       every visible top-level window: handle, class, caption, owner, process, rectangle.
+//   inspect window --title CAPTION [--process NAME] [--wait MS] [--gone]
+//       one top-level window found by its caption, with its rectangles and every child
+//       control (class, text, rectangle, enabled, visible, list-box items and selection).
+//   inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
+//       the visible message boxes (class #32770): title, text, buttons and icon colour.
+//   inspect pixels X Y W H
+//       the mean colour of a rectangle of the screen.
+//
+// --wait polls until something is found (with --gone: until nothing is) or MS milliseconds
+// have passed. Exit code 0 when found (or gone), 1 otherwise, 2 on a usage error; the plain
+// listing of windows always succeeds. Polling in here spares the driver a Wine process start
+// for each try.
+//
+// Rectangles are [left, top, right, bottom] in screen pixels, so the driver can click on them.
+// "dpi" is what GetDpiForWindow answers for the window; Wine may answer with another
+// process's DPI after the DPI setting has changed, so the tests rely on sizes instead.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// --- JSON output -----------------------------------------------------------------------------
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::string Quote(const std::wstring& text) {
+    std::string out = "\"";
+    for (const char ch : Utf8(text)) {
+        const auto byte = static_cast<unsigned char>(ch);
+        switch (ch) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                    out += escaped;
+                } else {
+                    out += ch;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Rect(const RECT& r) {
+    char text[80];
+    std::snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+std::string Bool(bool value) {
+    return value ? "true" : "false";
+}
+
+std::string Int(long long value) {
+    return std::to_string(value);
+}
+
+std::string Handle(HWND hwnd) {
+    return Int(static_cast<long long>(reinterpret_cast<INT_PTR>(hwnd)));
+}
+
+// --- Reading windows -------------------------------------------------------------------------
+
+// Text of a window in another process: WM_GETTEXT is marshalled across processes, unlike
+// GetWindowText, which only reads the caption of a window of another process.
+std::wstring Text(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+std::wstring ProcessName(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return {};
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    std::wstring name;
+    if (QueryFullProcessImageNameW(process, 0, path, &size)) {
+        name = path;
+        const auto slash = name.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) name = name.substr(slash + 1);
+    }
+    CloseHandle(process);
+    return name;
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// GetDpiForWindow exists from Windows 10 1607 on; older systems report the screen's DPI.
+UINT DpiOf(HWND hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi) {
+        if (const UINT dpi = getDpi(hwnd)) return dpi;
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
+HWND FocusOf(HWND hwnd) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// Mean colour of a screen rectangle, read back from the display.
+std::optional<COLORREF> MeanColour(const RECT& r) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return std::nullopt;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::optional<COLORREF> mean;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY)) {
+            unsigned long long red = 0, green = 0, blue = 0;
+            const auto* pixel = static_cast<const unsigned char*>(bits);
+            const unsigned long long count = static_cast<unsigned long long>(width) * height;
+            for (unsigned long long i = 0; i < count; ++i, pixel += 4) {
+                blue += pixel[0];
+                green += pixel[1];
+                red += pixel[2];
+            }
+            mean = RGB(red / count, green / count, blue / count);
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return mean;
+}
+
+std::string Colour(COLORREF colour) {
+    char text[40];
+    std::snprintf(text, sizeof text, "[%u, %u, %u]", GetRValue(colour), GetGValue(colour),
+                  GetBValue(colour));
+    return text;
+}
+
+std::string ListBoxFields(HWND hwnd) {
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(hwnd, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    std::string items = "[";
+    for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(LB_ERR); ++i) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(hwnd, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 2000, &length);
+        std::wstring text(length + 1, L'\0');
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()),
+                            SMTO_ABORTIFHUNG, 2000, &copied);
+        if (copied == static_cast<DWORD_PTR>(LB_ERR)) copied = 0;
+        text.resize(copied);
+        if (i) items += ", ";
+        items += Quote(text);
+    }
+    items += "]";
+    // Item rectangles (client coordinates made screen ones) so the driver can click an item.
+    std::string rects = "[";
+    for (DWORD_PTR i = 0; i < count && count != static_cast<DWORD_PTR>(LB_ERR); ++i) {
+        RECT item = {};
+        DWORD_PTR ok = 0;
+        SendMessageTimeoutW(hwnd, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item),
+                            SMTO_ABORTIFHUNG, 2000, &ok);
+        MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        if (i) rects += ", ";
+        rects += Rect(item);
+    }
+    rects += "]";
+    DWORD_PTR selected = 0;
+    SendMessageTimeoutW(hwnd, LB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &selected);
+    DWORD_PTR top = 0;
+    SendMessageTimeoutW(hwnd, LB_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 2000, &top);
+    return ", \"items\": " + items + ", \"item_rects\": " + rects +
+           ", \"selected\": " + Int(static_cast<int>(selected)) +
+           ", \"top_index\": " + Int(static_cast<int>(top));
+}
+
+std::string EditFields(HWND hwnd) {
+    DWORD_PTR limit = 0;
+    SendMessageTimeoutW(hwnd, EM_GETLIMITTEXT, 0, 0, SMTO_ABORTIFHUNG, 2000, &limit);
+    DWORD start = 0, end = 0;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                        reinterpret_cast<LPARAM>(&end), SMTO_ABORTIFHUNG, 2000, &ignored);
+    return ", \"limit\": " + Int(static_cast<long long>(limit)) + ", \"selection\": [" +
+           Int(start) + ", " + Int(end) + "]";
+}
+
+std::string Control(HWND hwnd, HWND focus) {
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    const std::wstring cls = ClassName(hwnd);
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    std::string out =
+        "{\"hwnd\": " + Handle(hwnd) + ", \"parent\": " + Handle(GetParent(hwnd)) +
+        ", \"id\": " + Int(GetDlgCtrlID(hwnd)) + ", \"class\": " + Quote(cls) +
+        ", \"text\": " + Quote(Text(hwnd)) + ", \"rect\": " + Rect(rect) +
+        ", \"enabled\": " + Bool(IsWindowEnabled(hwnd)) +
+        ", \"visible\": " + Bool(IsWindowVisible(hwnd)) + ", \"focused\": " + Bool(hwnd == focus) +
+        ", \"style\": " + Int(static_cast<unsigned long>(style)) +
+        ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+    if (SameName(cls, L"ListBox")) out += ListBoxFields(hwnd);
+    if (SameName(cls, L"Edit")) out += EditFields(hwnd);
+    if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
+        out += ", \"icon\": true";
+        if (const auto mean = MeanColour(rect)) out += ", \"mean_rgb\": " + Colour(*mean);
+    }
+    return out + "}";
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+    std::vector<HWND> found;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> TopLevel() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND hwnd, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string Summary(HWND hwnd) {
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    const DWORD pid = ProcessOf(hwnd);
+    return "{\"hwnd\": " + Handle(hwnd) + ", \"class\": " + Quote(ClassName(hwnd)) +
+           ", \"title\": " + Quote(Text(hwnd)) +
+           ", \"owner\": " + Handle(GetWindow(hwnd, GW_OWNER)) + ", \"pid\": " + Int(pid) +
+           ", \"process\": " + Quote(ProcessName(pid)) + ", \"rect\": " + Rect(rect) +
+           ", \"enabled\": " + Bool(IsWindowEnabled(hwnd)) +
+           ", \"foreground\": " + Bool(GetForegroundWindow() == hwnd) + "}";
+}
+
+std::string Details(HWND hwnd) {
+    RECT rect = {}, client = {};
+    GetWindowRect(hwnd, &rect);
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const HWND focus = FocusOf(hwnd);
+    const DWORD pid = ProcessOf(hwnd);
+    std::string out =
+        "{\"hwnd\": " + Handle(hwnd) + ", \"class\": " + Quote(ClassName(hwnd)) +
+        ", \"title\": " + Quote(Text(hwnd)) + ", \"owner\": " + Handle(GetWindow(hwnd, GW_OWNER)) +
+        ", \"pid\": " + Int(pid) + ", \"process\": " + Quote(ProcessName(pid)) +
+        ", \"rect\": " + Rect(rect) + ", \"client\": " + Rect(client) +
+        ", \"dpi\": " + Int(DpiOf(hwnd)) + ", \"enabled\": " + Bool(IsWindowEnabled(hwnd)) +
+        ", \"visible\": " + Bool(IsWindowVisible(hwnd)) +
+        ", \"foreground\": " + Bool(GetForegroundWindow() == hwnd) +
+        ", \"style\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_STYLE))) +
+        ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
+        ", \"children\": [";
+    bool first = true;
+    for (HWND child : Descendants(hwnd)) {
+        if (!first) out += ",";
+        first = false;
+        out += "\n  " + Control(child, focus);
+    }
+    return out + "]}";
+}
+
+// The message box's text is the static control that is not its icon.
+std::string MsgBoxJson(HWND hwnd) {
+    std::wstring text;
+    std::string buttons = "[";
+    std::string icon = "null";
+    bool first = true;
+    for (HWND child : Descendants(hwnd)) {
+        const std::wstring cls = ClassName(child);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (SameName(cls, L"Button") && IsWindowVisible(child)) {
+            RECT rect = {};
+            GetWindowRect(child, &rect);
+            if (!first) buttons += ", ";
+            first = false;
+            buttons += "{\"id\": " + Int(GetDlgCtrlID(child)) +
+                       ", \"text\": " + Quote(Text(child)) + ", \"rect\": " + Rect(rect) + "}";
+        } else if (SameName(cls, L"Static")) {
+            if ((style & SS_TYPEMASK) == SS_ICON) {
+                RECT rect = {};
+                GetWindowRect(child, &rect);
+                if (IsWindowVisible(child)) {
+                    if (const auto mean = MeanColour(rect)) icon = Colour(*mean);
+                }
+            } else if (text.empty()) {
+                text = Text(child);
+            }
+        }
+    }
+    buttons += "]";
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    const DWORD pid = ProcessOf(hwnd);
+    return "{\"hwnd\": " + Handle(hwnd) + ", \"title\": " + Quote(Text(hwnd)) +
+           ", \"text\": " + Quote(text) + ", \"owner\": " + Handle(GetWindow(hwnd, GW_OWNER)) +
+           ", \"pid\": " + Int(pid) + ", \"process\": " + Quote(ProcessName(pid)) +
+           ", \"rect\": " + Rect(rect) + ", \"icon_rgb\": " + icon + ", \"buttons\": " + buttons +
+           "}";
+}
+
+// --- Command line ----------------------------------------------------------------------------
+
+struct Options {
+    std::wstring command;
+    std::optional<std::wstring> title;
+    std::optional<std::wstring> process;
+    DWORD waitMs = 0;
+    bool gone = false;
+    std::vector<long> numbers;
+};
+
+bool Matches(HWND hwnd, const Options& options) {
+    if (!IsWindowVisible(hwnd)) return false;
+    if (options.process && !SameName(ProcessName(ProcessOf(hwnd)), *options.process)) return false;
+    return true;
+}
+
+std::vector<HWND> Find(const Options& options) {
+    std::vector<HWND> found;
+    for (HWND hwnd : TopLevel()) {
+        if (!Matches(hwnd, options)) continue;
+        if (options.command == L"window" && Text(hwnd) != *options.title) continue;
+        if (options.command == L"msgboxes" && !SameName(ClassName(hwnd), L"#32770")) continue;
+        if (options.command == L"msgboxes" && options.title && Text(hwnd) != *options.title)
+            continue;
+        found.push_back(hwnd);
+    }
+    return found;
+}
+
+void Print(const std::string& text) {
+    const std::string line = text + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fflush(stdout);
+}
+
+int Usage() {
+    std::fputs(
+        "usage: inspect windows [--process NAME]\n"
+        "       inspect window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
+        "       inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
+        "       inspect pixels X Y W H\n",
+        stderr);
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Rectangles in physical pixels, whatever the DPI: a program that is not DPI aware is
+    // shown scaled coordinates of the windows of programs that are.
+    SetProcessDPIAware();
+    if (argc < 2) return Usage();
+    Options options;
+    options.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == L"--title" && hasValue) {
+            options.title = argv[++i];
+        } else if (arg == L"--process" && hasValue) {
+            options.process = argv[++i];
+        } else if (arg == L"--wait" && hasValue) {
+            options.waitMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
+        } else if (arg == L"--gone") {
+            options.gone = true;
+        } else if (options.command == L"pixels") {
+            options.numbers.push_back(std::wcstol(arg.c_str(), nullptr, 10));
+        } else {
+            return Usage();
+        }
+    }
+
+    if (options.command == L"pixels") {
+        if (options.numbers.size() != 4) return Usage();
+        const RECT rect = {options.numbers[0], options.numbers[1],
+                           options.numbers[0] + options.numbers[2],
+                           options.numbers[1] + options.numbers[3]};
+        const auto mean = MeanColour(rect);
+        Print(mean ? "{\"mean_rgb\": " + Colour(*mean) + "}" : "null");
+        return mean ? 0 : 1;
+    }
+    if (options.command == L"window" && !options.title) return Usage();
+    if (options.command != L"windows" && options.command != L"window" &&
+        options.command != L"msgboxes")
+        return Usage();
+
+    const ULONGLONG deadline = GetTickCount64() + options.waitMs;
+    std::vector<HWND> found = Find(options);
+    while ((found.empty() != options.gone) && GetTickCount64() < deadline) {
+        Sleep(50);
+        found = Find(options);
+    }
+    // Let a window that has just appeared finish painting and filling its controls.
+    if (!found.empty() && options.waitMs) {
+        Sleep(100);
+        found = Find(options);
+    }
+
+    if (options.command == L"window") {
+        Print(found.empty() ? "null" : Details(found.front()));
+    } else {
+        std::string out = "[";
+        for (size_t i = 0; i < found.size(); ++i) {
+            if (i) out += ",\n ";
+            out += options.command == L"msgboxes" ? MsgBoxJson(found[i]) : Summary(found[i]);
+        }
+        Print(out + "]");
+    }
+    if (options.command == L"windows" && !options.waitMs) return 0;
+    return (found.empty() == options.gone) ? 0 : 1;
+}

@@ -1,0 +1,88 @@
+"""Expand and collapse: the real window grows to show the account list and shrinks back."""
+
+import time
+import unittest
+
+from harness import DESKTOP_KEY, ProgramTestCase, control, twips_to_px
+
+COLLAPSED_TWIPS = 1755
+EXPANDED_TWIPS = 3075
+
+
+def height(window):
+    return window["rect"][3] - window["rect"][1]
+
+
+class AnimationTests(ProgramTestCase):
+    def assert_height(self, window, twips, dpi):
+        """The outer height is twips at dpi, rounded either way to whole pixels."""
+        exact = twips * dpi / 1440
+        self.assertLessEqual(abs(height(window) - exact), 0.5,
+                             f"{height(window)} px for {twips} twips at {dpi} DPI")
+
+    def animate(self, program, caption_after):
+        """Clicks the toggle button and follows the animation to its end, reading the window
+        as often as it can. Returns the last window read and the seconds it took."""
+        window = program.main_window()
+        start_height = height(window)
+        self.env.click_rect(program.toggle_button(window)["rect"])
+        started = time.monotonic()
+        seen = []
+        while time.monotonic() - started < 30:
+            window = program.main_window()
+            seen.append(window)
+            button = program.toggle_button(window)
+            if button["text"] == caption_after and button["enabled"]:
+                break
+        else:
+            self.fail(f"the animation did not end with '{caption_after}' within 30 s")
+        elapsed = time.monotonic() - started
+
+        moving = [w for w in seen if height(w) not in (start_height, height(seen[-1]))]
+        self.assertTrue(moving, "the window moves through heights in between")
+        for window in moving:
+            button = program.toggle_button(window)
+            self.assertFalse(button["enabled"], "the button is disabled while the window moves")
+            self.assertNotEqual(button["text"], caption_after)
+        return seen[-1], elapsed
+
+    def expand_and_collapse(self, dpi):
+        self.env.reg_import([(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners\123456",
+                              {"Nick": "a"})])
+        program = self.start_program()
+        window = program.wait_main_window()
+        self.assert_height(window, COLLAPSED_TWIPS, dpi)
+        self.assertEqual(program.toggle_button(window)["text"], "v")
+        account_list = control(window, "ListBox")
+        self.assertGreaterEqual(account_list["rect"][1], window["client"][3],
+                                "collapsed, the list lies below the client area")
+
+        expanded, seconds = self.animate(program, "^")
+        self.assert_height(expanded, EXPANDED_TWIPS, dpi)
+        account_list = control(expanded, "ListBox")
+        self.assertEqual(account_list["items"], ["123456"])
+        self.assertLessEqual(account_list["rect"][3], expanded["client"][3],
+                             "expanded, the whole list lies inside the client area")
+        # Measured from outside, to within one reading of the window (a fifth of a second).
+        print(f"\n  at {dpi} DPI the expansion by {height(expanded) - height(window)} px took "
+              f"{seconds:.2f} s", end=" ")
+
+        collapsed, _ = self.animate(program, "v")
+        self.assert_height(collapsed, COLLAPSED_TWIPS, dpi)
+        self.assertEqual(collapsed["rect"][:2], window["rect"][:2], "the top left corner stays")
+        return window
+
+    def test_expand_then_collapse_at_96_dpi(self):
+        window = self.expand_and_collapse(96)
+        self.assertEqual(height(window), twips_to_px(COLLAPSED_TWIPS, 96))
+        self.assertEqual(height(window), 117)
+
+    def test_expand_then_collapse_at_144_dpi(self):
+        # Wine reads the DPI from the current user's desktop settings when a program starts.
+        self.env.reg_import([(DESKTOP_KEY, {"LogPixels": 144})])
+
+        self.expand_and_collapse(144)
+
+
+if __name__ == "__main__":
+    unittest.main()

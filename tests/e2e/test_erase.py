@@ -1,0 +1,231 @@
+"""Erasure: choosing an account, the typing filter, the confirmation and the three-place delete,
+checked against full registry exports taken before and after."""
+
+import time
+import unittest
+
+from harness import (
+    DEFAULT_USER,
+    HKCU,
+    MACHINE32,
+    MACHINE64,
+    PLACE_ROOTS,
+    ProgramTestCase,
+    account_key,
+    control,
+    place_key,
+    wait_until,
+)
+
+IDOK, IDYES, IDNO = 1, 6, 7
+
+TARGET = "87654321"
+OTHER = "123456"
+ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32)
+
+# Every tree an erasure could reach: the current user's hive, the default profile's and the
+# machine's software, both registry views.
+EXPORTED = ("HKEY_CURRENT_USER", r"HKEY_USERS\.DEFAULT", r"HKEY_LOCAL_MACHINE\Software")
+
+
+def is_reddish(rgb):
+    red, green, blue = rgb
+    return red > green + 40 and red > blue + 40
+
+
+def is_bluish(rgb):
+    red, green, blue = rgb
+    return blue > red + 30
+
+
+class EraseTests(ProgramTestCase):
+    def setUp(self):
+        super().setUp()
+        # The account to erase, with a subtree, in the three places and also in the machine
+        # hive's 64-bit view, which is not where the messenger keeps it; another account in
+        # every place; values on the parent keys.
+        sections = []
+        for place in PLACE_ROOTS:
+            sections += [
+                (place_key(place, "Mirabilis"), {"Owner": "kept"}),
+                (account_key(place), {"Version": "2003b"}),
+                (account_key(place, OTHER), {"Nick": "other", "Sound": 1}),
+                (account_key(place, OTHER) + r"\Settings", {"Skin": "classic"}),
+                (account_key(place, OTHER) + r"\Ui", {"Font": "Tahoma"}),
+                (account_key(place, TARGET), {"Nick": "target", "Password": "x"}),
+                (account_key(place, TARGET) + r"\Settings", {"Skin": "blue"}),
+                (account_key(place, TARGET) + r"\Settings\Deeper", {"Depth": 2}),
+            ]
+        sections.append((account_key(HKCU, "555555555"), {"Nick": "only the user's"}))
+        self.env.reg_import(sections)
+
+    def accounts_snapshot(self):
+        """The Mirabilis keys of every place, with their values."""
+        return self.env.snapshot(*(place_key(place, "Mirabilis") for place in PLACE_ROOTS))
+
+    def start(self):
+        program = self.start_program()
+        program.wait_main_window()
+        return program, program.expand()
+
+    def item_rect(self, window, text):
+        account_list = control(window, "ListBox")
+        return account_list["item_rects"][account_list["items"].index(text)]
+
+    def text_box(self, program):
+        return control(program.main_window(), "Edit")
+
+    def type_into_box(self, program, expected, text=None, keys=()):
+        """Clicks into the text box, types, and checks that the box ends up holding expected.
+
+        A key the box drops leaves no trace to wait for, so the box must show expected and
+        still show it a moment later."""
+        self.env.click_rect(self.text_box(program)["rect"])
+        if text:
+            self.env.type_text(text)
+        if keys:
+            self.env.key(*keys)
+        wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == expected,
+                   what=f"the box to hold {expected!r}")
+        time.sleep(0.5)
+        self.assertEqual(self.text_box(program)["text"], expected)
+
+    def click_erase(self, program):
+        self.env.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
+
+    def assert_confirmation(self, program, shown_text):
+        box = program.wait_message_box("Confirmation")
+        self.assertEqual(box["text"], f"Are you sure you want to delete this UIN? ({shown_text})")
+        self.assertEqual(sorted(b["id"] for b in box["buttons"]), [IDYES, IDNO])
+        self.assertTrue(is_reddish(box["icon_rgb"]), f"stop icon, not {box['icon_rgb']}")
+        return box
+
+    def test_clicking_and_arrowing_through_the_list_copies_each_item_exactly(self):
+        program, window = self.start()
+        self.type_into_box(program, "999", text="999")
+
+        self.env.click_rect(self.item_rect(window, OTHER))
+        wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == OTHER,
+                   what=f"the box to show {OTHER}")
+        self.env.click_rect(self.item_rect(window, TARGET))
+        wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == TARGET,
+                   what=f"the box to show {TARGET}")
+
+        # The keyboard moves the selection, and the box follows it.
+        items = control(program.main_window(), "ListBox")["items"]
+        selected = items.index(TARGET)
+        key, neighbour = ("Up", selected - 1) if selected > 0 else ("Down", selected + 1)
+        self.env.key(key)
+        wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == items[neighbour],
+                   what=f"the box to follow the selection to {items[neighbour]}")
+        self.assertEqual(program.message_boxes(), [])
+
+    def test_double_click_asks_and_no_leaves_the_registry_untouched(self):
+        before = self.env.snapshot(*EXPORTED)
+        program, window = self.start()
+
+        self.env.click_rect(self.item_rect(window, TARGET), repeat=2)
+        box = self.assert_confirmation(program, TARGET)
+        program.answer(box, IDNO)
+
+        self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
+        self.assertEqual(self.env.snapshot(*EXPORTED), before)
+
+    def test_yes_erases_the_account_from_the_three_places_and_nothing_else(self):
+        before = self.env.snapshot(*EXPORTED)
+        program, window = self.start()
+
+        self.env.click_rect(self.item_rect(window, TARGET))
+        wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == TARGET,
+                   what=f"the box to show {TARGET}")
+        self.click_erase(program)
+        program.answer(self.assert_confirmation(program, TARGET), IDYES)
+        done = program.wait_message_box("Success")
+        self.assertEqual(done["text"], "Done!")
+        self.assertEqual([b["id"] for b in done["buttons"]], [IDOK])
+        self.assertTrue(is_bluish(done["icon_rgb"]), f"information icon, not {done['icon_rgb']}")
+        program.answer(done, IDOK)
+
+        after = self.env.snapshot(*EXPORTED)
+        erased_roots = [account_key(place, TARGET).lower() for place in ERASED_PLACES]
+
+        def erased(key):
+            key = key.lower()
+            return any(key == root or key.startswith(root + "\\") for root in erased_roots)
+
+        # Exactly the account's keys are gone, three levels deep in each place...
+        gone = sorted(set(before) - set(after))
+        self.assertEqual(gone, sorted(k for k in before if erased(k)))
+        self.assertEqual(len(gone), 3 * len(ERASED_PLACES))
+        # ...and every other key is there with the same values, nothing added.
+        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
+        # The machine hive's 64-bit view is not where the account lives: it stays.
+        self.assertIn(account_key(MACHINE64, TARGET), after)
+
+        # The list is not refreshed and the box keeps the number.
+        window = program.main_window()
+        self.assertIn(TARGET, control(window, "ListBox")["items"])
+        self.assertEqual(control(window, "Edit")["text"], TARGET)
+
+    def test_erase_with_an_empty_box_asks_first_then_reports_the_input_error(self):
+        before = self.accounts_snapshot()
+        program, _ = self.start()
+
+        self.click_erase(program)
+        program.answer(self.assert_confirmation(program, ""), IDYES)
+        error = program.wait_message_box("Input Error")
+        self.assertEqual(error["text"], "Fill in the UIN, And then click 'Erase'")
+        self.assertEqual([b["id"] for b in error["buttons"]], [IDOK])
+        self.assertTrue(is_reddish(error["icon_rgb"]))
+        program.answer(error, IDOK)
+
+        self.assertEqual(self.accounts_snapshot(), before)
+
+    def test_a_number_that_exists_nowhere_still_reports_done(self):
+        before = self.accounts_snapshot()
+        program, _ = self.start()
+
+        self.type_into_box(program, "424242", text="424242")
+        self.click_erase(program)
+        program.answer(self.assert_confirmation(program, "424242"), IDYES)
+        done = program.wait_message_box("Success")
+        self.assertEqual(done["text"], "Done!")
+        program.answer(done, IDOK)
+
+        self.assertEqual(self.accounts_snapshot(), before)
+
+    def test_typing_keeps_digits_and_spaces_and_drops_everything_else(self):
+        program, _ = self.start()
+
+        self.type_into_box(program, "123 4", text="a1B2.,;-/+=\\3 4z")
+        # Backspace goes through the filter too.
+        self.type_into_box(program, "123", keys=("End", "BackSpace", "BackSpace"))
+
+    def test_pasted_texts_that_name_other_keys_are_refused_without_touching_the_registry(self):
+        before = self.accounts_snapshot()
+        program, _ = self.start()
+
+        unsafe = [
+            "\\",  # the whole NewOwners key
+            OTHER + "\\Ui",  # a key below an account (the box takes nine characters)
+            "\uff3c",  # a full-width backslash
+            "\uff11\uff12\uff13\uff14\uff15\uff16",  # full-width digits that look like OTHER
+        ]
+        for text in unsafe:
+            with self.subTest(text=text):
+                self.env.set_clipboard(text)
+                # Clear the box, then paste with a real Ctrl+V.
+                self.type_into_box(program, text,
+                                   keys=("End",) + ("BackSpace",) * 9 + ("ctrl+v",))
+                self.click_erase(program)
+                program.answer(self.assert_confirmation(program, text), IDYES)
+                refusal = program.wait_message_box("Input Error")
+                self.assertIn(f'"{text}"', refusal["text"])
+                program.answer(refusal, IDOK)
+                self.assertEqual(program.message_boxes(), [])
+
+        self.assertEqual(self.accounts_snapshot(), before)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,109 @@
+"""Start-up: the main window as a user first sees it, and the account list it is filled with."""
+
+import unittest
+
+from harness import (
+    DEFAULT_USER,
+    HKCU,
+    MACHINE32,
+    MACHINE64,
+    ProgramTestCase,
+    account_key,
+    control,
+    twips_to_px,
+    wait_until,
+)
+
+COLLAPSED_TWIPS = 1755
+
+
+class StartupTests(ProgramTestCase):
+    def seed_everywhere(self):
+        """Accounts of the current user, plus some that exist only in the other places."""
+        own = ["123456", "87654321", "555555555"]
+        for uin in own:
+            self.seed(HKCU, uin, {"Nick": f"nick{uin}", "Password": "x"})
+        self.seed(MACHINE32, "123456", {"Nick": "machine copy"})
+        self.seed(MACHINE32, "700001", {"Nick": "machine only"})
+        self.seed(MACHINE64, "700002", {"Nick": "64-bit view only"})
+        self.seed(DEFAULT_USER, "700003", {"Nick": "default profile only"})
+        self.seed(DEFAULT_USER, "87654321", {"Nick": "default profile copy"})
+        return own
+
+    def test_window_lists_only_the_current_users_accounts(self):
+        own = self.seed_everywhere()
+        # The seeding itself, read back: the current user's key holds exactly these.
+        self.assertCountEqual(self.env.subkeys(account_key(HKCU)), own)
+
+        window = self.start_program().wait_main_window()
+
+        self.assertEqual(window["title"], "Zelvane v2")
+        lists = [c for c in window["children"] if c["class"].lower() == "listbox"]
+        self.assertEqual(len(lists), 1, "one account list")
+        items = lists[0]["items"]
+        # Six, eight and nine digits come back exactly, with nothing trailing, each once.
+        self.assertCountEqual(items, own)
+        self.assertEqual(lists[0]["selected"], -1, "nothing is selected at start")
+        for only_elsewhere in ("700001", "700002", "700003"):
+            self.assertNotIn(only_elsewhere, items)
+
+    def test_collapsed_window_at_start(self):
+        program = self.start_program()
+        window = program.wait_main_window()
+
+        # The prefix runs at Wine's default of 96 DPI (each case resets LogPixels).
+        left, top, right, bottom = window["rect"]
+        self.assertEqual(bottom - top, twips_to_px(COLLAPSED_TWIPS, 96))
+        self.assertEqual(bottom - top, 117)
+
+        # The buttons of the upper panel, enabled, inside the client area.
+        client = window["client"]
+        for caption in ("&Erase", "&About", "v"):
+            button = control(window, "Button", caption)
+            self.assertTrue(button["visible"] and button["enabled"], caption)
+            b_left, b_top, b_right, b_bottom = button["rect"]
+            self.assertTrue(
+                client[0] <= b_left < b_right <= client[2]
+                and client[1] <= b_top < b_bottom <= client[3],
+                f"{caption} {button['rect']} lies inside the client area {client}",
+            )
+        # Collapsed, the account list lies below the bottom of the client area.
+        account_list = control(window, "ListBox")
+        self.assertGreaterEqual(account_list["rect"][1], client[3])
+
+        self.assertEqual(control(window, "Edit")["text"], "")
+        self.assertEqual(program.message_boxes(), [])
+
+    def test_missing_key_gives_an_empty_list_and_no_message(self):
+        # Accounts elsewhere, none for the current user: not even the NewOwners key.
+        self.seed(MACHINE32, "700001")
+        self.seed(DEFAULT_USER, "700003")
+        self.assertFalse(self.env.key_exists(account_key(HKCU)))
+
+        program = self.start_program()
+        window = program.wait_main_window()
+
+        self.assertEqual(control(window, "ListBox")["items"], [])
+        self.assertEqual(program.message_boxes(), [])
+        self.assertTrue(program.running())
+
+    def test_text_box_takes_nine_digits_and_refuses_a_tenth(self):
+        program = self.start_program()
+        window = program.wait_main_window()
+        text_box = control(window, "Edit")
+
+        self.env.click_rect(text_box["rect"])
+        self.env.type_text("1234567890")
+        # Home moves the caret to the start once every key typed before it has been handled.
+        self.env.key("Home")
+        text_box = wait_until(
+            lambda: control(program.main_window(), "Edit"),
+            what="the typing to be handled",
+            check=lambda box: box["text"] and box["selection"] == [0, 0],
+        )
+
+        self.assertEqual(text_box["text"], "123456789")
+
+
+if __name__ == "__main__":
+    unittest.main()
