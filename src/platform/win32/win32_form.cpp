@@ -87,7 +87,22 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
+    // The Load handler fills the lists before the window is first shown. A list box that
+    // may redraw updates its scroll bar for every item added, which under Wine costs about
+    // as much as reading the item from the registry; so their redraw is off meanwhile.
+    SetListsRedraw(false);
     Raise(kTheForm, FormEvent::kLoad);
+    SetListsRedraw(true);
+}
+
+void Win32Form::SetListsRedraw(bool on) {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        const HWND list = control->Window();
+        if (control->Design().kind != ControlKind::kListBox || list == nullptr || !IsWindow(list))
+            continue;
+        SendMessageW(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+        if (on) InvalidateRect(list, nullptr, TRUE);
+    }
 }
 
 void Win32Form::Create() {

@@ -53,6 +53,8 @@ class Win32Form : public Form {
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
+    // Turns the redraw of the form's list boxes off or on; on also repaints them.
+    void SetListsRedraw(bool on);
     void CreateControls(int dpi);
     void ApplyDesignSize(int dpi);
     void SetIcons();

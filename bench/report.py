@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from the RESULT lines that scripts/bench collected.
+
+  report.py <results file>
+
+Every line of the file reads "RESULT <what> key=value ...". Each ratio is Zelvane's time
+(or size) over the baseline's, both measured in the same run; the raw figures stand beside
+it. Nothing here passes or fails on a time.
+"""
+
+import statistics
+import sys
+
+
+def read(path):
+    results = []
+    with open(path, encoding="utf-8") as lines:
+        for line in lines:
+            words = line.split()
+            if len(words) < 2 or words[0] != "RESULT":
+                continue
+            fields = dict(word.split("=", 1) for word in words[2:])
+            fields["what"] = words[1]
+            results.append(fields)
+    return results
+
+
+def ms(value):
+    return f"{value:,.1f} ms"
+
+
+def ratio(numerator, denominator):
+    return f"{numerator / denominator:.2f}x" if denominator > 0 else "n/a"
+
+
+class Table:
+    HEADINGS = ("Benchmark", "Zelvane", "Baseline", "Ratio", "Baseline is / notes")
+
+    def __init__(self):
+        self.rows = []
+
+    def section(self, title):
+        self.rows.append(("section", title))
+
+    def row(self, name, ours, theirs, note):
+        self.rows.append(("row", (name, ours if isinstance(ours, str) else ms(ours),
+                                  theirs if isinstance(theirs, str) else ms(theirs),
+                                  ratio(ours, theirs)
+                                  if not isinstance(ours, str) and not isinstance(theirs, str)
+                                  else "",
+                                  note)))
+
+    def sized_row(self, name, ours, theirs, shown_ours, shown_theirs, note):
+        self.rows.append(("row", (name, shown_ours, shown_theirs, ratio(ours, theirs), note)))
+
+    def print(self):
+        cells = [self.HEADINGS] + [row for kind, row in self.rows if kind == "row"]
+        widths = [max(len(cell[column]) for cell in cells) for column in range(4)]
+
+        def line(cell):
+            return "  ".join([cell[0].ljust(widths[0]), cell[1].rjust(widths[1]),
+                              cell[2].rjust(widths[2]), cell[3].rjust(widths[3]), cell[4]])
+
+        print(line(self.HEADINGS))
+        print("-" * (sum(widths) + 8 + max(len(cell[4]) for cell in cells)))
+        for kind, row in self.rows:
+            print(f"\n{row}" if kind == "section" else line(row))
+
+
+def main():
+    results = read(sys.argv[1])
+    by_what = {}
+    for result in results:
+        by_what.setdefault(result["what"], []).append(result)
+    table = Table()
+
+    listings = by_what.get("listing", [])
+    if listings:
+        reps = listings[0]["reps"]
+        table.section(f"Listing, in one process, median of {reps} rounds "
+                      "(hidden main window, as at start-up)")
+        for result in listings:
+            accounts = int(result["accounts"])
+            floor = float(result["floor_ms"])
+            table.row(f"List {accounts:,} accounts", float(result["program_ms"]), floor,
+                      "RegEnumKeyExA loop; Zelvane: the main window's Load event, as at start-up")
+            table.row("  cause: ListAccounts called outside Load", float(result["direct_ms"]),
+                      floor, "no redraw suspension: the backend before the fix")
+            table.row("  cause: ListAccounts, no list box", float(result["convert_ms"]), floor,
+                      "the ANSI/UTF-16 buffer conversions alone")
+            table.row("  cause: RegEnumKeyExA + LB_ADDSTRING", float(result["addstring_ms"]),
+                      floor, "the loop plus the list box, redraw on, no conversions")
+    for result in by_what.get("listing-shown", []):
+        accounts = int(result["accounts"])
+        floor = float(result["floor_ms"])
+        table.section(f"Listing into a list box on screen, median of {result['reps']} rounds "
+                      "(never done by the program)")
+        table.row(f"List {accounts:,} accounts, redraw on", float(result["direct_ms"]), floor,
+                  "RegEnumKeyExA loop")
+        table.row(f"List {accounts:,} accounts, redraw off", float(result["noredraw_ms"]), floor,
+                  "RegEnumKeyExA loop; WM_SETREDRAW FALSE around the fill")
+
+    for result in by_what.get("startup", []):
+        empty = float(result["empty_ms"])
+
+        def spread(key):
+            return f"{float(result[key + '_min']):.0f}-{float(result[key + '_max']):.0f} ms"
+
+        table.section(f"Start-up, median of {result['runs']} launches each: CreateProcess "
+                      "until the program waits for input with its window shown")
+        note = f"empty_window.exe (its range {spread('empty_ms')}); range "
+        table.row(f"zelvane.exe, {int(result['accounts']):,} accounts listed",
+                  float(result["zelvane_ms"]), empty, note + spread("zelvane_ms"))
+        table.row("  zelvane.exe, no accounts", float(result["zelvane_no_accounts_ms"]), empty,
+                  "empty_window.exe; range " + spread("zelvane_no_accounts_ms"))
+        table.row("  empty window + zelvane's DLLs and manifest", float(result["empty_dlls_ms"]),
+                  empty, "empty_window.exe; range " + spread("empty_dlls_ms"))
+
+    programs = [float(result["ms"]) for result in by_what.get("erase-program", [])]
+    regs = [float(result["ms"]) for result in by_what.get("erase-reg", [])]
+    starts = [float(result["ms"]) for result in by_what.get("erase-reg-start", [])]
+    if programs and regs and starts:
+        keys = by_what["seed-tree"][0]["keys"]
+        values = by_what["seed-tree"][0]["values"]
+        program = statistics.median(programs)
+        reg = statistics.median(regs)
+        start = statistics.median(starts)
+        table.section(f"Erasure of one account holding {int(keys):,} keys and {int(values):,} "
+                      f"values, median of {len(programs)} rounds")
+        table.row("Win32Registry::DeleteTree (SHDeleteKeyA)", program, reg,
+                  "`wine reg delete`, whole command, process start included")
+        table.row("  the same, against reg's own work", program, reg - start,
+                  "`wine reg delete` less its start and end (the row below)")
+        table.row("  `wine reg delete` of a missing key", start, "", "its process start and end")
+
+    sizes = by_what.get("size", [])
+    if sizes:
+        aim = 200 * 1024
+        table.section("Size of zelvane.exe, release build")
+        for result in sizes:
+            size = int(result["bytes"])
+            table.sized_row(f"zelvane.exe {result['arch']}", size, aim, f"{size:,} B",
+                            f"{aim:,} B", "200 KB aim; imports " +
+                            result["imports"].replace(",", " "))
+    table.print()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,462 @@
+// The program's listing and erasure paths against the registry calls beneath them, in one
+// process under Wine, and the registry seeding the other benchmarks start from.
+//
+//   zelvane_bench listing <reps> <accounts>...   listing, one result line per account count
+//   zelvane_bench listing-shown <reps> <accounts>  the same into a list that is on screen
+//   zelvane_bench seed-tree <uin>                one account holding a 10,000-key subtree,
+//                                                and one sibling account beside it
+//   zelvane_bench erase <uin>                    erases the account the program's way
+//   zelvane_bench check-erased <uin>             the account is gone, its sibling is not
+//   zelvane_bench clean                          removes every key the benchmarks made
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "bench_support.h"
+#include "main_window/account_path.h"
+#include "main_window/frm_main.h"
+#include "main_window/main_layout.h"
+#include "platform/event_dispatch.h"
+#include "platform/win32/win32_application.h"
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_runtime.h"
+#include "registry_listing/module1.h"
+
+namespace zelvane::bench {
+namespace {
+
+constexpr char kSibling[] = "100000001";
+// The erased account's subtree: 100 groups, each with 99 keys below it.
+constexpr int kTreeGroups = 100;
+constexpr int kTreeChildren = 99;
+constexpr std::size_t kTreeKeys = kTreeGroups * (1 + kTreeChildren);
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::size_t ParseCount(const char* text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || *end != '\0' || value == 0) Fail(std::string("not a count: ") + text);
+    return value;
+}
+
+// The subkey names of path, in enumeration order.
+std::vector<std::string> SubkeyNames(const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) {
+        Fail("cannot open " + path);
+    }
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = 255;
+        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names.emplace_back(name, size);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+// A list that only counts what it is given: the program's path without the list box.
+class CountingListBox : public ListBox {
+  public:
+    void Clear() override { count = 0; }
+    void AddItem(const std::wstring&) override { ++count; }
+    int ListIndex() const override { return -1; }
+    std::wstring List(int) const override { return {}; }
+
+    std::size_t count = 0;
+};
+
+std::size_t ListCount(HWND list) {
+    return static_cast<std::size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+}
+
+void ExpectCount(const char* variant, std::size_t got, std::size_t expected) {
+    if (got != expected) {
+        Fail(std::string(variant) + " listed " + std::to_string(got) + " of " +
+             std::to_string(expected) + " accounts");
+    }
+}
+
+// The floor: open, RegEnumKeyExA until it fails, close.
+double BareEnumeration(const std::string& path, std::size_t expected) {
+    const Stopwatch clock;
+    HKEY key = nullptr;
+    RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
+    char name[256];
+    std::size_t count = 0;
+    for (DWORD index = 0;; ++index) {
+        DWORD size = 255;
+        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        ++count;
+    }
+    RegCloseKey(key);
+    const double milliseconds = clock.Milliseconds();
+    ExpectCount("the bare enumeration", count, expected);
+    return milliseconds;
+}
+
+// The floor plus the list box: each name converted at its own length and added.
+double EnumerationIntoList(const std::string& path, HWND list, std::size_t expected) {
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    const Stopwatch clock;
+    HKEY key = nullptr;
+    RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
+    char name[256];
+    wchar_t wide[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = 255;
+        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        const int length = MultiByteToWideChar(CP_ACP, 0, name, static_cast<int>(size), wide, 255);
+        wide[length] = L'\0';
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+    }
+    RegCloseKey(key);
+    const double milliseconds = clock.Milliseconds();
+    ExpectCount("the enumeration into the list box", ListCount(list), expected);
+    return milliseconds;
+}
+
+// Module1::ListAccounts straight into the list it is given, which starts empty.
+double DirectListing(Module1& module1, ListBox& list) {
+    list.Clear();
+    const Stopwatch clock;
+    module1.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
+    return clock.Milliseconds();
+}
+
+// The same with the list box's redraw off around the fill, turning it back on included.
+double DirectListingNoRedraw(Module1& module1, ListBox& list, HWND window) {
+    list.Clear();
+    const Stopwatch clock;
+    SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+    module1.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
+    SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+    return clock.Milliseconds();
+}
+
+// The program's list holds exactly the registry's names, in its order.
+void ExpectSameItems(const ListBox& list, HWND window, const std::vector<std::string>& names) {
+    ExpectCount("the program's path", ListCount(window), names.size());
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        if (list.List(static_cast<int>(index)) != Widen(names[index])) {
+            Fail("item " + std::to_string(index) + " of the list is not " + names[index]);
+        }
+    }
+}
+
+// The runtime that the event dispatch reports a handler's error through: here the error
+// ends the run instead of waiting in a message box.
+class FailingRuntime : public Runtime {
+  public:
+    explicit FailingRuntime(const Runtime& conversions) : conversions_(conversions) {}
+    int MsgBox(const std::wstring& prompt, int, const std::wstring&) override {
+        Fail("a handler reported: " + std::string(prompt.begin(), prompt.end()));
+    }
+    AnsiText StrToAnsi(std::wstring_view text) const override {
+        return conversions_.StrToAnsi(text);
+    }
+    std::wstring StrToUnicode(std::string_view text) const override {
+        return conversions_.StrToUnicode(text);
+    }
+
+  private:
+    const Runtime& conversions_;
+};
+
+// Passes the form's events on to the main window and notes when the Load event began.
+class LoadClock : public FormEvents {
+  public:
+    explicit LoadClock(FormEvents& handlers) : handlers_(handlers) {}
+    void Raise(int control, FormEvent event) override {
+        if (event == FormEvent::kLoad) {
+            loadRaised = true;
+            sinceLoad.Restart();
+        }
+        handlers_.Raise(control, event);
+    }
+    void KeyPress(int control, std::int16_t& keyAscii) override {
+        handlers_.KeyPress(control, keyAscii);
+    }
+
+    bool loadRaised = false;
+    Stopwatch sinceLoad;
+
+  private:
+    FormEvents& handlers_;
+};
+
+struct Variant {
+    const char* key;
+    std::function<double()> run;
+    std::vector<double> times;
+};
+
+// Runs every variant once untimed, then `reps` rounds, each starting with the next variant
+// so that none always runs first or last; adds each one's median to the result.
+void RunVariants(std::vector<Variant>& variants, std::size_t reps, Result& result) {
+    for (Variant& variant : variants) variant.run();
+    for (std::size_t rep = 0; rep < reps; ++rep) {
+        for (std::size_t step = 0; step < variants.size(); ++step) {
+            Variant& variant = variants[(rep + step) % variants.size()];
+            variant.times.push_back(variant.run());
+        }
+    }
+    for (const Variant& variant : variants) result.Add(variant.key, Median(variant.times));
+}
+
+// The accounts are listed from the current user's NewOwners key, which the run fills.
+//
+// program_ms: the start-up path itself. The main window is made again for every round;
+//   the time runs from the Load event to the end of Win32Form::Load: frmMain::Form_Load
+//   (the list cleared, UpdateMe, Module1::ListAccounts into the list box) and what the
+//   form does around it, as at start-up.
+// The causes, each into the same hidden window's list box unless it says otherwise:
+//   direct_ms: Module1::ListAccounts called straight, outside the Load event.
+//   convert_ms: Module1::ListAccounts into a list that only counts: no list box at all.
+//   addstring_ms: the bare enumeration plus LB_ADDSTRING, converting only the name.
+int Listing(int argc, char** argv) {
+    if (argc < 2) Fail("usage: listing <reps> <accounts>...");
+    const std::size_t reps = ParseCount(argv[0]);
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    Win32Application application(GetModuleHandleW(nullptr));
+    Win32Runtime runtime(application);
+    FailingRuntime reports(runtime);
+    Win32Registry registry;
+    EventDispatch dispatch(reports, L"Zelvane bench");
+    Win32Form form(application, MainLayout(), dispatch);
+    frmMain main(MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
+                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
+                              form.TimerControl(kTmrEffectDown)},
+                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); });
+    LoadClock clock(main);
+    form.SetEvents(&clock);
+    ListBox& list = form.ListBoxControl(kList1);
+    Module1 module1(registry, runtime);
+
+    // The list box's window changes with every load.
+    const auto listWindow = [&form] {
+        const HWND window = GetDlgItem(form.Window(), kList1);
+        if (window == nullptr) Fail("the main window has no list box");
+        return window;
+    };
+    // From the Load event to the end of Win32Form::Load: the handler and whatever the
+    // form does around it once the window is made.
+    const auto reload = [&] {
+        if (form.Window() != nullptr) DestroyWindow(form.Window());
+        clock.loadRaised = false;
+        form.Load();
+        const double milliseconds = clock.sinceLoad.Milliseconds();
+        if (!clock.loadRaised) Fail("the main window raised no Load event");
+        return milliseconds;
+    };
+
+    for (int argument = 1; argument < argc; ++argument) {
+        const std::size_t accounts = ParseCount(argv[argument]);
+        const double seedMilliseconds = SeedAccounts(kNewOwners, accounts);
+        const std::vector<std::string> names = SubkeyNames(kNewOwners);
+
+        CountingListBox counting;
+        std::vector<Variant> variants;
+        const auto add = [&](const char* key, std::function<double()> run) {
+            variants.push_back(Variant{key, std::move(run), {}});
+        };
+        add("floor_ms", [&] { return BareEnumeration(kNewOwners, accounts); });
+        add("program_ms", [&] {
+            const double time = reload();
+            ExpectSameItems(list, listWindow(), names);
+            return time;
+        });
+        add("direct_ms", [&] {
+            const double time = DirectListing(module1, list);
+            ExpectSameItems(list, listWindow(), names);
+            return time;
+        });
+        add("convert_ms", [&] {
+            const double time = DirectListing(module1, counting);
+            ExpectCount("the program's path without a list", counting.count, accounts);
+            return time;
+        });
+        add("addstring_ms",
+            [&] { return EnumerationIntoList(kNewOwners, listWindow(), accounts); });
+
+        Result result("listing");
+        result.Add("accounts", std::to_string(accounts)).Add("reps", std::to_string(reps));
+        RunVariants(variants, reps, result);
+        result.Add("seed_ms", seedMilliseconds).Print();
+    }
+    DeleteTreeIfPresent(kNewOwners);
+    return 0;
+}
+
+// Into a list box on screen: the main window shown, expanded. The program itself never
+// fills a list that is on screen; this shows what the redraw would cost if it did.
+int ListingShown(int argc, char** argv) {
+    if (argc != 2) Fail("usage: listing-shown <reps> <accounts>");
+    const std::size_t reps = ParseCount(argv[0]);
+    const std::size_t accounts = ParseCount(argv[1]);
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    Win32Application application(GetModuleHandleW(nullptr));
+    Win32Runtime runtime(application);
+    FailingRuntime reports(runtime);
+    Win32Registry registry;
+    EventDispatch dispatch(reports, L"Zelvane bench");
+    Win32Form form(application, MainLayout(), dispatch);
+    form.Load();
+    form.SetHeight(kExpandedHeight);
+    ShowWindow(form.Window(), SW_SHOWNOACTIVATE);
+    ListBox& list = form.ListBoxControl(kList1);
+    const HWND listWindow = GetDlgItem(form.Window(), kList1);
+    Module1 module1(registry, runtime);
+
+    const double seedMilliseconds = SeedAccounts(kNewOwners, accounts);
+    const std::vector<std::string> names = SubkeyNames(kNewOwners);
+    std::vector<Variant> variants;
+    variants.push_back(
+        Variant{"floor_ms", [&] { return BareEnumeration(kNewOwners, accounts); }, {}});
+    variants.push_back(Variant{"direct_ms",
+                               [&] {
+                                   const double time = DirectListing(module1, list);
+                                   ExpectSameItems(list, listWindow, names);
+                                   return time;
+                               },
+                               {}});
+    variants.push_back(Variant{"noredraw_ms",
+                               [&] {
+                                   const double time =
+                                       DirectListingNoRedraw(module1, list, listWindow);
+                                   ExpectSameItems(list, listWindow, names);
+                                   return time;
+                               },
+                               {}});
+    Result result("listing-shown");
+    result.Add("accounts", std::to_string(accounts)).Add("reps", std::to_string(reps));
+    RunVariants(variants, reps, result);
+    result.Add("seed_ms", seedMilliseconds).Print();
+    DeleteTreeIfPresent(kNewOwners);
+    return 0;
+}
+
+std::string AccountPath(const std::string& uin) {
+    return std::string(kNewOwners) + "\\" + uin;
+}
+
+int SeedTree(int argc, char** argv) {
+    if (argc != 1) Fail("usage: seed-tree <uin>");
+    const std::string account = AccountPath(argv[0]);
+    DeleteTreeIfPresent(account);
+    const HKEY sibling = CreateKey(HKEY_CURRENT_USER, AccountPath(kSibling));
+    SetStringValue(sibling, "Nick", "the account that stays");
+    RegCloseKey(sibling);
+
+    const Stopwatch clock;
+    std::size_t values = 0;
+    const HKEY top = CreateKey(HKEY_CURRENT_USER, account);
+    SetStringValue(top, "Nick", "the account that goes");
+    for (int group = 0; group < kTreeGroups; ++group) {
+        const HKEY groupKey = CreateKey(top, "Group" + std::to_string(group));
+        SetDwordValue(groupKey, "Index", static_cast<DWORD>(group));
+        values += 1;
+        for (int child = 0; child < kTreeChildren; ++child) {
+            const HKEY childKey = CreateKey(groupKey, "Key" + std::to_string(child));
+            SetStringValue(childKey, "Data", "contact " + std::to_string(group * 1000 + child));
+            SetDwordValue(childKey, "Index", static_cast<DWORD>(child));
+            values += 2;
+            RegCloseKey(childKey);
+        }
+        RegCloseKey(groupKey);
+    }
+    RegCloseKey(top);
+    const double milliseconds = clock.Milliseconds();
+
+    const std::size_t keys = CountKeysBelow(account);
+    if (keys != kTreeKeys) Fail("the seeded subtree holds " + std::to_string(keys) + " keys");
+    Result("seed-tree")
+        .Add("keys", std::to_string(keys))
+        .Add("values", std::to_string(values))
+        .Add("seed_ms", milliseconds)
+        .Print();
+    return 0;
+}
+
+void ExpectErased(const std::string& uin) {
+    if (KeyExists(AccountPath(uin))) Fail("account " + uin + " is still there");
+    if (!KeyExists(AccountPath(kSibling))) Fail("the sibling account was erased too");
+}
+
+int Erase(int argc, char** argv) {
+    if (argc != 1) Fail("usage: erase <uin>");
+    const std::string uin = argv[0];
+    Win32Application application(GetModuleHandleW(nullptr));
+    Win32Runtime runtime(application);
+    Win32Registry registry;
+    // The current user's place, with the path built as the Erase handler builds it.
+    const AccountPlace& place = kAccountPlaces[0];
+    const std::optional<std::string> path = AccountKeyPath(place, Widen(uin), runtime);
+    if (!path) Fail("the program refuses the account number " + uin);
+    if (CountKeysBelow(*path) != kTreeKeys) Fail("the account holds no seeded subtree");
+
+    const Stopwatch clock;
+    const long status = registry.DeleteTree(place.hive, *path, place.view);
+    const double milliseconds = clock.Milliseconds();
+    if (status != ERROR_SUCCESS) Fail("DeleteTree: error " + std::to_string(status));
+    ExpectErased(uin);
+    Result("erase-program").Add("ms", milliseconds).Print();
+    return 0;
+}
+
+int CheckErased(int argc, char** argv) {
+    if (argc != 1) Fail("usage: check-erased <uin>");
+    ExpectErased(argv[0]);
+    return 0;
+}
+
+int Clean() {
+    DeleteTreeIfPresent("Software\\Mirabilis");
+    return 0;
+}
+
+}  // namespace
+}  // namespace zelvane::bench
+
+int main(int argc, char** argv) {
+    using namespace zelvane::bench;
+    if (argc < 2) Fail("usage: zelvane_bench <command> [arguments]; see the source's head");
+    const std::string command = argv[1];
+    try {
+        if (command == "listing") return Listing(argc - 2, argv + 2);
+        if (command == "listing-shown") return ListingShown(argc - 2, argv + 2);
+        if (command == "seed-tree") return SeedTree(argc - 2, argv + 2);
+        if (command == "erase") return Erase(argc - 2, argv + 2);
+        if (command == "check-erased") return CheckErased(argc - 2, argv + 2);
+        if (command == "clean") return Clean();
+    } catch (const std::exception& error) {
+        Fail(command + ": " + error.what());
+    }
+    Fail("unknown command " + command);
+}
