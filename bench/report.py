@@ -133,6 +133,17 @@ def main():
                   "`wine reg delete` less its start and end (the row below)")
         table.row("  `wine reg delete` of a missing key", start, "", "its process start and end")
 
+    animations = by_what.get("animation", [])
+    if animations:
+        table.section("Expansion and collapse of the real window, timers at 10 ms, "
+                      f"{animations[0]['dpi']} DPI")
+        for result in animations:
+            ticks = int(result["ticks"])
+            table.row(f"{result['direction'].capitalize()} "
+                      f"{float(result['from_twips']):.0f} to {float(result['to_twips']):.0f} twips",
+                      float(result["ms"]), float(result["nominal_ms"]),
+                      f"{ticks} ticks x 10 ms (the last one finishes)")
+
     sizes = by_what.get("size", [])
     if sizes:
         aim = 200 * 1024

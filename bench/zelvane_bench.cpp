@@ -8,6 +8,7 @@
 //   zelvane_bench erase <uin>                    erases the account the program's way
 //   zelvane_bench check-erased <uin>             the account is gone, its sibling is not
 //   zelvane_bench clean                          removes every key the benchmarks made
+//   zelvane_bench animation                      the real window's expansion and collapse
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -441,6 +442,70 @@ int Clean() {
     return 0;
 }
 
+// Counts the timer ticks that reach the main window's handlers.
+class TickCounter : public FormEvents {
+  public:
+    explicit TickCounter(FormEvents& handlers) : handlers_(handlers) {}
+    void Raise(int control, FormEvent event) override {
+        if (event == FormEvent::kTimer) ++ticks;
+        handlers_.Raise(control, event);
+    }
+
+    int ticks = 0;
+
+  private:
+    FormEvents& handlers_;
+};
+
+// The real window's expansion and collapse, driven by its own timers on the screen: the
+// ticks they took and the time, against the ticks at their 10 ms interval.
+int Animation() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    Win32Application application(GetModuleHandleW(nullptr));
+    Win32Runtime runtime(application);
+    FailingRuntime reports(runtime);
+    Win32Registry registry;
+    EventDispatch dispatch(reports, L"Zelvane bench");
+    Win32Form form(application, MainLayout(), dispatch);
+    frmMain main(MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
+                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
+                              form.TimerControl(kTmrEffectDown)},
+                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); });
+    TickCounter counter(main);
+    form.SetEvents(&counter);
+    form.Load();
+    form.Show();
+
+    const HWND button = GetDlgItem(form.Window(), kCommand1);
+    const int dpi = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY);
+    for (const char* direction : {"expand", "collapse"}) {
+        counter.ticks = 0;
+        const float from = form.Height();
+        Stopwatch clock;
+        dispatch.Raise(counter, kCommand1, FormEvent::kClick);
+        // The button comes back when the finishing tick has run.
+        MSG message;
+        while (!IsWindowEnabled(button) && clock.Milliseconds() < 30000 &&
+               GetMessageW(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        const double milliseconds = clock.Milliseconds();
+        if (!IsWindowEnabled(button)) Fail(std::string(direction) + " did not finish");
+        Result("animation")
+            .Add("direction", direction)
+            .Add("dpi", std::to_string(dpi))
+            .Add("from_twips", from)
+            .Add("to_twips", form.Height())
+            .Add("ticks", std::to_string(counter.ticks))
+            .Add("ms", milliseconds)
+            .Add("nominal_ms", counter.ticks * 10.0)
+            .Print();
+    }
+    return 0;
+}
+
 }  // namespace
 }  // namespace zelvane::bench
 
@@ -455,6 +520,7 @@ int main(int argc, char** argv) {
         if (command == "erase") return Erase(argc - 2, argv + 2);
         if (command == "check-erased") return CheckErased(argc - 2, argv + 2);
         if (command == "clean") return Clean();
+        if (command == "animation") return Animation();
     } catch (const std::exception& error) {
         Fail(command + ": " + error.what());
     }
