@@ -64,10 +64,19 @@ HWND CreateControlWindow(const ControlSpec& control, const RECT& bounds, HWND fo
     DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
     if (control.tabStop) style |= WS_TABSTOP;
     const std::wstring text(control.caption);
-    return CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style, bounds.left,
-                           bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, form,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance,
-                           nullptr);
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    const HWND window = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style,
+                                        bounds.left, bounds.top, width, height, form,
+                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                                        instance, nullptr);
+    // An etched static line takes a sunken edge when made and grows its window by that edge
+    // around the size asked for, two pixels wider: it is put back to its bounds.
+    if (window != nullptr && control.kind == ControlKind::kEtchedLine) {
+        SetWindowPos(window, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return window;
 }
 
 }  // namespace zelvane
