@@ -186,6 +186,24 @@ class FailingRuntime : public Runtime {
     const Runtime& conversions_;
 };
 
+// The program's main window on the Win32 backend, as zelvane.exe makes it, except that a
+// handler's run-time error ends the run.
+struct MainWindow {
+    MainWindow() { InitCommonControlsEx(&controls); }
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    Win32Application application{GetModuleHandleW(nullptr)};
+    Win32Runtime runtime{application};
+    FailingRuntime reports{runtime};
+    Win32Registry registry;
+    EventDispatch dispatch{reports, L"Zelvane bench"};
+    Win32Form form{application, MainLayout(), dispatch};
+    frmMain main{MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
+                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
+                              form.TimerControl(kTmrEffectDown)},
+                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); }};
+};
+
 // Passes the form's events on to the main window and notes when the Load event began.
 class LoadClock : public FormEvents {
   public:
@@ -241,18 +259,11 @@ int Listing(int argc, char** argv) {
     if (argc < 2) Fail("usage: listing <reps> <accounts>...");
     const std::size_t reps = ParseCount(argv[0]);
 
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    Win32Application application(GetModuleHandleW(nullptr));
-    Win32Runtime runtime(application);
-    FailingRuntime reports(runtime);
-    Win32Registry registry;
-    EventDispatch dispatch(reports, L"Zelvane bench");
-    Win32Form form(application, MainLayout(), dispatch);
-    frmMain main(MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
-                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
-                              form.TimerControl(kTmrEffectDown)},
-                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); });
+    MainWindow program;
+    Win32Runtime& runtime = program.runtime;
+    Win32Registry& registry = program.registry;
+    Win32Form& form = program.form;
+    frmMain& main = program.main;
     LoadClock clock(main);
     form.SetEvents(&clock);
     ListBox& list = form.ListBoxControl(kList1);
@@ -460,18 +471,10 @@ class TickCounter : public FormEvents {
 // The real window's expansion and collapse, driven by its own timers on the screen: the
 // ticks they took and the time, against the ticks at their 10 ms interval.
 int Animation() {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    Win32Application application(GetModuleHandleW(nullptr));
-    Win32Runtime runtime(application);
-    FailingRuntime reports(runtime);
-    Win32Registry registry;
-    EventDispatch dispatch(reports, L"Zelvane bench");
-    Win32Form form(application, MainLayout(), dispatch);
-    frmMain main(MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
-                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
-                              form.TimerControl(kTmrEffectDown)},
-                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); });
+    MainWindow program;
+    EventDispatch& dispatch = program.dispatch;
+    Win32Form& form = program.form;
+    frmMain& main = program.main;
     TickCounter counter(main);
     form.SetEvents(&counter);
     form.Load();
