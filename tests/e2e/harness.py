@@ -237,12 +237,16 @@ class Environment:
             raise RuntimeError(f"inspect {' '.join(args)} failed: {result.stdout}{result.stderr}")
         return json.loads(result.stdout)
 
-    def window(self, title, process=None, wait_ms=0):
+    def window(self, title, process=None, wait_ms=0, max_items=None):
+        """The window and its controls; max_items caps the list-box items read out (reading
+        one costs a few cross-process messages), while each list box's "count" is whole."""
         args = ["window", "--title", title]
         if process:
             args += ["--process", process]
         if wait_ms:
             args += ["--wait", str(wait_ms)]
+        if max_items is not None:
+            args += ["--max-items", str(max_items)]
         return self.inspect(*args)
 
     def message_boxes(self, process=None, title=None, wait_ms=0, gone=False):
@@ -355,12 +359,15 @@ class Program:
     TITLE = "Zelvane v2"
     PROCESS = "zelvane.exe"
 
-    def __init__(self, environment, log_name):
+    def __init__(self, environment, log_name, max_items=None):
         self.environment = environment
+        # How many list items every read of the main window takes in (all when None).
+        self.max_items = max_items
         self.process = environment.start(environment.exe, log_name=log_name)
 
     def main_window(self, wait_ms=0):
-        return self.environment.window(self.TITLE, process=self.PROCESS, wait_ms=wait_ms)
+        return self.environment.window(self.TITLE, process=self.PROCESS, wait_ms=wait_ms,
+                                       max_items=self.max_items)
 
     def wait_main_window(self, timeout_ms=30000):
         window = self.main_window(wait_ms=timeout_ms)
@@ -390,9 +397,16 @@ class Program:
         if button is None:
             raise AssertionError(f"no button {button_id} in {box['title']}: {box['buttons']}")
         self.environment.click_rect(button["rect"])
-        gone = self.message_boxes(title=box["title"], wait_ms=10000, gone=True)
-        if gone:
-            raise AssertionError(f"message box '{box['title']}' still shown after the click")
+        self.wait_box_gone(box, "the click")
+
+    def answer_with_keys(self, box, *keys):
+        """Answers a message box from the keyboard and waits for the box to go."""
+        self.environment.key(*keys)
+        self.wait_box_gone(box, " ".join(keys))
+
+    def wait_box_gone(self, box, after):
+        if self.message_boxes(title=box["title"], wait_ms=10000, gone=True):
+            raise AssertionError(f"message box '{box['title']}' still shown after {after}")
 
     def toggle_button(self, window=None):
         """The expand/collapse button: the button whose caption is "v" or "^"."""
@@ -492,7 +506,7 @@ class ProgramTestCase(unittest.TestCase):
             self.env.reg_add(key, name, data)
         return key
 
-    def start_program(self):
-        program = Program(self.env, log_name=f"{self.id()}.log")
+    def start_program(self, max_items=None):
+        program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items)
         self.programs.append(program)
         return program
