@@ -4,7 +4,7 @@ namespace zelvane {
 
 std::optional<std::string> AccountKeyPath(const AccountPlace& place, std::wstring_view uin,
                                           const Runtime& runtime) {
-    if (uin.empty() || uin.find_first_of(std::wstring_view(L"\\\0", 2)) != uin.npos) {
+    if (uin.empty() || uin.find_first_of(std::wstring_view(L"\\?\0", 3)) != uin.npos) {
         return std::nullopt;
     }
     std::wstring path(place.prefix);

@@ -34,7 +34,8 @@ inline constexpr std::array<AccountPlace, 3> kAccountPlaces{{
 
 // The ANSI path of the account's key in one place, or nothing when the text does not
 // name exactly one direct subkey of NewOwners. A name is refused when it is empty, holds
-// a backslash or a NUL (either would reach a key above or below the account), or does not
+// a backslash or a NUL (either would reach a key above or below the account), holds a '?'
+// (what the list shows for a character of a name that the code page lacks), or does not
 // convert to the ANSI code page exactly: a best-fit or default character could turn a
 // look-alike into a backslash or a digit on the way to the registry.
 std::optional<std::string> AccountKeyPath(const AccountPlace& place, std::wstring_view uin,

@@ -43,8 +43,8 @@ void EraseReport::Show(Runtime& runtime) const {
 void ShowRefusal(Runtime& runtime, const std::wstring& uin) {
     runtime.MsgBox(L"\"" + uin +
                        L"\" is not a UIN. Type the account number alone: it cannot hold a "
-                       L"backslash or characters that this system cannot store in the "
-                       L"registry.",
+                       L"backslash, a question mark or characters outside this system's code "
+                       L"page.",
                    vbCritical, L"Input Error");
 }
 

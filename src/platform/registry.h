@@ -36,7 +36,7 @@ class Registry {
     // RegOpenKeyA: key stays 0 when the open fails.
     virtual long OpenKey(std::int32_t root, const std::string& path, RegKey& key) = 0;
     // RegEnumKeyExA: writes the index-th subkey name into name[0..size) and its length
-    // into size.
+    // into size. A character the code page lacks comes back as '?', never as a look-alike.
     virtual long EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) = 0;
     // RegCloseKey.
     virtual long CloseKey(RegKey key) = 0;

@@ -110,6 +110,7 @@ TEST_F(EraseTest, TextThatNamesAnythingButOneAccountIsRefusedWithoutTouchingTheR
         L"\xFF3C",                // a full-width backslash best-fits to '\'
         L"\xFF11\xFF12\xFF13",    // full-width digits best-fit to "123"
         L"12\x0663",              // an Arabic-Indic digit: not in the code page
+        L"12??",                  // how the list shows characters outside the code page
     };
     for (const std::wstring& text : unsafe) {
         runtime.shown.clear();

@@ -119,6 +119,30 @@ TEST(Win32RegistryTest, ListsSubkeyNamesExactlyThenEndsAndCloses) {
     EXPECT_EQ(registry.CloseKey(key), kErrorSuccess);
 }
 
+// A full-width "123" must not come back as the name of the account "123".
+TEST(Win32RegistryTest, NamesOutsideTheCodePageComeBackAsQuestionMarksNotLookAlikes) {
+    const TestKey test;
+    test.Create("123");
+    const std::wstring path(test.path().begin(), test.path().end());
+    for (const wchar_t* name : {L"\xFF11\xFF12\xFF13", L"\x0416\x4E2D"}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (path + L"\\" + name).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    Win32Registry registry;
+    RegKey key = 0;
+    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, test.path(), key), kErrorSuccess);
+    long end = 0;
+    std::vector<std::string> names = EnumerateAll(registry, key, end);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"123", "??", "???"}));
+    EXPECT_EQ(end, kErrorNoMoreItems);
+    registry.CloseKey(key);
+}
+
 TEST(Win32RegistryTest, AKeyWithoutSubkeysEndsAtOnce) {
     const TestKey test;
     Win32Registry registry;

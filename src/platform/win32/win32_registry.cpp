@@ -41,12 +41,26 @@ long Win32Registry::OpenKey(std::int32_t root, const std::string& path, RegKey& 
     return result;
 }
 
+// The name is read in UTF-16 and converted to the ANSI code page without best fit.
+// RegEnumKeyExA converts with best fit, so a key named by full-width digits would come back
+// as the plain digits: the name of another account, which Erase would then delete. Here a
+// character the code page lacks becomes '?', which no account name holds. The results are
+// RegEnumKeyExA's: ERROR_MORE_DATA when the ANSI name and its NUL do not fit in size bytes.
 long Win32Registry::EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) {
-    DWORD length = size;
-    const LONG result = RegEnumKeyExA(KeyHandle(key), static_cast<DWORD>(index), name, &length,
+    wchar_t wide[256];
+    DWORD length = 256;
+    const LONG result = RegEnumKeyExW(KeyHandle(key), static_cast<DWORD>(index), wide, &length,
                                       nullptr, nullptr, nullptr, nullptr);
-    size = length;
-    return result;
+    if (result != ERROR_SUCCESS) return result;
+    const int wideLength = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, nullptr,
+                                          0, nullptr, nullptr);
+    if (static_cast<std::uint32_t>(bytes) + 1 > size) return ERROR_MORE_DATA;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, name, bytes, nullptr,
+                        nullptr);
+    name[bytes] = '\0';
+    size = static_cast<std::uint32_t>(bytes);
+    return ERROR_SUCCESS;
 }
 
 long Win32Registry::CloseKey(RegKey key) {
