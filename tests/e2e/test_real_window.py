@@ -268,10 +268,10 @@ class RealWindowTests(ProgramTestCase):
         program.answer_with_keys(done, "Return")
         self.assert_only_erased(before, self.snapshot(), [chosen])
 
-        # Space on the toggle button, reached by Tab from Erase, collapses the window.
+        # Enter on the toggle button, reached by Tab from Erase, collapses the window.
         self.assertEqual(self.focus_of(program), "cmdDelete")
         self.move_focus(program, "Tab", ["cmdAbout", "Command1"])
-        self.env.key("space")
+        self.env.key("Return")
         program.wait_animation_end("v")
 
     def test_keyboard_only_at_96_dpi(self):

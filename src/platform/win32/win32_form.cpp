@@ -284,6 +284,8 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_ACTIVATE:
             OnActivate(wParam);
             return 0;
+        case DM_GETDEFID:
+            return DefaultButton();
         case WM_DESTROY:
             OnDestroy();
             break;
@@ -367,6 +369,14 @@ bool Win32Form::OnSetCursor(HWND over, LPARAM lParam) {
     if (control == nullptr || !control->Design().upArrowPointer) return false;
     SetCursor(LoadCursorW(nullptr, IDC_UPARROW));
     return true;
+}
+
+// Asked by the dialog manager when Enter is pressed: the focused button is the default one,
+// so Enter presses it, as Space does.
+LRESULT Win32Form::DefaultButton() const {
+    const Win32Control* focused = ControlFor(GetFocus());
+    if (focused == nullptr || focused->Design().kind != ControlKind::kCommandButton) return 0;
+    return MAKELRESULT(focused->Design().id, DC_HASDEFID);
 }
 
 // The form keeps its focused control across deactivation, as a dialog does; the first

@@ -63,6 +63,7 @@ class Win32Form : public Form {
     LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnSetCursor(HWND over, LPARAM lParam);
     void OnActivate(WPARAM wParam);
+    LRESULT DefaultButton() const;
     void OnDestroy();
     bool OnChar(HWND edit, WPARAM& code);
     void Raise(int control, FormEvent event);
