@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "platform/win32/win32_runtime.h"
+
 namespace zelvane {
 
 namespace {
@@ -52,14 +54,11 @@ long Win32Registry::EnumKey(RegKey key, std::int32_t index, char* name, std::uin
     const LONG result = RegEnumKeyExW(KeyHandle(key), static_cast<DWORD>(index), wide, &length,
                                       nullptr, nullptr, nullptr, nullptr);
     if (result != ERROR_SUCCESS) return result;
-    const int wideLength = static_cast<int>(length);
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, nullptr,
-                                          0, nullptr, nullptr);
-    if (static_cast<std::uint32_t>(bytes) + 1 > size) return ERROR_MORE_DATA;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, wideLength, name, bytes, nullptr,
-                        nullptr);
-    name[bytes] = '\0';
-    size = static_cast<std::uint32_t>(bytes);
+    const std::string ansi = ToAnsi(std::wstring_view(wide, length)).bytes;
+    if (ansi.size() + 1 > size) return ERROR_MORE_DATA;
+    ansi.copy(name, ansi.size());
+    name[ansi.size()] = '\0';
+    size = static_cast<std::uint32_t>(ansi.size());
     return ERROR_SUCCESS;
 }
 

@@ -23,10 +23,8 @@ int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wst
     return answer;
 }
 
-AnsiText Win32Runtime::StrToAnsi(std::wstring_view text) const {
+AnsiText ToAnsi(std::wstring_view text) {
     if (text.empty()) return {};
-    // No best fit: a character the code page lacks becomes the default character and the
-    // text is marked inexact, so a full-width digit never passes for an ASCII one.
     const int length = Length(text.size());
     const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr,
                                          0, nullptr, nullptr);
@@ -38,6 +36,10 @@ AnsiText Win32Runtime::StrToAnsi(std::wstring_view text) const {
                         size, nullptr, &usedDefault);
     result.exact = !usedDefault;
     return result;
+}
+
+AnsiText Win32Runtime::StrToAnsi(std::wstring_view text) const {
+    return ToAnsi(text);
 }
 
 std::wstring Win32Runtime::StrToUnicode(std::string_view text) const {

@@ -5,6 +5,11 @@
 
 namespace zelvane {
 
+// UTF-16 to the ANSI code page without best fit: a character the code page lacks becomes
+// the default character and the text is marked inexact, so a full-width digit never passes
+// for an ASCII one.
+AnsiText ToAnsi(std::wstring_view text);
+
 class Win32Runtime : public Runtime {
   public:
     explicit Win32Runtime(Win32Application& application) : application_(application) {}
