@@ -19,8 +19,7 @@ void frmAbout::txtcntctUIN_Click() {
 // Hands the address to the program the shell has for it; a launch that fails (no mail
 // program, no browser) is not the About window's to report.
 void frmAbout::Open(const std::wstring& address) {
-    shell_.Open(form_.hWnd(), runtime_.StrToAnsi(address).bytes, runtime_.StrToAnsi(L"C:\\").bytes,
-                kShowNormal);
+    shell_.Open(form_.hWnd(), address, L"C:\\", kShowNormal);
 }
 
 void frmAbout::Raise(int control, FormEvent event) {

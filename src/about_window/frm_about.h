@@ -4,7 +4,6 @@
 
 #include "platform/controls.h"
 #include "platform/form_layout.h"
-#include "platform/runtime.h"
 #include "platform/shell.h"
 
 namespace zelvane {
@@ -12,8 +11,7 @@ namespace zelvane {
 // The About window: names the program's makers and opens their contact addresses.
 class frmAbout : public FormEvents {
   public:
-    frmAbout(Form& form, Shell& shell, Runtime& runtime)
-        : form_(form), shell_(shell), runtime_(runtime) {}
+    frmAbout(Form& form, Shell& shell) : form_(form), shell_(shell) {}
 
     // Shows the window modeless, without an owner.
     void Show() { form_.Show(); }
@@ -29,7 +27,6 @@ class frmAbout : public FormEvents {
 
     Form& form_;
     Shell& shell_;
-    Runtime& runtime_;
 };
 
 }  // namespace zelvane

@@ -14,13 +14,19 @@ class EraseReport {
     // The result code of deleting the account's key in one place.
     void Add(const AccountPlace& place, long result);
 
+    // Whether an instance started as administrator could erase what is left: every place
+    // that failed refused access, and one of them lies outside the user's own hive.
+    bool AdministratorCouldFinish() const;
+
     // "Done!" when the key is gone everywhere (deleted, or never there); otherwise a
-    // warning that names each place it could not be erased from, and why.
-    void Show(Runtime& runtime) const;
+    // warning that names each place it could not be erased from, and why. With
+    // offerAdministrator the warning asks whether to erase those places as administrator;
+    // returns true when the user said Yes.
+    bool Show(Runtime& runtime, bool offerAdministrator) const;
 
   private:
     struct Failure {
-        std::wstring_view place;
+        const AccountPlace* place;
         long result;
     };
     std::vector<Failure> failures_;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "main_window/account_path.h"
+#include "main_window/elevated_erase.h"
 #include "main_window/erase_report.h"
 #include "main_window/main_layout.h"
 
@@ -13,7 +14,7 @@ frmMain::frmMain(MainControls controls, Runtime& runtime, Registry& registry,
     : c_(controls),
       runtime_(runtime),
       registry_(registry),
-      module1_(registry, runtime),
+      module1_(registry),
       aboutWindow_(std::move(aboutWindow)) {}
 
 void frmMain::Form_Load() {
@@ -57,7 +58,7 @@ void frmMain::cmdDelete_Click() {
         runtime_.MsgBox(L"Fill in the UIN, And then click 'Erase'", vbCritical, L"Input Error");
         return;
     }
-    if (!AccountKeyPath(kAccountPlaces[0], uin, runtime_)) {
+    if (!IsAccountName(uin)) {
         ShowRefusal(runtime_, uin);
         return;
     }
@@ -66,18 +67,29 @@ void frmMain::cmdDelete_Click() {
 
 void frmMain::EraseAccount() {
     EraseReport report;
+    std::wstring uin;
     for (const AccountPlace& place : kAccountPlaces) {
         // The box is read afresh for every place; each text is checked again before it
         // reaches a delete.
-        const std::wstring uin = c_.txtUIN.Text();
-        const std::optional<std::string> path = AccountKeyPath(place, uin, runtime_);
-        if (!path) {
+        uin = c_.txtUIN.Text();
+        if (!IsAccountName(uin)) {
             ShowRefusal(runtime_, uin);
             return;
         }
-        report.Add(place, registry_.DeleteTree(place.hive, *path, place.view));
+        report.Add(place,
+                   registry_.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view));
     }
-    report.Show(runtime_);
+    const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
+    if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
+}
+
+// A declined elevation prompt is the user's answer, not a failure.
+void frmMain::FinishAsAdministrator(const std::wstring& uin) {
+    const long result = runtime_.StartElevated({kEraseAsAdministrator, uin});
+    if (result == kErrorSuccess || result == kErrorCancelled) return;
+    runtime_.MsgBox(
+        L"Zelvane could not be started as administrator (error " + std::to_wstring(result) + L").",
+        vbExclamation, L"Not erased everywhere");
 }
 
 void frmMain::cmdAbout_Click() {

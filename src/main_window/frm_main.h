@@ -58,6 +58,7 @@ class frmMain : public FormEvents {
 
   private:
     void EraseAccount();
+    void FinishAsAdministrator(const std::wstring& uin);
     void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
 
     MainControls c_;

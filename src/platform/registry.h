@@ -28,20 +28,26 @@ using RegKey = std::uintptr_t;
 // under the machine hive live in the 32-bit view.
 enum class RegistryView { kNative, k32Bit };
 
-// Thin wrappers over the ANSI registry functions; paths and names are in the system
-// ANSI code page and every call returns the function's own result code.
+// The longest key name the registry holds, in UTF-16 code units, without its NUL.
+constexpr std::uint32_t kMaxKeyName = 255;
+
+// Thin wrappers over the wide registry functions. Paths and names are UTF-16 as the
+// registry holds them; every call returns the function's own result code.
 class Registry {
   public:
     virtual ~Registry() = default;
-    // RegOpenKeyA: key stays 0 when the open fails.
-    virtual long OpenKey(std::int32_t root, const std::string& path, RegKey& key) = 0;
-    // RegEnumKeyExA: writes the index-th subkey name into name[0..size) and its length
-    // into size. A character the code page lacks comes back as '?', never as a look-alike.
-    virtual long EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) = 0;
-    // RegCloseKey.
+    // Opens root\path to enumerate its subkeys; key stays 0 when the open fails.
+    virtual long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) = 0;
+    // RegEnumKeyExW: writes the index-th subkey name and a NUL into name[0..size), and the
+    // name's length, without the NUL, into size.
+    virtual long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) = 0;
     virtual long CloseKey(RegKey key) = 0;
-    // SHDeleteKeyA: deletes the key with all its subkeys and values.
-    virtual long DeleteTree(std::int32_t root, const std::string& path, RegistryView view) = 0;
+    // Deletes the subkey `name` of root\parentPath with all its subkeys and values. Links on
+    // parentPath are followed; the subkey itself, and every key below it that is a link, is
+    // removed as the link, never followed, so nothing outside the subtree is touched. A key
+    // that is not there gives kErrorFileNotFound (or kErrorPathNotFound for its parent).
+    virtual long DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                            const std::wstring& name, RegistryView view) = 0;
 };
 
 }  // namespace zelvane

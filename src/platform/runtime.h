@@ -1,7 +1,7 @@
 #pragma once
 
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace zelvane {
 
@@ -21,12 +21,8 @@ enum MsgBoxResult : int {
     vbNo = 7,
 };
 
-// Text in the system ANSI code page, and whether it stands for the UTF-16 text exactly
-// (no character was replaced by a default or best-fit character).
-struct AnsiText {
-    std::string bytes;
-    bool exact = true;
-};
+// What StartElevated returns when the user said no to the elevation prompt.
+constexpr long kErrorCancelled = 1223;
 
 // The runtime services that are not bound to one window.
 class Runtime {
@@ -34,9 +30,14 @@ class Runtime {
     virtual ~Runtime() = default;
     // Modal message box; returns the code of the button pressed.
     virtual int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) = 0;
-    // UTF-16 to the system ANSI code page and back, for every registry and shell call.
-    virtual AnsiText StrToAnsi(std::wstring_view text) const = 0;
-    virtual std::wstring StrToUnicode(std::string_view text) const = 0;
+    // Whether this program runs without the administrator rights that the system could
+    // give it on request (UAC's elevation prompt). False when it already has them, and on
+    // systems without elevation.
+    virtual bool CanElevate() const = 0;
+    // Starts another instance of this program with administrator rights and the given
+    // arguments, after the system's elevation prompt; does not wait for it. Returns 0 when
+    // it started, kErrorCancelled when the user declined, another system error otherwise.
+    virtual long StartElevated(const std::vector<std::wstring>& arguments) = 0;
 };
 
 }  // namespace zelvane

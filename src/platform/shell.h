@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/controls.h"
@@ -12,10 +13,10 @@ constexpr int kShowNormal = 1;
 class Shell {
   public:
     virtual ~Shell() = default;
-    // ShellExecuteA with the default verb and no parameters: hands the address (ANSI) to
-    // the program registered for it. Returns the function's own result.
-    virtual std::intptr_t Open(WindowHandle owner, const std::string& file,
-                               const std::string& directory, int show) = 0;
+    // ShellExecuteW with the default verb and no parameters: hands the address to the
+    // program registered for it. Returns the function's own result.
+    virtual std::intptr_t Open(WindowHandle owner, const std::wstring& file,
+                               const std::wstring& directory, int show) = 0;
 };
 
 }  // namespace zelvane

@@ -8,8 +8,8 @@ namespace zelvane {
 
 namespace {
 
-// A subkey name is at most 255 characters; the buffer is rebuilt before every call.
-constexpr std::uint32_t kNameBufferSize = 255;
+// The longest name and its NUL; the buffer is rebuilt before every call.
+constexpr std::uint32_t kNameBufferSize = kMaxKeyName + 1;
 
 std::int32_t NextIndex(std::int32_t index) {
     if (index == std::numeric_limits<std::int32_t>::max()) {
@@ -28,16 +28,19 @@ struct KeyCloser {
 
 void Module1::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list) {
     RegKey key = 0;
-    registry_.OpenKey(root, runtime_.StrToAnsi(path).bytes, key);
+    registry_.OpenKey(root, path, key);
     // Closed on every way out, also when the open failed and the key is still 0.
     const KeyCloser closer{registry_, key};
 
     for (std::int32_t index = 0;; index = NextIndex(index)) {
-        std::string buffer(kNameBufferSize, '\0');
+        std::wstring buffer(kNameBufferSize, L'\0');
         std::uint32_t size = kNameBufferSize;
         if (registry_.EnumKey(key, index, buffer.data(), size) != kErrorSuccess) break;
-        // The whole buffer comes back, NULs and all: the name ends at the first NUL.
-        list.AddItem(StripNulls(runtime_.StrToUnicode(buffer)));
+        // The whole buffer comes back, NULs and all: the name ends at the first NUL. A name
+        // that holds a NUL of its own would show cut short, as the name of another key, so
+        // it is left out.
+        const std::wstring name = StripNulls(buffer);
+        if (name.size() == size) list.AddItem(name);
     }
 }
 

@@ -9,9 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace zelvane;
     MemoryMainWindow window;
     for (const AccountPlace& place : kAccountPlaces) {
-        const std::string parent = window.runtime.StrToAnsi(place.prefix).bytes;
-        window.registry.SetValue(place.hive, parent + "123456\\Sub", "v", "1", place.view);
-        window.registry.SetValue(place.hive, parent, "Parent", "kept", place.view);
+        const std::wstring parent(place.parent);
+        window.registry.SetValue(place.hive, parent + L"\\123456\\Sub", L"v", L"1", place.view);
+        window.registry.SetValue(place.hive, parent, L"Parent", L"kept", place.view);
     }
 
     const std::wstring uin = FuzzText(data, size);
@@ -19,26 +19,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     window.runtime.answers = {vbYes};
     window.main.cmdDelete_Click();
 
-    // Each delete names one direct subkey of its place's NewOwners key, in the places' order.
+    // Each delete names one direct subkey of its place's NewOwners key, in the places'
+    // order, and that subkey is the text exactly.
     const auto& deleted = window.registry.deletePaths;
     if (!deleted.empty() && deleted.size() != kAccountPlaces.size()) std::abort();
     for (std::size_t i = 0; i < deleted.size(); ++i) {
-        const std::string prefix = window.runtime.StrToAnsi(kAccountPlaces[i].prefix).bytes;
+        const std::wstring prefix = std::wstring(kAccountPlaces[i].parent) + L"\\";
         if (deleted[i].size() <= prefix.size() || deleted[i].rfind(prefix, 0) != 0) std::abort();
-        const std::string name = deleted[i].substr(prefix.size());
-        if (name.find_first_of(std::string("\\\0", 2)) != std::string::npos) std::abort();
+        const std::wstring name = deleted[i].substr(prefix.size());
+        if (name != uin || name.find_first_of(std::wstring(L"\\\0", 2)) != name.npos) std::abort();
     }
+    // A text is refused only when it is empty or holds a backslash or a NUL.
+    const bool acceptable = !uin.empty() && uin.find_first_of(std::wstring(L"\\\0", 2)) == uin.npos;
+    if (acceptable != !deleted.empty()) std::abort();
 
     // Every parent key and its value are still there, and so is the account unless it was
     // the one named.
     for (const AccountPlace& place : kAccountPlaces) {
-        const std::string parent = window.runtime.StrToAnsi(place.prefix).bytes;
+        const std::wstring parent(place.parent);
         if (!window.registry.Exists(place.hive, parent, place.view)) std::abort();
         if (uin != L"123456" &&
-            !window.registry.Exists(place.hive, parent + "123456", place.view)) {
+            !window.registry.Exists(place.hive, parent + L"\\123456", place.view)) {
             std::abort();
         }
     }
-    if (window.registry.Export().find("Parent=kept") == std::string::npos) std::abort();
+    if (window.registry.Export().find(L"Parent=kept") == std::wstring::npos) std::abort();
     return 0;
 }

@@ -35,7 +35,7 @@ struct MemoryMainWindow {
                  registry,
                  [this]() -> frmAbout& {
                      if (!about) {
-                         about.emplace(aboutForm, shell, runtime);
+                         about.emplace(aboutForm, shell);
                          ++aboutCreated;
                      }
                      return *about;

@@ -21,13 +21,13 @@ TEST_F(MainWindowTest, TheContactEntriesOpenTheirAddressesThroughTheShell) {
     about->Raise(kLabel2, FormEvent::kClick);  // not a link
 
     ASSERT_EQ(shell.launches.size(), 3u);
-    EXPECT_EQ(shell.launches[0].file, "mailto:dev@example.com");
-    EXPECT_EQ(shell.launches[1].file, "mailto:team@example.org");
+    EXPECT_EQ(shell.launches[0].file, L"mailto:dev@example.com");
+    EXPECT_EQ(shell.launches[1].file, L"mailto:team@example.org");
     EXPECT_EQ(shell.launches[2].file,
-              "http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message");
+              L"http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message");
     for (const Launch& launch : shell.launches) {
         EXPECT_EQ(launch.owner, aboutForm.hWnd());
-        EXPECT_EQ(launch.directory, "C:\\");
+        EXPECT_EQ(launch.directory, L"C:\\");
         EXPECT_EQ(launch.show, kShowNormal);
     }
 }

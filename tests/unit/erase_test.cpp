@@ -1,32 +1,33 @@
+#include "main_window/account_path.h"
+#include "main_window/elevated_erase.h"
 #include "main_window_fixture.h"
 
 namespace zelvane {
 namespace {
 
-const std::string kUserKey = kNewOwners;
-const std::string kDefaultKey = ".DEFAULT\\" + kNewOwners;
-const std::string kMachineKey = "SOFTWARE\\Mirabilis\\ICQ\\NewOwners";
-
 class EraseTest : public MainWindowTest {
   protected:
-    // Two accounts, each in all three places with a subtree and values, and the parent
-    // keys with values of their own.
+    // Two accounts, each in every place with a subtree and values, and the parent keys
+    // with values of their own.
     void SetUp() override {
-        for (const char* uin : {"123456", "87654321"}) {
-            for (const auto& [hive, key, view] :
-                 {std::tuple{kHkeyCurrentUser, kUserKey, RegistryView::kNative},
-                  std::tuple{kHkeyUsers, kDefaultKey, RegistryView::kNative},
-                  std::tuple{kHkeyLocalMachine, kMachineKey, RegistryView::k32Bit}}) {
-                const std::string account = key + "\\" + uin;
-                registry.SetValue(hive, account, "Nick", uin, view);
-                registry.SetValue(hive, account + "\\Deep\\Deeper", "Data", "x", view);
-                registry.SetValue(hive, key, "Parent", "kept", view);
+        for (const wchar_t* uin : {L"123456", L"87654321"}) {
+            for (const AccountPlace& place : kAccountPlaces) {
+                const std::wstring account = Key(place, uin);
+                registry.SetValue(place.hive, account, L"Nick", uin, place.view);
+                registry.SetValue(place.hive, account + L"\\Deep\\Deeper", L"Data", L"x",
+                                  place.view);
+                registry.SetValue(place.hive, std::wstring(place.parent), L"Parent", L"kept",
+                                  place.view);
             }
         }
         // The same path in the machine hive's native view belongs to someone else.
-        registry.AddKey(kHkeyLocalMachine, kMachineKey + "\\123456");
+        registry.AddKey(kHkeyLocalMachine, Key(kAccountPlaces[2], L"123456"));
         Load();
         registry.calls.clear();
+    }
+
+    static std::wstring Key(const AccountPlace& place, const std::wstring& uin) {
+        return std::wstring(place.parent) + L"\\" + uin;
     }
 
     void Erase(const std::wstring& text, std::deque<int> answers = {vbYes}) {
@@ -35,10 +36,14 @@ class EraseTest : public MainWindowTest {
         main.cmdDelete_Click();
     }
 
-    bool AccountLeft(const std::string& uin, RegistryView machineView) const {
-        return registry.Exists(kHkeyCurrentUser, kUserKey + "\\" + uin) ||
-               registry.Exists(kHkeyUsers, kDefaultKey + "\\" + uin) ||
-               registry.Exists(kHkeyLocalMachine, kMachineKey + "\\" + uin, machineView);
+    // The places that still hold the account, by their index in kAccountPlaces.
+    std::vector<std::size_t> PlacesHolding(const std::wstring& uin) const {
+        std::vector<std::size_t> holding;
+        for (std::size_t i = 0; i < kAccountPlaces.size(); ++i) {
+            const AccountPlace& place = kAccountPlaces[i];
+            if (registry.Exists(place.hive, Key(place, uin), place.view)) holding.push_back(i);
+        }
+        return holding;
     }
 
     std::vector<std::wstring> Titles() const {
@@ -46,9 +51,11 @@ class EraseTest : public MainWindowTest {
         for (const auto& message : runtime.shown) titles.push_back(message.title);
         return titles;
     }
+
+    using Places = std::vector<std::size_t>;
 };
 
-TEST_F(EraseTest, YesErasesTheAccountFromTheThreePlacesAndNothingElse) {
+TEST_F(EraseTest, YesErasesTheAccountFromEveryPlaceAndNothingElse) {
     Erase(L"123456");
 
     ASSERT_EQ(runtime.shown.size(), 2u);
@@ -59,28 +66,21 @@ TEST_F(EraseTest, YesErasesTheAccountFromTheThreePlacesAndNothingElse) {
     EXPECT_EQ(runtime.shown[1].buttons, 64);
     EXPECT_EQ(runtime.shown[1].title, L"Success");
 
-    EXPECT_FALSE(AccountLeft("123456", RegistryView::k32Bit));
-    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, kMachineKey + "\\123456"));
-    EXPECT_TRUE(registry.Exists(kHkeyCurrentUser, kUserKey + "\\87654321\\Deep\\Deeper"));
-    EXPECT_TRUE(registry.Exists(kHkeyUsers, kDefaultKey + "\\87654321"));
-    EXPECT_TRUE(
-        registry.Exists(kHkeyLocalMachine, kMachineKey + "\\87654321", RegistryView::k32Bit));
-    EXPECT_NE(registry.Export().find("Parent=kept"), std::string::npos);
+    EXPECT_EQ(PlacesHolding(L"123456"), Places{});
+    EXPECT_EQ(PlacesHolding(L"87654321"), (Places{0, 1, 2, 3, 4}));
+    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, Key(kAccountPlaces[2], L"123456")));
+    EXPECT_NE(registry.Export().find(L"Parent=kept"), std::wstring::npos);
 
-    // The list is not refreshed and the box keeps the number.
+    // The box is read once for the prompt, once for the empty check and once before each
+    // deletion. The list is not refreshed and the box keeps the number.
+    EXPECT_EQ(txtUIN.reads, 7);
+    EXPECT_EQ(registry.calls, std::vector<std::string>(5, "DeleteTree"));
     EXPECT_EQ(List1.items, (std::vector<std::wstring>{L"123456", L"87654321"}));
     EXPECT_EQ(txtUIN.text, L"123456");
 }
 
-TEST_F(EraseTest, TheBoxIsReadAfreshForEveryDeletion) {
-    Erase(L"123456");
-    // Once for the prompt, once for the empty check, once before each of three deletions.
-    EXPECT_EQ(txtUIN.reads, 5);
-    EXPECT_EQ(registry.calls, (std::vector<std::string>{"DeleteTree", "DeleteTree", "DeleteTree"}));
-}
-
 TEST_F(EraseTest, NoChangesNothing) {
-    const std::string before = registry.Export();
+    const std::wstring before = registry.Export();
     Erase(L"123456", {vbNo});
     EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Confirmation"});
     EXPECT_TRUE(registry.calls.empty());
@@ -100,17 +100,13 @@ TEST_F(EraseTest, EmptyTextIsAnInputErrorOnlyAfterYes) {
     EXPECT_TRUE(registry.calls.empty());
 }
 
-TEST_F(EraseTest, TextThatNamesAnythingButOneAccountIsRefusedWithoutTouchingTheRegistry) {
-    const std::string before = registry.Export();
+TEST_F(EraseTest, ABackslashOrANulIsRefusedWithoutTouchingTheRegistry) {
+    const std::wstring before = registry.Export();
     const std::wstring unsafe[] = {
         L"\\",                    // the NewOwners key itself
         L"123456\\Deep",          // a key below an account
         L"..\\..",                // no parent traversal either
-        std::wstring(L"1\0", 2),  // a NUL would cut the path back to NewOwners
-        L"\xFF3C",                // a full-width backslash best-fits to '\'
-        L"\xFF11\xFF12\xFF13",    // full-width digits best-fit to "123"
-        L"12\x0663",              // an Arabic-Indic digit: not in the code page
-        L"12??",                  // how the list shows characters outside the code page
+        std::wstring(L"1\0", 2),  // a NUL would cut the name short
     };
     for (const std::wstring& text : unsafe) {
         runtime.shown.clear();
@@ -121,19 +117,35 @@ TEST_F(EraseTest, TextThatNamesAnythingButOneAccountIsRefusedWithoutTouchingTheR
     EXPECT_EQ(registry.Export(), before);
 }
 
+// Nothing is converted on the way to the registry, so a look-alike of a digit or of a
+// backslash names its own key and no other.
+TEST_F(EraseTest, AnyOtherNameIsErasedExactlyAsWritten) {
+    const std::wstring names[] = {
+        L"\xFF11\xFF12\xFF13\xFF14\xFF15\xFF16", L"12\xFF3C", L"\x8868", L"12??", L"my account",
+        std::wstring(kMaxKeyName, L'9')};
+    for (const std::wstring& name : names) {
+        for (const AccountPlace& place : kAccountPlaces) {
+            registry.AddKey(place.hive, Key(place, name), place.view);
+        }
+        Erase(name);
+        EXPECT_EQ(Titles().back(), L"Success");
+        EXPECT_EQ(PlacesHolding(name), Places{});
+    }
+    EXPECT_EQ(PlacesHolding(L"123456"), (Places{0, 1, 2, 3, 4}));
+}
+
 TEST_F(EraseTest, AnAccountMissingEverywhereStillReportsDone) {
     Erase(L"999");
     EXPECT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Success"}));
 }
 
-TEST_F(EraseTest, AccessDeniedInOnePlaceStillTriesTheOthersAndSaysWhere) {
+TEST_F(EraseTest, AFailureInOnePlaceStillTriesTheOthersAndSaysWhere) {
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
-    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, 1018);
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018);
     Erase(L"123456");
 
-    EXPECT_EQ(registry.calls.size(), 3u);
-    EXPECT_FALSE(registry.Exists(kHkeyUsers, kDefaultKey + "\\123456"));
-    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, kMachineKey + "\\123456", RegistryView::k32Bit));
+    EXPECT_EQ(registry.calls.size(), 5u);
+    EXPECT_EQ(PlacesHolding(L"123456"), (Places{1, 2}));
 
     ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
     const ShownMessage& warning = runtime.shown.back();
@@ -141,11 +153,73 @@ TEST_F(EraseTest, AccessDeniedInOnePlaceStillTriesTheOthersAndSaysWhere) {
     EXPECT_NE(warning.prompt.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners "
                                   L"(access is denied)"),
               std::wstring::npos);
-    EXPECT_NE(warning.prompt.find(L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners "
+    EXPECT_NE(warning.prompt.find(L"HKEY_USERS\\.DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners "
                                   L"(error 1018)"),
               std::wstring::npos);
-    EXPECT_EQ(warning.prompt.find(L"HKEY_USERS"), std::wstring::npos);
+    EXPECT_EQ(warning.prompt.find(L"HKEY_CURRENT_USER"), std::wstring::npos);
     EXPECT_NE(warning.prompt.find(L"administrator"), std::wstring::npos);
+}
+
+TEST_F(EraseTest, OnlyDeniedSharedPlacesOfferToFinishAsAdministrator) {
+    runtime.canElevate = true;
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, kErrorAccessDenied);
+    Erase(L"123456", {vbYes, vbYes});
+    ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
+    EXPECT_EQ(runtime.shown.back().buttons, vbYesNo + vbExclamation);
+    EXPECT_EQ(runtime.elevatedStarts,
+              (std::vector<std::vector<std::wstring>>{{kEraseAsAdministrator, L"123456"}}));
+
+    // No is a plain answer; a declined elevation prompt is one too.
+    runtime.elevatedStarts.clear();
+    Erase(L"123456", {vbYes, vbNo});
+    EXPECT_TRUE(runtime.elevatedStarts.empty());
+    runtime.elevatedResult = kErrorCancelled;
+    Erase(L"123456", {vbYes, vbYes});
+    EXPECT_EQ(runtime.elevatedStarts.size(), 1u);
+    EXPECT_EQ(runtime.shown.back().buttons, vbYesNo + vbExclamation);
+    // Any other failure to start is told.
+    runtime.elevatedResult = 2;
+    Erase(L"123456", {vbYes, vbYes});
+    EXPECT_NE(runtime.shown.back().prompt.find(L"could not be started as administrator (error 2)"),
+              std::wstring::npos);
+}
+
+TEST_F(EraseTest, NoOfferWhereAnAdministratorCannotHelp) {
+    runtime.canElevate = true;
+    // Only the user's own hive refused, which the elevated instance leaves alone.
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, kErrorAccessDenied);
+    Erase(L"123456");
+    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    // The machine hive refused too, but there is no elevation to ask for: no UAC, or
+    // Zelvane already has the rights.
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    runtime.canElevate = false;
+    Erase(L"123456");
+    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    // Another error is among the failures.
+    runtime.canElevate = true;
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018);
+    Erase(L"123456");
+    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_TRUE(runtime.elevatedStarts.empty());
+}
+
+TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
+    EraseAsAdministrator(L"123456", runtime, registry);
+    EXPECT_EQ(PlacesHolding(L"123456"), (Places{0, 3, 4}));
+    EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Success"});
+
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    runtime.canElevate = true;
+    EraseAsAdministrator(L"87654321", runtime, registry);
+    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_TRUE(runtime.elevatedStarts.empty());
+
+    registry.calls.clear();
+    EraseAsAdministrator(L"123456\\Deep", runtime, registry);
+    EXPECT_EQ(runtime.shown.back().title, L"Input Error");
+    EXPECT_TRUE(registry.calls.empty());
 }
 
 TEST_F(EraseTest, DoubleClickCopiesTheItemAndAsksFirst) {
@@ -155,13 +229,6 @@ TEST_F(EraseTest, DoubleClickCopiesTheItemAndAsksFirst) {
     EXPECT_EQ(txtUIN.text, L"87654321");
     EXPECT_EQ(runtime.shown.back().prompt, L"Are you sure you want to delete this UIN? (87654321)");
     EXPECT_TRUE(registry.calls.empty());
-}
-
-TEST_F(EraseTest, ANameTheListShowedStaysErasable) {
-    registry.AddKey(kHkeyCurrentUser, kUserKey + "\\my account");
-    Erase(L"my account");
-    EXPECT_EQ(Titles().back(), L"Success");
-    EXPECT_FALSE(registry.Exists(kHkeyCurrentUser, kUserKey + "\\my account"));
 }
 
 }  // namespace

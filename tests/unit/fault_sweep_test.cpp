@@ -8,8 +8,6 @@
 namespace zelvane {
 namespace {
 
-const std::string kMachineKey = "SOFTWARE\\Mirabilis\\ICQ\\NewOwners";
-
 // One event delivered to a loaded main window, with every operation its handlers perform
 // made to fail in turn.
 struct Scenario {
@@ -24,11 +22,11 @@ class Sweep : public MainWindowTest {
     void TestBody() override {}
 
     void Prepare(const Scenario& scenario) {
-        for (const char* uin : {"123456", "87654321"}) {
-            registry.SetValue(kHkeyCurrentUser, kNewOwners + "\\" + uin + "\\Sub", "v", uin);
-            registry.SetValue(kHkeyUsers, ".DEFAULT\\" + kNewOwners + "\\" + uin, "v", uin);
-            registry.SetValue(kHkeyLocalMachine, kMachineKey + "\\" + uin, "v", uin,
-                              RegistryView::k32Bit);
+        for (const wchar_t* uin : {L"123456", L"87654321"}) {
+            for (const AccountPlace& place : kAccountPlaces) {
+                registry.SetValue(place.hive, std::wstring(place.parent) + L"\\" + uin + L"\\Sub",
+                                  L"v", uin, place.view);
+            }
         }
         Load();
         List1.selected = 0;
@@ -47,13 +45,13 @@ class Sweep : public MainWindowTest {
     }
 
     // The registry as it is after deleting account 123456 in the given places only.
-    std::string RegistryAfterDeleting(const std::vector<std::size_t>& places) {
+    std::wstring RegistryAfterDeleting(const std::vector<std::size_t>& places) {
         Sweep expected;
         expected.Prepare({});
         for (std::size_t place : places) {
             const AccountPlace& where = kAccountPlaces[place];
-            expected.registry.DeleteTree(
-                where.hive, expected.runtime.StrToAnsi(where.prefix).bytes + "123456", where.view);
+            expected.registry.DeleteTree(where.hive, std::wstring(where.parent), L"123456",
+                                         where.view);
         }
         return expected.registry.Export();
     }

@@ -2,7 +2,6 @@
 
 #include "platform/memory/memory_form.h"
 #include "platform/memory/memory_registry.h"
-#include "platform/memory/memory_runtime.h"
 #include "platform/runtime_error.h"
 #include "registry_listing/module1.h"
 
@@ -17,8 +16,7 @@ class ListingTest : public ::testing::Test {
 
     Faults faults;
     MemoryRegistry registry{faults};
-    MemoryRuntime runtime{faults};
-    Module1 module1{registry, runtime};
+    Module1 module1{registry};
     MemoryListBox list{faults, "List1"};
 };
 
@@ -30,17 +28,17 @@ TEST_F(ListingTest, MissingKeyAddsNothingAndStillClosesTheNullKey) {
 }
 
 TEST_F(ListingTest, KeyWithoutSubkeysLeavesTheListAsItWas) {
-    registry.SetValue(kHkeyCurrentUser, "Software\\Empty", "Value", "1");
+    registry.SetValue(kHkeyCurrentUser, L"Software\\Empty", L"Value", L"1");
     List(L"Software\\Empty");
     EXPECT_TRUE(list.items.empty());
     EXPECT_EQ(registry.OpenKeys(), 0u);
 }
 
 TEST_F(ListingTest, NamesComeBackExactlyInEnumerationOrder) {
-    for (const char* name : {"87654321", "123456", "9", "A b\\c"}) {
-        registry.AddKey(kHkeyCurrentUser, std::string("Software\\Keys\\") + name);
+    for (const wchar_t* name : {L"87654321", L"123456", L"9", L"A b\\c"}) {
+        registry.AddKey(kHkeyCurrentUser, std::wstring(L"Software\\Keys\\") + name);
     }
-    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\123456\\Deeper");
+    registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\123456\\Deeper");
     List(L"Software\\Keys");
     // "A b\c" is two keys deep: only "A b" is a direct subkey.
     EXPECT_EQ(list.items, (Items{L"87654321", L"123456", L"9", L"A b"}));
@@ -48,23 +46,38 @@ TEST_F(ListingTest, NamesComeBackExactlyInEnumerationOrder) {
 }
 
 TEST_F(ListingTest, EmptyPathListsTheHiveItself) {
-    registry.AddKey(kHkeyCurrentUser, "Software");
-    registry.AddKey(kHkeyCurrentUser, "Console");
+    registry.AddKey(kHkeyCurrentUser, L"Software");
+    registry.AddKey(kHkeyCurrentUser, L"Console");
     List(L"");
     EXPECT_EQ(list.items, (Items{L"Software", L"Console"}));
 }
 
 TEST_F(ListingTest, ListingTwiceWithoutClearingListsEverythingTwice) {
-    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\111111");
-    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\22222222");
+    registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\111111");
+    registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\22222222");
     List(L"Software\\Keys");
     List(L"Software\\Keys");
     EXPECT_EQ(list.items, (Items{L"111111", L"22222222", L"111111", L"22222222"}));
 }
 
+// Every name as the registry holds it, up to the longest it allows, but one that holds a NUL:
+// cut at the NUL, it would name another key.
+TEST_F(ListingTest, NamesOfAnyScriptAndLengthAreListedWholeButNotOnesWithANul) {
+    const std::wstring longest(kMaxKeyName, L'7');
+    for (const std::wstring& name : {std::wstring(L"\xFF11\xFF12\xFF13"), std::wstring(L"\x8868"),
+                                     std::wstring(L"12\0"
+                                                  L"34",
+                                                  5),
+                                     longest, std::wstring(L"12")}) {
+        registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\" + name);
+    }
+    List(L"Software\\Keys");
+    EXPECT_EQ(list.items, (Items{L"\xFF11\xFF12\xFF13", L"\x8868", longest, L"12"}));
+}
+
 TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
-    for (const char* name : {"1", "2", "3", "4"}) {
-        registry.AddKey(kHkeyCurrentUser, std::string("Software\\Keys\\") + name);
+    for (const wchar_t* name : {L"1", L"2", L"3", L"4"}) {
+        registry.AddKey(kHkeyCurrentUser, std::wstring(L"Software\\Keys\\") + name);
     }
     registry.FailEnumAt(2, kErrorMoreData);
     List(L"Software\\Keys");
@@ -73,7 +86,7 @@ TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
 }
 
 TEST_F(ListingTest, AFailingAddItemIsARunTimeErrorThatStillClosesTheKey) {
-    registry.AddKey(kHkeyCurrentUser, "Software\\Keys\\1");
+    registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\1");
     faults.FailOperation(3);  // OpenKey, EnumKey, AddItem
     EXPECT_THROW(List(L"Software\\Keys"), RuntimeError);
     EXPECT_EQ(registry.OpenKeys(), 0u);

@@ -6,7 +6,7 @@
 
 namespace zelvane {
 
-inline const std::string kNewOwners = "Software\\Mirabilis\\ICQ\\NewOwners";
+inline const std::wstring kNewOwners = L"Software\\Mirabilis\\ICQ\\NewOwners";
 
 class MainWindowTest : public ::testing::Test, public MemoryMainWindow {
   public:

@@ -6,12 +6,12 @@ namespace {
 using Items = std::vector<std::wstring>;
 
 TEST_F(MainWindowTest, LoadListsOnlyTheCurrentUsersAccounts) {
-    registry.AddKey(kHkeyCurrentUser, kNewOwners + "\\123456");
-    registry.AddKey(kHkeyCurrentUser, kNewOwners + "\\87654321");
-    registry.AddKey(kHkeyUsers, ".DEFAULT\\" + kNewOwners + "\\555555");
-    registry.AddKey(kHkeyLocalMachine, "SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777777",
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + L"\\123456");
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + L"\\87654321");
+    registry.AddKey(kHkeyUsers, L".DEFAULT\\" + kNewOwners + L"\\555555");
+    registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777777",
                     RegistryView::k32Bit);
-    registry.AddKey(kHkeyLocalMachine, "SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\888888");
+    registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\888888");
     List1.items = {L"stale"};
 
     Load();
@@ -31,7 +31,7 @@ TEST_F(MainWindowTest, LoadWithoutAnyAccountsShowsAnEmptyListAndNoMessage) {
 }
 
 TEST_F(MainWindowTest, UpdateMeWithAnEmptyPathListsTheWholeHive) {
-    registry.AddKey(kHkeyCurrentUser, "Software");
+    registry.AddKey(kHkeyCurrentUser, L"Software");
     Load();
     main.AccountsPath.clear();
     main.UpdateMe();

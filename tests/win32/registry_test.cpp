@@ -1,11 +1,17 @@
-// The registry wrappers against Wine's real registry.
+// The registry wrappers against Wine's real registry, which enforces key DACLs and follows
+// registry links as Windows does.
 #include "platform/win32/win32_registry.h"
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "main_window/account_path.h"
 
 namespace zelvane {
 namespace {
@@ -17,75 +23,133 @@ class TestKey {
     explicit TestKey(HKEY hive = HKEY_CURRENT_USER, REGSAM view = 0)
         : hive_(hive),
           view_(view),
-          path_("Software\\ZelvaneTest\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++counter_)) {
-        Create("");
+          path_(L"Software\\ZelvaneTest\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++counter_)) {
+        Create(L"");
     }
     ~TestKey() {
         HKEY software = nullptr;
-        if (RegOpenKeyExA(hive_, "Software", 0, KEY_ALL_ACCESS | view_, &software) != 0) return;
-        RegDeleteTreeA(software, path_.substr(9).c_str());
-        RegDeleteKeyA(software, "ZelvaneTest");  // only once it is empty
+        if (RegOpenKeyExW(hive_, L"Software", 0, KEY_ALL_ACCESS | view_, &software) != 0) return;
+        RegDeleteTreeW(software, path_.substr(9).c_str());
+        RegDeleteKeyW(software, L"ZelvaneTest");  // only once it is empty
         RegCloseKey(software);
     }
 
-    const std::string& path() const { return path_; }
+    const std::wstring& path() const { return path_; }
 
-    // Made through the UTF-16 call: Wine's ANSI one cannot take a path much longer than
-    // MAX_PATH, and the long-name test needs one.
-    void Create(const std::string& sub) const {
-        const std::string path = Join(sub);
-        const std::wstring wide(path.begin(), path.end());
+    std::wstring Join(const std::wstring& sub) const {
+        return sub.empty() ? path_ : path_ + L"\\" + sub;
+    }
+
+    void Create(const std::wstring& sub, DWORD options = 0) const {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(hive_, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(hive_, Join(sub).c_str(), 0, nullptr, options,
+                                  KEY_ALL_ACCESS | KEY_CREATE_LINK | view_, nullptr, &key, nullptr),
                   ERROR_SUCCESS)
-            << path;
+            << sub.size();
         RegCloseKey(key);
     }
 
-    void SetValue(const std::string& sub, const char* name, const char* data) const {
-        ASSERT_EQ(RegSetKeyValueA(hive_, Join(sub).c_str(), name, REG_SZ, data,
-                                  static_cast<DWORD>(strlen(data) + 1)),
+    void SetValue(const std::wstring& sub, const wchar_t* name, const std::wstring& data) const {
+        ASSERT_EQ(RegSetKeyValueW(hive_, Join(sub).c_str(), name, REG_SZ, data.c_str(),
+                                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
 
-    bool Exists(const std::string& sub, REGSAM view) const {
+    // Makes sub a registry link to target, a key below the same hive's HKCU test key.
+    void Link(const std::wstring& sub, const TestKey& target, const std::wstring& targetSub) const {
+        Create(sub, REG_OPTION_CREATE_LINK);
+        HKEY link = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(hive_, Join(sub).c_str(), REG_OPTION_OPEN_LINK,
+                                KEY_SET_VALUE | view_, &link),
+                  ERROR_SUCCESS);
+        const std::wstring nt = UserKeyNtPath() + L"\\" + target.Join(targetSub);
+        EXPECT_EQ(RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(nt.data()),
+                                 static_cast<DWORD>(nt.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+        RegCloseKey(link);
+    }
+
+    // Replaces the key's DACL (in SDDL) and returns what it was, to put back.
+    std::wstring SetDacl(const std::wstring& sub, const wchar_t* sddl) const {
         HKEY key = nullptr;
-        const LONG result = RegOpenKeyExA(hive_, Join(sub).c_str(), 0, KEY_READ | view, &key);
+        EXPECT_EQ(RegOpenKeyExW(hive_, Join(sub).c_str(), REG_OPTION_OPEN_LINK,
+                                READ_CONTROL | WRITE_DAC | view_, &key),
+                  ERROR_SUCCESS);
+        std::wstring before;
+        DWORD size = 0;
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+        std::vector<BYTE> current(size);
+        LPWSTR text = nullptr;
+        if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, current.data(), &size) ==
+                ERROR_SUCCESS &&
+            ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                current.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+            before = text;
+            LocalFree(text);
+        }
+        PSECURITY_DESCRIPTOR wanted = nullptr;
+        EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                         &wanted, nullptr));
+        EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, wanted), ERROR_SUCCESS);
+        LocalFree(wanted);
+        RegCloseKey(key);
+        return before;
+    }
+
+    // Asks only for what an owner always has, so that a key whose DACL grants nothing is
+    // still found.
+    bool Exists(const std::wstring& sub, REGSAM view) const {
+        HKEY key = nullptr;
+        const LONG result = RegOpenKeyExW(hive_, Join(sub).c_str(), REG_OPTION_OPEN_LINK,
+                                          READ_CONTROL | view, &key);
         if (result == ERROR_SUCCESS) RegCloseKey(key);
         return result == ERROR_SUCCESS;
     }
-    bool Exists(const std::string& sub) const { return Exists(sub, view_); }
+    bool Exists(const std::wstring& sub) const { return Exists(sub, view_); }
 
-    bool HasValue(const std::string& sub, const char* name) const {
-        return RegGetValueA(hive_, Join(sub).c_str(), name, RRF_RT_ANY, nullptr, nullptr,
+    bool HasValue(const std::wstring& sub, const wchar_t* name) const {
+        return RegGetValueW(hive_, Join(sub).c_str(), name, RRF_RT_ANY, nullptr, nullptr,
                             nullptr) == ERROR_SUCCESS;
     }
 
-    std::string Join(const std::string& sub) const {
-        return sub.empty() ? path_ : path_ + "\\" + sub;
+  private:
+    // Where HKEY_CURRENT_USER is in the registry's own namespace, as a link's target names it.
+    static std::wstring UserKeyNtPath() {
+        HANDLE token = nullptr;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<BYTE> user(size);
+        GetTokenInformation(token, TokenUser, user.data(), size, &size);
+        CloseHandle(token);
+        LPWSTR sid = nullptr;
+        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+        const std::wstring path = L"\\REGISTRY\\USER\\" + std::wstring(sid);
+        LocalFree(sid);
+        return path;
     }
 
-  private:
     static inline int counter_ = 0;
     HKEY hive_;
     REGSAM view_;
-    std::string path_;
+    std::wstring path_;
 };
 
-// Every subkey name of key, read the way the account listing reads them: a fresh 255-byte
-// buffer of NULs before each call, until the first non-zero result.
-std::vector<std::string> EnumerateAll(Registry& registry, RegKey key, long& endResult) {
-    std::vector<std::string> names;
+// Every subkey name of key, read the way the account listing reads them, sorted.
+std::vector<std::wstring> EnumerateAll(Registry& registry, RegKey key, long& endResult) {
+    std::vector<std::wstring> names;
     for (std::int32_t index = 0;; ++index) {
-        std::string buffer(255, '\0');
-        std::uint32_t size = 255;
+        std::wstring buffer(kMaxKeyName + 1, L'\0');
+        std::uint32_t size = kMaxKeyName + 1;
         endResult = registry.EnumKey(key, index, buffer.data(), size);
-        if (endResult != kErrorSuccess) return names;
-        EXPECT_EQ(size, std::string(buffer.c_str()).size()) << "size written back";
+        if (endResult != kErrorSuccess) break;
+        EXPECT_EQ(size, std::wstring(buffer.c_str()).size()) << "size written back";
         names.push_back(buffer.c_str());
     }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 TEST(Win32RegistryTest, PredefinedHivesAreSignExtendedToTheSameHandles) {
@@ -95,61 +159,27 @@ TEST(Win32RegistryTest, PredefinedHivesAreSignExtendedToTheSameHandles) {
 
     Win32Registry registry;
     RegKey key = 0;
-    ASSERT_EQ(registry.OpenKey(kHkeyUsers, ".DEFAULT", key), kErrorSuccess);
+    ASSERT_EQ(registry.OpenKey(kHkeyUsers, L".DEFAULT", key), kErrorSuccess);
     EXPECT_NE(key, 0u);
     EXPECT_EQ(registry.CloseKey(key), kErrorSuccess);
 }
 
-TEST(Win32RegistryTest, ListsSubkeyNamesExactlyThenEndsAndCloses) {
+// Whatever the code page, a full-width "123" comes back as itself, not as the account
+// "123", and the longest name the registry allows fits.
+TEST(Win32RegistryTest, ListsEveryNameAsTheRegistryHoldsItThenEnds) {
     const TestKey test;
-    test.Create("123456");
-    test.Create("12345678");
-    test.Create("123456\\999");  // a grandchild is not a subkey of the key itself
-
-    Win32Registry registry;
-    RegKey key = 0;
-    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, test.path(), key), kErrorSuccess);
-    ASSERT_NE(key, 0u);
-
-    long end = 0;
-    std::vector<std::string> names = EnumerateAll(registry, key, end);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"123456", "12345678"}));
-    EXPECT_EQ(end, kErrorNoMoreItems);
-    EXPECT_EQ(registry.CloseKey(key), kErrorSuccess);
-}
-
-// A full-width "123" must not come back as the name of the account "123".
-TEST(Win32RegistryTest, NamesOutsideTheCodePageComeBackAsQuestionMarksNotLookAlikes) {
-    const TestKey test;
-    test.Create("123");
-    const std::wstring path(test.path().begin(), test.path().end());
-    for (const wchar_t* name : {L"\xFF11\xFF12\xFF13", L"\x0416\x4E2D"}) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (path + L"\\" + name).c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
+    const std::wstring names[] = {L"123", L"12345678", L"\xFF11\xFF12\xFF13", L"\x8868",
+                                  std::wstring(kMaxKeyName, L'b')};
+    for (const std::wstring& name : names) test.Create(name);
+    test.Create(L"123\\999");  // a grandchild is not a subkey of the key itself
 
     Win32Registry registry;
     RegKey key = 0;
     ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, test.path(), key), kErrorSuccess);
     long end = 0;
-    std::vector<std::string> names = EnumerateAll(registry, key, end);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"123", "??", "???"}));
-    EXPECT_EQ(end, kErrorNoMoreItems);
-    registry.CloseKey(key);
-}
-
-TEST(Win32RegistryTest, AKeyWithoutSubkeysEndsAtOnce) {
-    const TestKey test;
-    Win32Registry registry;
-    RegKey key = 0;
-    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, test.path(), key), kErrorSuccess);
-    long end = 0;
-    EXPECT_TRUE(EnumerateAll(registry, key, end).empty());
+    std::vector<std::wstring> expected(std::begin(names), std::end(names));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(EnumerateAll(registry, key, end), expected);
     EXPECT_EQ(end, kErrorNoMoreItems);
     EXPECT_EQ(registry.CloseKey(key), kErrorSuccess);
 }
@@ -158,7 +188,7 @@ TEST(Win32RegistryTest, AMissingKeyLeavesTheHandleZeroAndEveryLaterCallFailsHarm
     const TestKey test;
     Win32Registry registry;
     RegKey key = 0;
-    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, test.Join("NoSuchKey"), key), kErrorFileNotFound);
+    EXPECT_EQ(registry.OpenKey(kHkeyCurrentUser, test.Join(L"NoSuchKey"), key), kErrorFileNotFound);
     EXPECT_EQ(key, 0u);
 
     long end = 0;
@@ -167,76 +197,160 @@ TEST(Win32RegistryTest, AMissingKeyLeavesTheHandleZeroAndEveryLaterCallFailsHarm
     EXPECT_EQ(registry.CloseKey(key), kErrorInvalidHandle);
 }
 
-TEST(Win32RegistryTest, TheNameBufferHolds254CharactersAndThe255thDoesNotFit) {
-    // A subkey name is at most 255 characters; with the terminating NUL the longest one
-    // does not fit a 255-byte buffer, and the enumeration reports it as more data.
-    const TestKey shortName;
-    shortName.Create(std::string(254, 'a'));
-    const TestKey longName;
-    longName.Create(std::string(255, 'b'));
-
-    Win32Registry registry;
-    long end = 0;
-    RegKey key = 0;
-    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, shortName.path(), key), kErrorSuccess);
-    EXPECT_EQ(EnumerateAll(registry, key, end), std::vector<std::string>{std::string(254, 'a')});
-    registry.CloseKey(key);
-
-    key = 0;
-    ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, longName.path(), key), kErrorSuccess);
-    EXPECT_TRUE(EnumerateAll(registry, key, end).empty());
-    EXPECT_EQ(end, kErrorMoreData);
-    registry.CloseKey(key);
-}
-
 TEST(Win32RegistryTest, DeleteTreeRemovesTheWholeSubtreeAndNothingElse) {
     const TestKey test;
-    test.Create("NewOwners\\123456\\Settings\\Deep");
-    test.SetValue("NewOwners\\123456\\Settings", "Nick", "me");
-    test.Create("NewOwners\\654321");
-    test.SetValue("NewOwners", "Kept", "yes");
+    test.Create(L"NewOwners\\123456\\Settings\\Deep");
+    test.SetValue(L"NewOwners\\123456\\Settings", L"Nick", L"me");
+    test.Create(L"NewOwners\\654321");
+    test.Create(L"NewOwners\\1234567");
+    test.SetValue(L"NewOwners", L"Kept", L"yes");
 
     Win32Registry registry;
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, test.Join("NewOwners\\123456"),
-                                  RegistryView::kNative),
+    const std::wstring parent = test.Join(L"NewOwners");
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
               kErrorSuccess);
-    EXPECT_FALSE(test.Exists("NewOwners\\123456"));
-    EXPECT_TRUE(test.Exists("NewOwners\\654321"));
-    EXPECT_TRUE(test.HasValue("NewOwners", "Kept"));
+    EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
+    EXPECT_TRUE(test.Exists(L"NewOwners\\654321"));
+    EXPECT_TRUE(test.Exists(L"NewOwners\\1234567"));
+    EXPECT_TRUE(test.HasValue(L"NewOwners", L"Kept"));
 
-    // Gone already: reported, not thrown, and nothing else is touched.
-    EXPECT_NE(registry.DeleteTree(kHkeyCurrentUser, test.Join("NewOwners\\123456"),
+    // Gone already, or its parent missing: "not found", and nothing else is touched.
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+              kErrorFileNotFound);
+    const long noParent =
+        registry.DeleteTree(kHkeyCurrentUser, test.Join(L"Nowhere"), L"1", RegistryView::kNative);
+    EXPECT_TRUE(noParent == kErrorFileNotFound || noParent == kErrorPathNotFound) << noParent;
+    EXPECT_TRUE(test.Exists(L"NewOwners\\654321"));
+}
+
+// A link named like an account, and a link inside an account, each pointing at keys
+// elsewhere: the links go, what they point at stays.
+TEST(Win32RegistryTest, LinksAtAndBelowTheAccountAreDeletedNotFollowed) {
+    const TestKey test;
+    test.Create(L"Victim\\Child");
+    test.SetValue(L"Victim", L"Data", L"kept");
+    test.Create(L"Other\\Child");
+    test.Create(L"NewOwners\\123456\\Settings");
+    test.Link(L"NewOwners\\123456\\Settings\\Linked", test, L"Other");
+    test.Link(L"NewOwners\\654321", test, L"Victim");
+    ASSERT_TRUE(test.Exists(L"NewOwners\\654321\\Child")) << "the link leads to Victim";
+
+    Win32Registry registry;
+    const std::wstring parent = test.Join(L"NewOwners");
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"654321", RegistryView::kNative),
+              kErrorSuccess);
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+              kErrorSuccess);
+
+    EXPECT_FALSE(test.Exists(L"NewOwners\\654321"));
+    EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
+    EXPECT_TRUE(test.Exists(L"Victim\\Child"));
+    EXPECT_TRUE(test.HasValue(L"Victim", L"Data"));
+    EXPECT_TRUE(test.Exists(L"Other\\Child"));
+}
+
+// The messenger reaches its keys through a link on the fixed path; so does the erasure.
+TEST(Win32RegistryTest, ALinkAboveTheAccountIsFollowed) {
+    const TestKey test;
+    test.Create(L"Real\\NewOwners\\123456\\Sub");
+    test.Link(L"Mirabilis", test, L"Real");
+
+    Win32Registry registry;
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, test.Join(L"Mirabilis\\NewOwners"), L"123456",
                                   RegistryView::kNative),
               kErrorSuccess);
-    EXPECT_TRUE(test.Exists("NewOwners\\654321"));
+    EXPECT_FALSE(test.Exists(L"Real\\NewOwners\\123456"));
+    EXPECT_TRUE(test.Exists(L"Real\\NewOwners"));
+}
+
+// A standard user may read the machine's NewOwners but not change it. However little the user
+// may do with the parent, an account that is not there is simply not there, and one that is,
+// with rights of its own, can still go.
+TEST(Win32RegistryTest, RightsOnTheParentAreNotNeeded) {
+    const TestKey test;
+    test.Create(L"NewOwners\\123456");
+    const std::wstring before = test.SetDacl(L"NewOwners", L"D:P");
+
+    Win32Registry registry;
+    const std::wstring parent = test.Join(L"NewOwners");
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"999", RegistryView::kNative),
+              kErrorFileNotFound);
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+              kErrorSuccess);
+    EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
+    test.SetDacl(L"NewOwners", before.c_str());
+}
+
+// Denied on the account's key, or on a key below it: the key that exists and could not be
+// deleted is reported, and stays. (Wine grants DELETE whatever the DACL says, so the keys
+// here grant nothing at all.)
+TEST(Win32RegistryTest, ADeniedKeyIsReportedAndKept) {
+    const TestKey test;
+    test.Create(L"NewOwners\\123456\\Sub");
+    test.Create(L"NewOwners\\654321\\Locked");
+    const std::wstring accountDacl = test.SetDacl(L"NewOwners\\123456", L"D:P");
+    const std::wstring lockedDacl = test.SetDacl(L"NewOwners\\654321\\Locked", L"D:P");
+
+    Win32Registry registry;
+    const std::wstring parent = test.Join(L"NewOwners");
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+              kErrorAccessDenied);
+    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"654321", RegistryView::kNative),
+              kErrorAccessDenied);
+    EXPECT_TRUE(test.Exists(L"NewOwners\\123456\\Sub"));
+    EXPECT_TRUE(test.Exists(L"NewOwners\\654321\\Locked"));
+
+    test.SetDacl(L"NewOwners\\123456", accountDacl.c_str());
+    test.SetDacl(L"NewOwners\\654321\\Locked", lockedDacl.c_str());
 }
 
 TEST(Win32RegistryTest, The32BitViewOfTheMachineHiveIsItsWow6432NodeBranch) {
     // One key of the same path in each view of HKLM\SOFTWARE. The 32-bit view's copy is
     // made through its real place, Software\Wow6432Node, in the 64-bit view.
     const TestKey native(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
-    native.Create("123456\\Sub");
-    const std::string wowPath = "Software\\Wow6432Node\\" + native.path().substr(9);
+    native.Create(L"123456\\Sub");
+    const std::wstring wowPath = L"Software\\Wow6432Node\\" + native.path().substr(9);
     HKEY wow = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (wowPath + "\\123456\\Sub").c_str(), 0, nullptr,
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (wowPath + L"\\123456\\Sub").c_str(), 0, nullptr,
                               0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &wow, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(wow);
-    ASSERT_TRUE(native.Exists("123456", KEY_WOW64_32KEY)) << "the 32-bit view sees Wow6432Node";
+    ASSERT_TRUE(native.Exists(L"123456", KEY_WOW64_32KEY)) << "the 32-bit view sees Wow6432Node";
 
     Win32Registry registry;
-    const std::string path = "SOFTWARE" + native.path().substr(8) + "\\123456";
-    EXPECT_EQ(registry.DeleteTree(kHkeyLocalMachine, path, RegistryView::k32Bit), kErrorSuccess);
+    EXPECT_EQ(registry.DeleteTree(kHkeyLocalMachine, L"SOFTWARE" + native.path().substr(8),
+                                  L"123456", RegistryView::k32Bit),
+              kErrorSuccess);
 
-    EXPECT_FALSE(native.Exists("123456", KEY_WOW64_32KEY));
+    EXPECT_FALSE(native.Exists(L"123456", KEY_WOW64_32KEY));
     HKEY gone = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (wowPath + "\\123456").c_str(), 0,
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, (wowPath + L"\\123456").c_str(), 0,
                             KEY_READ | KEY_WOW64_64KEY, &gone),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(native.Exists("123456\\Sub", KEY_WOW64_64KEY)) << "the 64-bit view is untouched";
+    EXPECT_TRUE(native.Exists(L"123456\\Sub", KEY_WOW64_64KEY)) << "the 64-bit view is untouched";
 
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, wowPath.c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\ZelvaneTest");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, wowPath.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Wow6432Node\\ZelvaneTest");
+}
+
+// Both forms of the user's virtual store of the machine hive are places of their own.
+TEST(Win32RegistryTest, TheVirtualStoreCopiesAreErased) {
+    Win32Registry registry;
+    const std::wstring uin = L"ZelvaneTest-" + std::to_wstring(GetCurrentProcessId());
+    for (const AccountPlace& place : {kAccountPlaces[3], kAccountPlaces[4]}) {
+        const std::wstring key = std::wstring(place.parent) + L"\\" + uin + L"\\Sub";
+        HKEY made = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &made, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(made);
+        EXPECT_EQ(registry.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view),
+                  kErrorSuccess);
+        EXPECT_EQ(
+            RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(place.parent) + L"\\" + uin).c_str(), 0,
+                          KEY_READ, &made),
+            ERROR_FILE_NOT_FOUND);
+    }
 }
 
 }  // namespace

@@ -1,57 +1,67 @@
-// String conversion between UTF-16 and the system ANSI code page.
+// Starting Zelvane again as administrator: the command line it is given, and the start.
 #include "platform/win32/win32_runtime.h"
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <string>
+#include <vector>
 
 namespace zelvane {
 namespace {
 
-bool SingleByteCodePage() {
-    CPINFO info = {};
-    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+std::vector<std::wstring> SplitCommandLine(const std::wstring& line) {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(line.c_str(), &count);
+    std::vector<std::wstring> split(arguments, arguments + count);
+    LocalFree(arguments);
+    return split;
 }
 
-class Win32RuntimeTest : public ::testing::Test {
-  protected:
-    Win32Application application{GetModuleHandleW(nullptr)};
-    Win32Runtime runtime{application};
-};
-
-TEST_F(Win32RuntimeTest, AsciiConvertsExactlyBothWays) {
-    const AnsiText ansi = runtime.StrToAnsi(L"Software\\Mirabilis\\ICQ\\NewOwners\\123456");
-    EXPECT_EQ(ansi.bytes, "Software\\Mirabilis\\ICQ\\NewOwners\\123456");
-    EXPECT_TRUE(ansi.exact);
-    EXPECT_EQ(runtime.StrToUnicode("12345678"), L"12345678");
-
-    const AnsiText empty = runtime.StrToAnsi(L"");
-    EXPECT_EQ(empty.bytes, "");
-    EXPECT_TRUE(empty.exact);
-    EXPECT_EQ(runtime.StrToUnicode(""), L"");
+TEST(Win32RuntimeTest, QuotedArgumentsComeBackUnchanged) {
+    const std::vector<std::wstring> arguments = {L"/erase-as-administrator",
+                                                 L"123456",
+                                                 L"my account",
+                                                 L"",
+                                                 L"say \"hi\"",
+                                                 L"ends in \\",
+                                                 L"a\\\\\"b",
+                                                 L"\x8868",
+                                                 L"\t"};
+    std::wstring line = L"zelvane.exe";
+    for (const std::wstring& argument : arguments) line += L" " + QuoteArgument(argument);
+    std::vector<std::wstring> expected = {L"zelvane.exe"};
+    expected.insert(expected.end(), arguments.begin(), arguments.end());
+    EXPECT_EQ(SplitCommandLine(line), expected);
 }
 
-TEST_F(Win32RuntimeTest, LookAlikesAndForeignCharactersAreNotExact) {
-    if (!SingleByteCodePage()) GTEST_SKIP() << "the ANSI code page here has full-width forms";
-    // Best fit would turn these into '1' and '\'; they must not pass for them.
-    const AnsiText digit = runtime.StrToAnsi(L"12\uFF13");
-    EXPECT_FALSE(digit.exact);
-    EXPECT_NE(digit.bytes, "123");
-    const AnsiText backslash = runtime.StrToAnsi(L"1\uFF3C2");
-    EXPECT_FALSE(backslash.exact);
-    EXPECT_EQ(backslash.bytes.find('\\'), std::string::npos);
-    EXPECT_FALSE(runtime.StrToAnsi(L"\u4E2D").exact);
-}
+// Wine runs every program with full rights, so "runas" starts it at once, with no prompt to
+// answer. reg.exe writes what it was given into the registry, where the test reads it.
+TEST(Win32RuntimeTest, TheRunasStartPassesTheArguments) {
+    const wchar_t* key = L"Software\\ZelvaneTest\\runas";
+    RegDeleteKeyW(HKEY_CURRENT_USER, key);
+    const std::wstring data = L"my \"account\" \x8868";
+    wchar_t system[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    ASSERT_EQ(
+        StartAsAdministrator(
+            std::wstring(system) + L"\\reg.exe",
+            {L"add", L"HKCU\\" + std::wstring(key), L"/v", L"Given", L"/d", data, L"/f"}, nullptr),
+        0);
 
-TEST_F(Win32RuntimeTest, UnicodeKeepsTheWholeBufferNulsIncluded) {
-    std::string buffer(255, '\0');
-    buffer.replace(0, 6, "123456");
-    const std::wstring text = runtime.StrToUnicode(buffer);
-    ASSERT_EQ(text.size(), 255u);
-    EXPECT_EQ(text.substr(0, 7), std::wstring(L"123456\0", 7));
-
-    // And back: the NULs go through too.
-    EXPECT_EQ(runtime.StrToAnsi(text).bytes, buffer);
+    std::wstring given(64, L'\0');
+    for (int tries = 0; tries < 100; ++tries) {
+        DWORD size = static_cast<DWORD>(given.size() * sizeof(wchar_t));
+        if (RegGetValueW(HKEY_CURRENT_USER, key, L"Given", RRF_RT_REG_SZ, nullptr, given.data(),
+                         &size) == ERROR_SUCCESS) {
+            given.resize(size / sizeof(wchar_t) - 1);
+            break;
+        }
+        Sleep(100);
+    }
+    EXPECT_EQ(given, data);
+    RegDeleteKeyW(HKEY_CURRENT_USER, key);
 }
 
 }  // namespace

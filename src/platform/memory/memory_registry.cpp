@@ -1,43 +1,44 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
 #include <sstream>
 
 namespace zelvane {
 
-struct MemoryRegistry::Node {
-    std::string name;
-    std::vector<std::unique_ptr<Node>> subkeys;  // in creation order
-    std::map<std::string, std::string> values;
-
-    Node* Child(const std::string& wanted) const {
-        for (const auto& child : subkeys) {
-            if (std::equal(child->name.begin(), child->name.end(), wanted.begin(), wanted.end(),
-                           [](unsigned char a, unsigned char b) {
-                               return std::tolower(a) == std::tolower(b);
-                           })) {
-                return child.get();
-            }
-        }
-        return nullptr;
-    }
-};
-
 namespace {
 
-std::vector<std::string> Components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(path);
-    while (std::getline(in, part, '\\')) {
+wchar_t FoldAsciiCase(wchar_t ch) {
+    return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+}
+
+std::vector<std::wstring> Components(const std::wstring& path) {
+    std::vector<std::wstring> parts;
+    std::wstring part;
+    std::wistringstream in(path);
+    while (std::getline(in, part, L'\\')) {
         if (!part.empty()) parts.push_back(part);
     }
     return parts;
 }
 
 }  // namespace
+
+struct MemoryRegistry::Node {
+    std::wstring name;
+    std::vector<std::unique_ptr<Node>> subkeys;  // in creation order
+    std::map<std::wstring, std::wstring> values;
+
+    Node* Child(const std::wstring& wanted) const {
+        for (const auto& child : subkeys) {
+            if (std::equal(
+                    child->name.begin(), child->name.end(), wanted.begin(), wanted.end(),
+                    [](wchar_t a, wchar_t b) { return FoldAsciiCase(a) == FoldAsciiCase(b); })) {
+                return child.get();
+            }
+        }
+        return nullptr;
+    }
+};
 
 MemoryRegistry::MemoryRegistry(Faults& faults) : faults_(faults) {}
 MemoryRegistry::~MemoryRegistry() = default;
@@ -52,20 +53,20 @@ MemoryRegistry::Node* MemoryRegistry::Root(std::int32_t root, RegistryView view)
     return node.get();
 }
 
-MemoryRegistry::Node* MemoryRegistry::Find(std::int32_t root, const std::string& path,
+MemoryRegistry::Node* MemoryRegistry::Find(std::int32_t root, const std::wstring& path,
                                            RegistryView view) const {
     Node* node = Root(root, view);
-    for (const std::string& part : Components(path)) {
+    for (const std::wstring& part : Components(path)) {
         if (!node) break;
         node = node->Child(part);
     }
     return node;
 }
 
-MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::string& path,
+MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstring& path,
                                              RegistryView view) {
     Node* node = Root(root, view);
-    for (const std::string& part : Components(path)) {
+    for (const std::wstring& part : Components(path)) {
         Node* child = node->Child(part);
         if (!child) {
             node->subkeys.push_back(std::make_unique<Node>());
@@ -77,7 +78,7 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::strin
     return node;
 }
 
-long MemoryRegistry::OpenKey(std::int32_t root, const std::string& path, RegKey& key) {
+long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) {
     calls.push_back("OpenKey");
     Node* node = Find(root, path, RegistryView::kNative);
     if (faults_.Next("Registry.OpenKey")) return kErrorAccessDenied;
@@ -87,7 +88,7 @@ long MemoryRegistry::OpenKey(std::int32_t root, const std::string& path, RegKey&
     return kErrorSuccess;
 }
 
-long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) {
+long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) {
     calls.push_back("EnumKey " + std::to_string(index));
     if (faults_.Next("Registry.EnumKey")) return kErrorAccessDenied;
     if (enumFailure_ && enumFailure_->first == index) return enumFailure_->second;
@@ -95,9 +96,9 @@ long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, char* name, std::ui
     if (handle == handles_.end()) return kErrorInvalidHandle;
     const auto& subkeys = handle->second->subkeys;
     if (index < 0 || static_cast<std::size_t>(index) >= subkeys.size()) return kErrorNoMoreItems;
-    const std::string& found = subkeys[static_cast<std::size_t>(index)]->name;
+    const std::wstring& found = subkeys[static_cast<std::size_t>(index)]->name;
     if (found.size() + 1 > size) return kErrorMoreData;
-    std::memcpy(name, found.c_str(), found.size() + 1);
+    std::copy_n(found.c_str(), found.size() + 1, name);
     size = static_cast<std::uint32_t>(found.size());
     return kErrorSuccess;
 }
@@ -109,47 +110,46 @@ long MemoryRegistry::CloseKey(RegKey key) {
     return open ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-long MemoryRegistry::DeleteTree(std::int32_t root, const std::string& path, RegistryView view) {
+long MemoryRegistry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                                const std::wstring& name, RegistryView view) {
     calls.push_back("DeleteTree");
-    deletePaths.push_back(path);
+    deletePaths.push_back(parentPath + L"\\" + name);
     if (faults_.Next("Registry.DeleteTree")) return kErrorAccessDenied;
     const auto failure = deleteFailures_.find({root, view});
     if (failure != deleteFailures_.end()) return failure->second;
 
-    const std::vector<std::string> parts = Components(path);
-    if (parts.empty()) return kErrorAccessDenied;  // a hive itself cannot be deleted
-    std::string parentPath;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) parentPath += parts[i] + "\\";
     Node* parent = Find(root, parentPath, view);
-    Node* node = parent ? parent->Child(parts.back()) : nullptr;
+    if (!parent) return kErrorPathNotFound;
+    // The name is one key's, taken whole, as the real registry takes the name it is given.
+    Node* node = name.empty() || name.find(L'\\') != name.npos ? nullptr : parent->Child(name);
     if (!node) return kErrorFileNotFound;
     std::erase_if(parent->subkeys, [node](const auto& child) { return child.get() == node; });
     return kErrorSuccess;
 }
 
-void MemoryRegistry::AddKey(std::int32_t root, const std::string& path, RegistryView view) {
+void MemoryRegistry::AddKey(std::int32_t root, const std::wstring& path, RegistryView view) {
     Create(root, path, view);
 }
 
-void MemoryRegistry::SetValue(std::int32_t root, const std::string& path, const std::string& name,
-                              const std::string& data, RegistryView view) {
+void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
+                              const std::wstring& data, RegistryView view) {
     Create(root, path, view)->values[name] = data;
 }
 
-bool MemoryRegistry::Exists(std::int32_t root, const std::string& path, RegistryView view) const {
+bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, RegistryView view) const {
     return Find(root, path, view) != nullptr;
 }
 
-std::string MemoryRegistry::Export() const {
-    std::ostringstream out;
-    auto write = [&out](const auto& self, const Node& node, const std::string& path) -> void {
-        out << '[' << path << "]\n";
-        for (const auto& [name, data] : node.values) out << name << '=' << data << '\n';
-        for (const auto& child : node.subkeys) self(self, *child, path + "\\" + child->name);
+std::wstring MemoryRegistry::Export() const {
+    std::wostringstream out;
+    auto write = [&out](const auto& self, const Node& node, const std::wstring& path) -> void {
+        out << L'[' << path << L"]\n";
+        for (const auto& [name, data] : node.values) out << name << L'=' << data << L'\n';
+        for (const auto& child : node.subkeys) self(self, *child, path + L"\\" + child->name);
     };
     for (const auto& [where, node] : roots_) {
         write(write, *node,
-              std::to_string(where.first) + (where.second == RegistryView::k32Bit ? "/32" : ""));
+              std::to_wstring(where.first) + (where.second == RegistryView::k32Bit ? L"/32" : L""));
     }
     return out.str();
 }

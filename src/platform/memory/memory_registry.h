@@ -21,20 +21,22 @@ class MemoryRegistry : public Registry {
     explicit MemoryRegistry(Faults& faults);
     ~MemoryRegistry() override;
 
-    long OpenKey(std::int32_t root, const std::string& path, RegKey& key) override;
-    long EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) override;
+    long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) override;
+    long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
-    long DeleteTree(std::int32_t root, const std::string& path, RegistryView view) override;
+    long DeleteTree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                    RegistryView view) override;
 
-    // Set-up and inspection for tests.
-    void AddKey(std::int32_t root, const std::string& path,
+    // Set-up and inspection for tests. A path may hold a NUL inside a name, as the real
+    // registry's counted names may.
+    void AddKey(std::int32_t root, const std::wstring& path,
                 RegistryView view = RegistryView::kNative);
-    void SetValue(std::int32_t root, const std::string& path, const std::string& name,
-                  const std::string& data, RegistryView view = RegistryView::kNative);
-    bool Exists(std::int32_t root, const std::string& path,
+    void SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
+                  const std::wstring& data, RegistryView view = RegistryView::kNative);
+    bool Exists(std::int32_t root, const std::wstring& path,
                 RegistryView view = RegistryView::kNative) const;
     // Every key and value of every hive, one per line: for comparing whole registries.
-    std::string Export() const;
+    std::wstring Export() const;
 
     // Deleting in this hive (and view) returns the given code and changes nothing.
     void FailDelete(std::int32_t root, RegistryView view, long result);
@@ -43,16 +45,16 @@ class MemoryRegistry : public Registry {
 
     // The registry calls made, in order ("OpenKey", "EnumKey 0", "CloseKey", "DeleteTree").
     std::vector<std::string> calls;
-    // The paths handed to DeleteTree, in order.
-    std::vector<std::string> deletePaths;
+    // The keys handed to DeleteTree, parent path and name joined, in order.
+    std::vector<std::wstring> deletePaths;
     // Keys opened and not yet closed.
     std::size_t OpenKeys() const { return handles_.size(); }
 
   private:
     struct Node;
     Node* Root(std::int32_t root, RegistryView view) const;
-    Node* Find(std::int32_t root, const std::string& path, RegistryView view) const;
-    Node* Create(std::int32_t root, const std::string& path, RegistryView view);
+    Node* Find(std::int32_t root, const std::wstring& path, RegistryView view) const;
+    Node* Create(std::int32_t root, const std::wstring& path, RegistryView view);
 
     Faults& faults_;
     mutable std::map<std::pair<std::int32_t, RegistryView>, std::unique_ptr<Node>> roots_;

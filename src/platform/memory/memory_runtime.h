@@ -17,17 +17,14 @@ struct ShownMessage {
     std::wstring title;
 };
 
-// Message boxes answered from a script, and a code page that stands for a typical single-
-// byte ANSI one: Latin-1 converts exactly; any other character becomes a best-fit
-// look-alike where one exists (full-width forms become their ASCII twins, so a full-width
-// backslash becomes '\') or '?', and the conversion is marked inexact.
+// Message boxes answered from a script, and an elevation that is only recorded.
 class MemoryRuntime : public Runtime {
   public:
     explicit MemoryRuntime(Faults& faults) : faults_(faults) {}
 
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
-    AnsiText StrToAnsi(std::wstring_view text) const override;
-    std::wstring StrToUnicode(std::string_view text) const override;
+    bool CanElevate() const override { return canElevate; }
+    long StartElevated(const std::vector<std::wstring>& arguments) override;
 
     // Answers for the coming message boxes, in order; a box with no answer left gets OK
     // (or No, when it asks Yes or No).
@@ -36,20 +33,25 @@ class MemoryRuntime : public Runtime {
     // Runs while a box is up, as the events that its modal loop delivers do.
     std::function<void()> whileShown;
 
+    bool canElevate = false;
+    // The arguments of every elevated start asked for, and what the next one returns.
+    std::vector<std::vector<std::wstring>> elevatedStarts;
+    long elevatedResult = 0;
+
   private:
     Faults& faults_;
 };
 
 struct Launch {
     WindowHandle owner;
-    std::string file;
-    std::string directory;
+    std::wstring file;
+    std::wstring directory;
     int show;
 };
 
 class MemoryShell : public Shell {
   public:
-    std::intptr_t Open(WindowHandle owner, const std::string& file, const std::string& directory,
+    std::intptr_t Open(WindowHandle owner, const std::wstring& file, const std::wstring& directory,
                        int show) override;
 
     std::vector<Launch> launches;

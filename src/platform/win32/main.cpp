@@ -2,13 +2,17 @@
 // and, on first use, the About window.
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "about_window/about_layout.h"
 #include "about_window/frm_about.h"
+#include "main_window/elevated_erase.h"
 #include "main_window/frm_main.h"
 #include "main_window/main_layout.h"
 #include "platform/event_dispatch.h"
@@ -20,12 +24,29 @@
 
 namespace {
 
+// The account number when Zelvane was started as administrator to finish an erasure.
+std::optional<std::wstring> AccountToEraseAsAdministrator() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr) return std::nullopt;
+    std::optional<std::wstring> uin;
+    if (count == 3 && std::wstring(arguments[1]) == zelvane::kEraseAsAdministrator) {
+        uin = arguments[2];
+    }
+    LocalFree(arguments);
+    return uin;
+}
+
 int RunZelvane(HINSTANCE instance) {
     using namespace zelvane;
     Win32Application application(instance);
     Win32Runtime runtime(application);
     Win32Registry registry;
     Win32Shell shell;
+    if (const std::optional<std::wstring> uin = AccountToEraseAsAdministrator()) {
+        EraseAsAdministrator(*uin, runtime, registry);
+        return 0;
+    }
     EventDispatch dispatch(runtime, L"Zelvane");
 
     // Made the first time the main window asks for it, kept until the program ends.
@@ -34,7 +55,7 @@ int RunZelvane(HINSTANCE instance) {
     const auto aboutWindow = [&]() -> frmAbout& {
         if (!about) {
             aboutForm = std::make_unique<Win32Form>(application, AboutLayout(), dispatch);
-            about = std::make_unique<frmAbout>(*aboutForm, shell, runtime);
+            about = std::make_unique<frmAbout>(*aboutForm, shell);
             aboutForm->SetEvents(about.get());
         }
         return *about;

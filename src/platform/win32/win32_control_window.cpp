@@ -66,10 +66,9 @@ HWND CreateControlWindow(const ControlSpec& control, const RECT& bounds, HWND fo
     const std::wstring text(control.caption);
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
-    const HWND window = CreateWindowExW(kind.exStyle, kind.className, text.c_str(), style,
-                                        bounds.left, bounds.top, width, height, form,
-                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                        instance, nullptr);
+    const HWND window = CreateWindowExW(
+        kind.exStyle, kind.className, text.c_str(), style, bounds.left, bounds.top, width, height,
+        form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
     // An etched static line takes a sunken edge when made and grows its window by that edge
     // around the size asked for, two pixels wider: it is put back to its bounds.
     if (window != nullptr && control.kind == ControlKind::kEtchedLine) {

@@ -1,8 +1,6 @@
 #include "platform/win32/win32_registry.h"
 
-#include <shlwapi.h>
-
-#include "platform/win32/win32_runtime.h"
+#include <vector>
 
 namespace zelvane {
 
@@ -12,63 +10,93 @@ HKEY KeyHandle(RegKey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
-// Deletes root\path in the 32-bit view. SHDeleteKeyA has no view argument, so the parent
-// is opened in the 32-bit view and the last component is deleted below that handle: every
-// key it opens from there lies in the same view.
-long DeleteTree32(std::int32_t root, const std::string& path) {
-    const std::string::size_type slash = path.rfind('\\');
-    const std::string parentPath =
-        slash == std::string::npos ? std::string() : path.substr(0, slash);
-    const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+// What deleting a key needs of it: its subkeys' names and the right to delete it.
+constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS;
 
-    HKEY parent = nullptr;
-    const LONG opened = RegOpenKeyExA(
-        HiveHandle(root), parentPath.c_str(), 0,
-        KEY_WOW64_32KEY | DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE,
-        &parent);
-    if (opened != ERROR_SUCCESS) return opened;
-    const long result = static_cast<long>(SHDeleteKeyA(parent, leaf.c_str()));
-    RegCloseKey(parent);
-    return result;
+// NtDeleteKey deletes the very key a handle was opened on, which is the only way to delete
+// a link rather than its target: RegDeleteKey and SHDeleteKey open the key by name again,
+// and that open follows the link. Both functions have been in ntdll since Windows NT.
+LONG DeleteOpenKey(HKEY key) {
+    using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+    using StatusToErrorFn = ULONG(NTAPI*)(LONG);
+    static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    static const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteKey")));
+    static const auto toError = reinterpret_cast<StatusToErrorFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (deleteKey == nullptr || toError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    return static_cast<LONG>(toError(deleteKey(key)));
+}
+
+// Deletes the subkeys of key, each as below, then key itself. key was opened with
+// REG_OPTION_OPEN_LINK, so a link is the link key itself, which has no subkeys of its own.
+// Every failure is kept, the first one returned; the names are read before any is deleted,
+// so a key that cannot be deleted is tried once and never holds up the walk.
+LONG DeleteSubtree(HKEY key, REGSAM view) {
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[kMaxKeyName + 1];
+        DWORD length = kMaxKeyName + 1;
+        const LONG result =
+            RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) break;
+        if (result != ERROR_SUCCESS) return result;
+        names.emplace_back(name, length);
+    }
+    LONG failure = ERROR_SUCCESS;
+    for (const std::wstring& name : names) {
+        HKEY child = nullptr;
+        LONG result =
+            RegOpenKeyExW(key, name.c_str(), REG_OPTION_OPEN_LINK, kDeleteAccess | view, &child);
+        if (result == ERROR_SUCCESS) {
+            result = DeleteSubtree(child, view);
+            RegCloseKey(child);
+        }
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND && failure == ERROR_SUCCESS)
+            failure = result;
+    }
+    return failure != ERROR_SUCCESS ? failure : DeleteOpenKey(key);
 }
 
 }  // namespace
 
-long Win32Registry::OpenKey(std::int32_t root, const std::string& path, RegKey& key) {
+long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) {
     // Passed by reference as the call takes it: the function decides what the handle holds
-    // after a failed open (it clears it).
+    // after a failed open.
     HKEY handle = KeyHandle(key);
-    const LONG result = RegOpenKeyA(HiveHandle(root), path.c_str(), &handle);
+    const LONG result =
+        RegOpenKeyExW(HiveHandle(root), path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &handle);
     key = reinterpret_cast<RegKey>(handle);
     return result;
 }
 
-// The name is read in UTF-16 and converted to the ANSI code page without best fit.
-// RegEnumKeyExA converts with best fit, so a key named by full-width digits would come back
-// as the plain digits: the name of another account, which Erase would then delete. Here a
-// character the code page lacks becomes '?', which no account name holds. The results are
-// RegEnumKeyExA's: ERROR_MORE_DATA when the ANSI name and its NUL do not fit in size bytes.
-long Win32Registry::EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) {
-    wchar_t wide[256];
-    DWORD length = 256;
-    const LONG result = RegEnumKeyExW(KeyHandle(key), static_cast<DWORD>(index), wide, &length,
+long Win32Registry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) {
+    DWORD length = size;
+    const LONG result = RegEnumKeyExW(KeyHandle(key), static_cast<DWORD>(index), name, &length,
                                       nullptr, nullptr, nullptr, nullptr);
-    if (result != ERROR_SUCCESS) return result;
-    const std::string ansi = ToAnsi(std::wstring_view(wide, length)).bytes;
-    if (ansi.size() + 1 > size) return ERROR_MORE_DATA;
-    ansi.copy(name, ansi.size());
-    name[ansi.size()] = '\0';
-    size = static_cast<std::uint32_t>(ansi.size());
-    return ERROR_SUCCESS;
+    size = length;
+    return result;
 }
 
 long Win32Registry::CloseKey(RegKey key) {
     return RegCloseKey(KeyHandle(key));
 }
 
-long Win32Registry::DeleteTree(std::int32_t root, const std::string& path, RegistryView view) {
-    if (view == RegistryView::k32Bit) return DeleteTree32(root, path);
-    return static_cast<long>(SHDeleteKeyA(HiveHandle(root), path.c_str()));
+// The account's key is opened by its full path, which follows any link on the way to it
+// and needs no right on the keys above it: a standard user who may only read NewOwners
+// learns that the account is not there, rather than that access is denied. The key itself
+// is opened as a link, if it is one.
+long Win32Registry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                               const std::wstring& name, RegistryView view) {
+    const REGSAM viewFlag = view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0;
+    const std::wstring path = parentPath + L"\\" + name;
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
+                                      kDeleteAccess | viewFlag, &key);
+    if (opened != ERROR_SUCCESS) return opened;
+    const LONG result = DeleteSubtree(key, viewFlag);
+    RegCloseKey(key);
+    return result;
 }
 
 }  // namespace zelvane

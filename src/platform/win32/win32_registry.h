@@ -15,13 +15,15 @@ inline HKEY HiveHandle(std::int32_t root) {
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
 }
 
-// The registry wrappers, one Win32 call each (the 32-bit view of a delete takes two).
+// The registry wrappers over the wide functions, one call each but for the delete, which
+// walks the subtree itself so that it never follows a link.
 class Win32Registry : public Registry {
   public:
-    long OpenKey(std::int32_t root, const std::string& path, RegKey& key) override;
-    long EnumKey(RegKey key, std::int32_t index, char* name, std::uint32_t& size) override;
+    long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) override;
+    long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
-    long DeleteTree(std::int32_t root, const std::string& path, RegistryView view) override;
+    long DeleteTree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                    RegistryView view) override;
 };
 
 }  // namespace zelvane

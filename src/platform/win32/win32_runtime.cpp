@@ -1,6 +1,6 @@
 #include "platform/win32/win32_runtime.h"
 
-#include <limits>
+#include <shellapi.h>
 
 #include "platform/runtime_error.h"
 
@@ -8,14 +8,44 @@ namespace zelvane {
 
 namespace {
 
-int Length(std::size_t size) {
-    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        throw RuntimeError(kErrOutOfMemory, "Out of memory");
+// The path of this program's executable, however long.
+std::wstring ProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
     }
-    return static_cast<int>(size);
 }
 
 }  // namespace
+
+std::wstring QuoteArgument(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return argument;
+    }
+    // Backslashes are literal except in front of a quote, where each one must be doubled,
+    // as must those in front of the closing quote.
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t ch : argument) {
+        if (ch == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(ch == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        quoted += ch;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
 
 int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
     const int answer = application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
@@ -23,34 +53,42 @@ int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wst
     return answer;
 }
 
-AnsiText ToAnsi(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = Length(text.size());
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr,
-                                         0, nullptr, nullptr);
-    if (size <= 0) throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
-    AnsiText result;
-    result.bytes.resize(static_cast<std::size_t>(size));
-    BOOL usedDefault = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, result.bytes.data(),
-                        size, nullptr, &usedDefault);
-    result.exact = !usedDefault;
-    return result;
+// Before Vista a token has no elevation to ask for, and the query fails.
+bool Win32Runtime::CanElevate() const {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    const BOOL known =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return known && elevation.TokenIsElevated == 0;
 }
 
-AnsiText Win32Runtime::StrToAnsi(std::wstring_view text) const {
-    return ToAnsi(text);
+long StartAsAdministrator(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                          HWND owner) {
+    std::wstring parameters;
+    for (const std::wstring& argument : arguments) {
+        if (!parameters.empty()) parameters += L' ';
+        parameters += QuoteArgument(argument);
+    }
+    SHELLEXECUTEINFOW execute = {};
+    execute.cbSize = sizeof execute;
+    // The caller tells the user of a failure itself; a declined prompt is no failure.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    execute.hwnd = owner;
+    execute.lpVerb = L"runas";
+    execute.lpFile = program.c_str();
+    execute.lpParameters = parameters.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExW(&execute)) return 0;
+    return static_cast<long>(GetLastError());
 }
 
-std::wstring Win32Runtime::StrToUnicode(std::string_view text) const {
-    if (text.empty()) return {};
-    // The whole length, NULs included: a name buffer comes back with its padding.
-    const int length = Length(text.size());
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (size <= 0) throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
-    std::wstring result(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
-    return result;
+long Win32Runtime::StartElevated(const std::vector<std::wstring>& arguments) {
+    const std::wstring program = ProgramPath();
+    if (program.empty()) return static_cast<long>(GetLastError());
+    return StartAsAdministrator(program, arguments, GetActiveWindow());
 }
 
 }  // namespace zelvane

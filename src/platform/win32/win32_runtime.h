@@ -1,22 +1,32 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
 #include "platform/runtime.h"
 #include "platform/win32/win32_application.h"
 
 namespace zelvane {
 
-// UTF-16 to the ANSI code page without best fit: a character the code page lacks becomes
-// the default character and the text is marked inexact, so a full-width digit never passes
-// for an ASCII one.
-AnsiText ToAnsi(std::wstring_view text);
+// The argument as it must be written on a command line for CommandLineToArgvW, and the C
+// runtime's parser, to give it back unchanged.
+std::wstring QuoteArgument(const std::wstring& argument);
+
+// Starts the program with administrator rights and the arguments, through the system's
+// elevation prompt (the "runas" verb), owned by the window; does not wait for it. Returns 0
+// when it started, ERROR_CANCELLED when the user declined, another system error otherwise.
+long StartAsAdministrator(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                          HWND owner);
 
 class Win32Runtime : public Runtime {
   public:
     explicit Win32Runtime(Win32Application& application) : application_(application) {}
 
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
-    AnsiText StrToAnsi(std::wstring_view text) const override;
-    std::wstring StrToUnicode(std::string_view text) const override;
+    bool CanElevate() const override;
+    long StartElevated(const std::vector<std::wstring>& arguments) override;
 
   private:
     Win32Application& application_;

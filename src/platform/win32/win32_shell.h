@@ -6,7 +6,7 @@ namespace zelvane {
 
 class Win32Shell : public Shell {
   public:
-    std::intptr_t Open(WindowHandle owner, const std::string& file, const std::string& directory,
+    std::intptr_t Open(WindowHandle owner, const std::wstring& file, const std::wstring& directory,
                        int show) override;
 };
 
