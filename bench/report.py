@@ -83,22 +83,22 @@ def main():
             accounts = int(result["accounts"])
             floor = float(result["floor_ms"])
             table.row(f"List {accounts:,} accounts", float(result["program_ms"]), floor,
-                      "RegEnumKeyExA loop; Zelvane: the main window's Load event, as at start-up")
+                      "RegEnumKeyExW loop; Zelvane: the main window's Load event, as at start-up")
             table.row("  cause: ListAccounts called outside Load", float(result["direct_ms"]),
-                      floor, "no redraw suspension: the backend before the fix")
+                      floor, "no redraw suspension around the fill")
             table.row("  cause: ListAccounts, no list box", float(result["convert_ms"]), floor,
-                      "the ANSI/UTF-16 buffer conversions alone")
-            table.row("  cause: RegEnumKeyExA + LB_ADDSTRING", float(result["addstring_ms"]),
-                      floor, "the loop plus the list box, redraw on, no conversions")
+                      "the listing's own buffers and checks")
+            table.row("  cause: RegEnumKeyExW + LB_ADDSTRING", float(result["addstring_ms"]),
+                      floor, "the loop plus the list box, redraw on")
     for result in by_what.get("listing-shown", []):
         accounts = int(result["accounts"])
         floor = float(result["floor_ms"])
         table.section(f"Listing into a list box on screen, median of {result['reps']} rounds "
                       "(never done by the program)")
         table.row(f"List {accounts:,} accounts, redraw on", float(result["direct_ms"]), floor,
-                  "RegEnumKeyExA loop")
+                  "RegEnumKeyExW loop")
         table.row(f"List {accounts:,} accounts, redraw off", float(result["noredraw_ms"]), floor,
-                  "RegEnumKeyExA loop; WM_SETREDRAW FALSE around the fill")
+                  "RegEnumKeyExW loop; WM_SETREDRAW FALSE around the fill")
 
     for result in by_what.get("startup", []):
         empty = float(result["empty_ms"])
@@ -127,7 +127,7 @@ def main():
         start = statistics.median(starts)
         table.section(f"Erasure of one account holding {int(keys):,} keys and {int(values):,} "
                       f"values, median of {len(programs)} rounds")
-        table.row("Win32Registry::DeleteTree (SHDeleteKeyA)", program, reg,
+        table.row("Win32Registry::DeleteTree", program, reg,
                   "`wine reg delete`, whole command, process start included")
         table.row("  the same, against reg's own work", program, reg - start,
                   "`wine reg delete` less its start and end (the row below)")

@@ -53,16 +53,17 @@ std::size_t ParseCount(const char* text) {
 }
 
 // The subkey names of path, in enumeration order.
-std::vector<std::string> SubkeyNames(const std::string& path) {
+std::vector<std::wstring> SubkeyNames(const std::string& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(path).c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key) !=
+        ERROR_SUCCESS) {
         Fail("cannot open " + path);
     }
-    std::vector<std::string> names;
-    char name[256];
+    std::vector<std::wstring> names;
+    wchar_t name[256];
     for (DWORD index = 0;; ++index) {
-        DWORD size = 255;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD size = 256;
+        if (RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
@@ -94,16 +95,17 @@ void ExpectCount(const char* variant, std::size_t got, std::size_t expected) {
     }
 }
 
-// The floor: open, RegEnumKeyExA until it fails, close.
+// The floor: open, RegEnumKeyExW until it fails, close.
 double BareEnumeration(const std::string& path, std::size_t expected) {
+    const std::wstring wide = Widen(path);
     const Stopwatch clock;
     HKEY key = nullptr;
-    RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
-    char name[256];
+    RegOpenKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key);
+    wchar_t name[256];
     std::size_t count = 0;
     for (DWORD index = 0;; ++index) {
-        DWORD size = 255;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD size = 256;
+        if (RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
@@ -115,23 +117,21 @@ double BareEnumeration(const std::string& path, std::size_t expected) {
     return milliseconds;
 }
 
-// The floor plus the list box: each name converted at its own length and added.
+// The floor plus the list box: each name added as it comes.
 double EnumerationIntoList(const std::string& path, HWND list, std::size_t expected) {
+    const std::wstring wide = Widen(path);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     const Stopwatch clock;
     HKEY key = nullptr;
-    RegOpenKeyA(HKEY_CURRENT_USER, path.c_str(), &key);
-    char name[256];
-    wchar_t wide[256];
+    RegOpenKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &key);
+    wchar_t name[256];
     for (DWORD index = 0;; ++index) {
-        DWORD size = 255;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD size = 256;
+        if (RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
-        const int length = MultiByteToWideChar(CP_ACP, 0, name, static_cast<int>(size), wide, 255);
-        wide[length] = L'\0';
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
     RegCloseKey(key);
     const double milliseconds = clock.Milliseconds();
@@ -158,11 +158,11 @@ double DirectListingNoRedraw(Module1& module1, ListBox& list, HWND window) {
 }
 
 // The program's list holds exactly the registry's names, in its order.
-void ExpectSameItems(const ListBox& list, HWND window, const std::vector<std::string>& names) {
+void ExpectSameItems(const ListBox& list, HWND window, const std::vector<std::wstring>& names) {
     ExpectCount("the program's path", ListCount(window), names.size());
     for (std::size_t index = 0; index < names.size(); ++index) {
-        if (list.List(static_cast<int>(index)) != Widen(names[index])) {
-            Fail("item " + std::to_string(index) + " of the list is not " + names[index]);
+        if (list.List(static_cast<int>(index)) != names[index]) {
+            Fail("item " + std::to_string(index) + " of the list is not the registry's");
         }
     }
 }
@@ -171,19 +171,13 @@ void ExpectSameItems(const ListBox& list, HWND window, const std::vector<std::st
 // ends the run instead of waiting in a message box.
 class FailingRuntime : public Runtime {
   public:
-    explicit FailingRuntime(const Runtime& conversions) : conversions_(conversions) {}
     int MsgBox(const std::wstring& prompt, int, const std::wstring&) override {
         Fail("a handler reported: " + std::string(prompt.begin(), prompt.end()));
     }
-    AnsiText StrToAnsi(std::wstring_view text) const override {
-        return conversions_.StrToAnsi(text);
+    bool CanElevate() const override { return false; }
+    long StartElevated(const std::vector<std::wstring>&) override {
+        Fail("a handler asked for administrator rights");
     }
-    std::wstring StrToUnicode(std::string_view text) const override {
-        return conversions_.StrToUnicode(text);
-    }
-
-  private:
-    const Runtime& conversions_;
 };
 
 // The program's main window on the Win32 backend, as zelvane.exe makes it, except that a
@@ -194,7 +188,7 @@ struct MainWindow {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     Win32Application application{GetModuleHandleW(nullptr)};
     Win32Runtime runtime{application};
-    FailingRuntime reports{runtime};
+    FailingRuntime reports;
     Win32Registry registry;
     EventDispatch dispatch{reports, L"Zelvane bench"};
     Win32Form form{application, MainLayout(), dispatch};
@@ -260,14 +254,13 @@ int Listing(int argc, char** argv) {
     const std::size_t reps = ParseCount(argv[0]);
 
     MainWindow program;
-    Win32Runtime& runtime = program.runtime;
     Win32Registry& registry = program.registry;
     Win32Form& form = program.form;
     frmMain& main = program.main;
     LoadClock clock(main);
     form.SetEvents(&clock);
     ListBox& list = form.ListBoxControl(kList1);
-    Module1 module1(registry, runtime);
+    Module1 module1(registry);
 
     // The list box's window changes with every load.
     const auto listWindow = [&form] {
@@ -289,7 +282,7 @@ int Listing(int argc, char** argv) {
     for (int argument = 1; argument < argc; ++argument) {
         const std::size_t accounts = ParseCount(argv[argument]);
         const double seedMilliseconds = SeedAccounts(kNewOwners, accounts);
-        const std::vector<std::string> names = SubkeyNames(kNewOwners);
+        const std::vector<std::wstring> names = SubkeyNames(kNewOwners);
 
         CountingListBox counting;
         std::vector<Variant> variants;
@@ -338,10 +331,10 @@ int ListingShown(int argc, char** argv) {
     ShowWindow(form.Window(), SW_SHOWNOACTIVATE);
     ListBox& list = form.ListBoxControl(kList1);
     const HWND listWindow = GetDlgItem(form.Window(), kList1);
-    Module1 module1(program.registry, program.runtime);
+    Module1 module1(program.registry);
 
     const double seedMilliseconds = SeedAccounts(kNewOwners, accounts);
-    const std::vector<std::string> names = SubkeyNames(kNewOwners);
+    const std::vector<std::wstring> names = SubkeyNames(kNewOwners);
     // Each variant fills the list its own way and checks that it holds every account.
     const auto filled = [&](double time) {
         ExpectSameItems(list, listWindow, names);
@@ -412,17 +405,15 @@ void ExpectErased(const std::string& uin) {
 int Erase(int argc, char** argv) {
     if (argc != 1) Fail("usage: erase <uin>");
     const std::string uin = argv[0];
-    Win32Application application(GetModuleHandleW(nullptr));
-    Win32Runtime runtime(application);
     Win32Registry registry;
-    // The current user's place, with the path built as the Erase handler builds it.
+    // The current user's place, as the Erase handler deletes from it.
     const AccountPlace& place = kAccountPlaces[0];
-    const std::optional<std::string> path = AccountKeyPath(place, Widen(uin), runtime);
-    if (!path) Fail("the program refuses the account number " + uin);
-    if (CountKeysBelow(*path) != kTreeKeys) Fail("the account holds no seeded subtree");
+    if (!IsAccountName(Widen(uin))) Fail("the program refuses the account number " + uin);
+    if (CountKeysBelow(AccountPath(uin)) != kTreeKeys) Fail("the account holds no seeded subtree");
 
     const Stopwatch clock;
-    const long status = registry.DeleteTree(place.hive, *path, place.view);
+    const long status =
+        registry.DeleteTree(place.hive, std::wstring(place.parent), Widen(uin), place.view);
     const double milliseconds = clock.Milliseconds();
     if (status != ERROR_SUCCESS) Fail("DeleteTree: error " + std::to_string(status));
     ExpectErased(uin);

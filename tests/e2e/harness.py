@@ -10,6 +10,7 @@ The CTest registration passes the paths in the environment:
   ZELVANE_EXE          the program under test
   ZELVANE_INSPECT      inspect.exe
   ZELVANE_CLIPBOARD    clipboard.exe, which puts a text on the clipboard for a paste
+  ZELVANE_REGTOOL      regtool.exe, which makes registry links and sets key DACLs
   ZELVANE_WINE_EXEC    scripts/wine-exec
   ZELVANE_WINEPREFIX   the run's Wine prefix
   ZELVANE_E2E_DIR      where the fixture keeps its state and the tests their logs
@@ -32,18 +33,26 @@ ACCOUNTS_PATH = r"Mirabilis\ICQ\NewOwners"
 # The places an account can be kept in, each named by its Software key. The messenger is a
 # 32-bit program, so its machine-hive keys live in the 32-bit view of the registry, which
 # Wine 64-bit keeps under Wow6432Node; the 64-bit view is there for the tests that check it
-# is left alone.
+# is left alone. UAC's virtual store keeps the machine-hive writes of a messenger run without
+# administrator rights in the user's hive, in a form for 64-bit Windows and one for 32-bit.
 HKCU = "HKCU"
 DEFAULT_USER = r"HKU\.DEFAULT"
 MACHINE32 = "HKLM32"
 MACHINE64 = "HKLM64"
+STORE64 = "VirtualStore64"
+STORE32 = "VirtualStore32"
 
 PLACE_ROOTS = {
     HKCU: r"HKEY_CURRENT_USER\Software",
     DEFAULT_USER: r"HKEY_USERS\.DEFAULT\Software",
     MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node",
     MACHINE64: r"HKEY_LOCAL_MACHINE\Software",
+    STORE64: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Wow6432Node",
+    STORE32: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE",
 }
+
+# Where Zelvane erases an account from, in its order.
+ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32, STORE64, STORE32)
 
 # Wine reads the screen's DPI from here when a program starts; without a value it is 96.
 DESKTOP_KEY = r"HKEY_CURRENT_USER\Control Panel\Desktop"
@@ -86,6 +95,7 @@ class Environment:
             self.exe = Path(env["ZELVANE_EXE"])
             self.inspect_exe = Path(env["ZELVANE_INSPECT"])
             self.clipboard_exe = Path(env["ZELVANE_CLIPBOARD"])
+            self.regtool_exe = Path(env["ZELVANE_REGTOOL"])
             self.wine_exec = Path(env["ZELVANE_WINE_EXEC"])
             self.prefix = Path(env["ZELVANE_WINEPREFIX"])
             self.state_dir = Path(env["ZELVANE_E2E_DIR"])
@@ -195,6 +205,10 @@ class Environment:
     def reg_delete(self, *keys):
         """Deletes keys with everything below them; missing keys are fine."""
         self.reg_import([("-" + key, None) for key in keys])
+
+    def regtool(self, *args):
+        """Makes a registry link or sets a key's DACL (see regtool.cpp)."""
+        self.wine(self.regtool_exe, *args)
 
     def key_exists(self, key):
         return self.wine("reg", "query", key, check=False).returncode == 0
@@ -359,11 +373,11 @@ class Program:
     TITLE = "Zelvane v2"
     PROCESS = "zelvane.exe"
 
-    def __init__(self, environment, log_name, max_items=None):
+    def __init__(self, environment, log_name, max_items=None, args=()):
         self.environment = environment
         # How many list items every read of the main window takes in (all when None).
         self.max_items = max_items
-        self.process = environment.start(environment.exe, log_name=log_name)
+        self.process = environment.start(environment.exe, *args, log_name=log_name)
 
     def main_window(self, wait_ms=0):
         return self.environment.window(self.TITLE, process=self.PROCESS, wait_ms=wait_ms,
@@ -506,7 +520,7 @@ class ProgramTestCase(unittest.TestCase):
             self.env.reg_add(key, name, data)
         return key
 
-    def start_program(self, max_items=None):
-        program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items)
+    def start_program(self, max_items=None, args=()):
+        program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items, args=args)
         self.programs.append(program)
         return program

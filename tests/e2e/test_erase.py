@@ -1,15 +1,20 @@
-"""Erasure: choosing an account, the typing filter, the confirmation and the three-place delete,
-checked against full registry exports taken before and after."""
+"""Erasure: choosing an account, the typing filter, the confirmation and the delete from every
+place, checked against full registry exports taken before and after; links, denied keys and the
+instance started as administrator."""
 
+import os
 import time
 import unittest
 
 from harness import (
     DEFAULT_USER,
+    ERASED_PLACES,
     HKCU,
     MACHINE32,
     MACHINE64,
     PLACE_ROOTS,
+    STORE32,
+    STORE64,
     ProgramTestCase,
     account_key,
     control,
@@ -21,7 +26,9 @@ IDOK, IDYES, IDNO = 1, 6, 7
 
 TARGET = "87654321"
 OTHER = "123456"
-ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32)
+# The machine hive's NewOwners as regtool names it; the 32-bit view is chosen apart.
+MACHINE_NEW_OWNERS = r"HKLM\Software\Mirabilis\ICQ\NewOwners"
+GRANT_ALL = "D:(A;;KA;;;WD)"
 
 # Every tree an erasure could reach: the current user's hive, the default profile's and the
 # machine's software, both registry views.
@@ -39,6 +46,16 @@ def is_bluish(rgb):
 
 
 class EraseTests(ProgramTestCase):
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        # The run under another code page must really be under it.
+        expected = os.environ.get("ZELVANE_E2E_CODEPAGE")
+        if expected:
+            acp = cls.env.inspect("codepage")["acp"]
+            if acp != int(expected):
+                raise AssertionError(f"the programs run with code page {acp}, not {expected}")
+
     def setUp(self):
         super().setUp()
         # The account to erase, with a subtree, in the three places and also in the machine
@@ -131,7 +148,36 @@ class EraseTests(ProgramTestCase):
         self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
         self.assertEqual(self.env.snapshot(*EXPORTED), before)
 
-    def test_yes_erases_the_account_from_the_three_places_and_nothing_else(self):
+    def assert_only_erased(self, before, after, names, places=ERASED_PLACES):
+        """after is before without the named accounts, with everything below them, in the
+        places given."""
+        roots = [account_key(place, name).lower() for place in places for name in names]
+
+        def erased(key):
+            return any(key.lower() == r or key.lower().startswith(r + "\\") for r in roots)
+
+        gone = sorted(k for k in before if erased(k))
+        self.assertTrue(gone, f"{names} were in the registry to begin with")
+        self.assertEqual(sorted(set(before) - set(after)), gone)
+        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
+
+    def erase_typed(self, program, text):
+        """Puts text into the box with a real paste, clicks Erase and Yes; returns the box
+        that follows, still shown."""
+        self.env.set_clipboard(text)
+        self.type_into_box(program, text, keys=("End",) + ("BackSpace",) * 9 + ("ctrl+v",))
+        self.click_erase(program)
+        program.answer(self.assert_confirmation(program, text), IDYES)
+        boxes = program.message_boxes(wait_ms=10000)
+        self.assertEqual(len(boxes), 1, [b["title"] for b in boxes])
+        return boxes[0]
+
+    def restore_dacl(self, *args):
+        """Gives a key whose DACL a case narrowed full access again, so that the next
+        case's reset can delete it."""
+        self.addCleanup(self.env.regtool, "dacl", *args[:1], GRANT_ALL, *args[1:])
+
+    def test_yes_erases_the_account_from_every_place_and_nothing_else(self):
         before = self.env.snapshot(*EXPORTED)
         program, window = self.start()
 
@@ -153,10 +199,13 @@ class EraseTests(ProgramTestCase):
             key = key.lower()
             return any(key == root or key.startswith(root + "\\") for root in erased_roots)
 
-        # Exactly the account's keys are gone, three levels deep in each place...
+        # Exactly the account's keys are gone, three levels deep in each of the five places,
+        # the two of UAC's virtual store among them...
         gone = sorted(set(before) - set(after))
         self.assertEqual(gone, sorted(k for k in before if erased(k)))
         self.assertEqual(len(gone), 3 * len(ERASED_PLACES))
+        self.assertIn(account_key(STORE64, TARGET), before)
+        self.assertIn(account_key(STORE32, TARGET), before)
         # ...and every other key is there with the same values, nothing added.
         self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
         # The machine hive's 64-bit view is not where the account lives: it stays.
@@ -205,26 +254,91 @@ class EraseTests(ProgramTestCase):
         before = self.accounts_snapshot()
         program, _ = self.start()
 
-        unsafe = [
-            "\\",  # the whole NewOwners key
-            OTHER + "\\Ui",  # a key below an account (the box takes nine characters)
-            "\uff3c",  # a full-width backslash
-            "\uff11\uff12\uff13\uff14\uff15\uff16",  # full-width digits that look like OTHER
-        ]
-        for text in unsafe:
+        # The whole NewOwners key, and a key below an account (the box takes nine characters).
+        for text in ("\\", OTHER + "\\Ui"):
             with self.subTest(text=text):
-                self.env.set_clipboard(text)
-                # Clear the box, then paste with a real Ctrl+V.
-                self.type_into_box(program, text,
-                                   keys=("End",) + ("BackSpace",) * 9 + ("ctrl+v",))
-                self.click_erase(program)
-                program.answer(self.assert_confirmation(program, text), IDYES)
-                refusal = program.wait_message_box("Input Error")
+                refusal = self.erase_typed(program, text)
+                self.assertEqual(refusal["title"], "Input Error")
                 self.assertIn(f'"{text}"', refusal["text"])
                 program.answer(refusal, IDOK)
                 self.assertEqual(program.message_boxes(), [])
 
         self.assertEqual(self.accounts_snapshot(), before)
+
+    def test_names_outside_ascii_are_erased_exactly_everywhere(self):
+        # 0x8868 ends in the byte 0x5C, a backslash's, in Shift-JIS (code page 932); the
+        # full-width digits look like OTHER. Each is its own account, erased alone.
+        names = ("\u8868", "\uff11\uff12\uff13\uff14\uff15\uff16")
+        self.env.reg_import([(account_key(place, name) + r"\Settings", {"Skin": "s"})
+                             for place in PLACE_ROOTS for name in names])
+        program, _ = self.start()
+        for name in names:
+            with self.subTest(name=name):
+                before = self.accounts_snapshot()
+                done = self.erase_typed(program, name)
+                self.assertEqual((done["title"], done["text"]), ("Success", "Done!"))
+                program.answer(done, IDOK)
+                self.assert_only_erased(before, self.accounts_snapshot(), [name])
+
+    def test_a_link_named_like_an_account_is_removed_not_followed(self):
+        victim = r"HKEY_CURRENT_USER\Software\ZelvaneVictim"
+        self.addCleanup(self.env.reg_delete, victim)
+        self.env.reg_import([(victim + r"\Child", {"Data": "kept"})])
+        self.env.regtool("link", r"HKCU\Software\Mirabilis\ICQ\NewOwners\666666",
+                         r"HKCU\Software\ZelvaneVictim")
+        self.assertTrue(self.env.key_exists(account_key(HKCU, "666666") + r"\Child"))
+        before = self.env.snapshot(victim)
+
+        program, _ = self.start()
+        done = self.erase_typed(program, "666666")
+        self.assertEqual((done["title"], done["text"]), ("Success", "Done!"))
+        program.answer(done, IDOK)
+
+        self.assertFalse(self.env.key_exists(account_key(HKCU, "666666")))
+        self.assertEqual(self.env.snapshot(victim), before)
+        self.assertTrue(before)
+
+    def test_a_denied_machine_copy_is_named_and_the_others_are_erased(self):
+        # A DACL that grants nothing: Wine, like Windows, then refuses the account's key.
+        key = MACHINE_NEW_OWNERS + "\\" + TARGET
+        self.env.regtool("dacl", key, "D:P", "32")
+        self.restore_dacl(key, "32")
+        before = self.accounts_snapshot()
+
+        program, _ = self.start()
+        warning = self.erase_typed(program, TARGET)
+        self.assertEqual(warning["title"], "Not erased everywhere")
+        self.assertIn(r"HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners (access is denied)",
+                      warning["text"])
+        self.assertNotIn("HKEY_USERS", warning["text"])
+        program.answer(warning, IDOK)
+        self.assert_only_erased(before, self.accounts_snapshot(), [TARGET],
+                                [p for p in ERASED_PLACES if p != MACHINE32])
+
+    def test_a_read_only_machine_new_owners_without_the_account_is_done(self):
+        self.env.reg_delete(account_key(MACHINE32, TARGET))
+        self.env.regtool("dacl", MACHINE_NEW_OWNERS, "D:P(A;;KR;;;WD)", "32")
+        self.restore_dacl(MACHINE_NEW_OWNERS, "32")
+        before = self.accounts_snapshot()
+
+        program, _ = self.start()
+        done = self.erase_typed(program, TARGET)
+        self.assertEqual((done["title"], done["text"]), ("Success", "Done!"))
+        program.answer(done, IDOK)
+        self.assert_only_erased(before, self.accounts_snapshot(), [TARGET],
+                                [p for p in ERASED_PLACES if p != MACHINE32])
+
+    def test_the_instance_started_as_administrator_erases_only_the_shared_places(self):
+        before = self.env.snapshot(*EXPORTED)
+        program = self.start_program(args=("/erase-as-administrator", TARGET))
+        done = program.wait_message_box("Success")
+        self.assertEqual(done["text"], "Done!")
+        self.assertEqual([w["title"] for w in self.env.windows(process=program.PROCESS)],
+                         ["Success"], "no window but its outcome")
+        program.answer(done, IDOK)
+        wait_until(lambda: not program.running(), what="the instance to end")
+        self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET],
+                                [DEFAULT_USER, MACHINE32])
 
 
 if __name__ == "__main__":

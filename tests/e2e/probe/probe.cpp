@@ -13,6 +13,8 @@
 //       the visible message boxes (class #32770): title, text, buttons and icon colour.
 //   inspect pixels X Y W H
 //       the mean colour of a rectangle of the screen.
+//   inspect codepage
+//       the ANSI code page the programs started here run with.
 //
 // --wait polls until something is found (with --gone: until nothing is) or MS milliseconds
 // have passed. Exit code 0 when found (or gone), 1 otherwise, 2 on a usage error; the plain
@@ -429,7 +431,8 @@ int Usage() {
         "       inspect window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
         "                      [--max-items N]\n"
         "       inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
-        "       inspect pixels X Y W H\n",
+        "       inspect pixels X Y W H\n"
+        "       inspect codepage\n",
         stderr);
     return 2;
 }
@@ -471,6 +474,10 @@ int wmain(int argc, wchar_t** argv) {
         const auto mean = MeanColour(rect);
         Print(mean ? "{\"mean_rgb\": " + Colour(*mean) + "}" : "null");
         return mean ? 0 : 1;
+    }
+    if (options.command == L"codepage") {
+        Print("{\"acp\": " + std::to_string(GetACP()) + "}");
+        return 0;
     }
     if (options.command == L"window" && !options.title) return Usage();
     if (options.command != L"windows" && options.command != L"window" &&

@@ -1,0 +1,100 @@
+// regtool.exe: what Wine's reg cannot do to a key, for the end-to-end tests' registry set-up.
+//
+//   regtool link KEY TARGET      makes KEY a registry link to TARGET, both under HKCU
+//   regtool dacl KEY SDDL [32]   replaces KEY's DACL (in SDDL), in the 32-bit view with 32
+//
+// KEY and TARGET start with HKCU, HKU or HKLM, e.g. HKCU\Software\Mirabilis. Exit code 0 on
+// success, 1 with the system error otherwise.
+
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
+    const std::pair<const wchar_t*, HKEY> hives[] = {
+        {L"HKCU\\", HKEY_CURRENT_USER}, {L"HKU\\", HKEY_USERS}, {L"HKLM\\", HKEY_LOCAL_MACHINE}};
+    for (const auto& [name, handle] : hives) {
+        const std::wstring prefix(name);
+        if (key.compare(0, prefix.size(), prefix) == 0) {
+            hive = handle;
+            path = key.substr(prefix.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+// Where HKEY_CURRENT_USER is in the registry's own namespace, as a link's target names it.
+std::wstring UserKeyNtPath() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    CloseHandle(token);
+    LPWSTR sid = nullptr;
+    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
+    const std::wstring path = L"\\REGISTRY\\USER\\" + std::wstring(sid);
+    LocalFree(sid);
+    return path;
+}
+
+LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
+    HKEY link = nullptr;
+    LONG result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                                  KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    const std::wstring nt = UserKeyNtPath() + L"\\" + target;
+    result = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                            reinterpret_cast<const BYTE*>(nt.data()),
+                            static_cast<DWORD>(nt.size() * sizeof(wchar_t)));
+    RegCloseKey(link);
+    return result;
+}
+
+LONG SetDacl(HKEY hive, const std::wstring& path, const wchar_t* sddl, REGSAM view) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        return static_cast<LONG>(GetLastError());
+    }
+    HKEY key = nullptr;
+    LONG result = RegOpenKeyExW(hive, path.c_str(), REG_OPTION_OPEN_LINK, WRITE_DAC | view, &key);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        RegCloseKey(key);
+    }
+    LocalFree(descriptor);
+    return result;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    HKEY hive = nullptr;
+    std::wstring path;
+    if (argc < 4 || !SplitKey(argv[2], hive, path)) {
+        std::fprintf(stderr, "usage: regtool link KEY TARGET | regtool dacl KEY SDDL [32]\n");
+        return 2;
+    }
+    const std::wstring command = argv[1];
+    LONG result = ERROR_INVALID_PARAMETER;
+    HKEY targetHive = nullptr;
+    std::wstring target;
+    if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
+        targetHive == HKEY_CURRENT_USER) {
+        result = Link(hive, path, target);
+    } else if (command == L"dacl") {
+        const REGSAM view = argc > 4 && std::wstring(argv[4]) == L"32" ? KEY_WOW64_32KEY : 0;
+        result = SetDacl(hive, path, argv[3], view);
+    }
+    if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+    return result == ERROR_SUCCESS ? 0 : 1;
+}
