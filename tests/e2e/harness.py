@@ -520,6 +520,19 @@ class ProgramTestCase(unittest.TestCase):
             self.env.reg_add(key, name, data)
         return key
 
+    def assert_only_erased(self, before, after, names, places=ERASED_PLACES):
+        """after (a snapshot) is before without the named accounts, with everything below
+        them, in the places given."""
+        roots = [account_key(place, name).lower() for place in places for name in names]
+
+        def erased(key):
+            return any(key.lower() == r or key.lower().startswith(r + "\\") for r in roots)
+
+        gone = sorted(k for k in before if erased(k))
+        self.assertTrue(gone, f"{names} were in the registry to begin with")
+        self.assertEqual(sorted(set(before) - set(after)), gone)
+        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
+
     def start_program(self, max_items=None, args=()):
         program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items, args=args)
         self.programs.append(program)

@@ -148,19 +148,6 @@ class EraseTests(ProgramTestCase):
         self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
         self.assertEqual(self.env.snapshot(*EXPORTED), before)
 
-    def assert_only_erased(self, before, after, names, places=ERASED_PLACES):
-        """after is before without the named accounts, with everything below them, in the
-        places given."""
-        roots = [account_key(place, name).lower() for place in places for name in names]
-
-        def erased(key):
-            return any(key.lower() == r or key.lower().startswith(r + "\\") for r in roots)
-
-        gone = sorted(k for k in before if erased(k))
-        self.assertTrue(gone, f"{names} were in the registry to begin with")
-        self.assertEqual(sorted(set(before) - set(after)), gone)
-        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
-
     def erase_typed(self, program, text):
         """Puts text into the box with a real paste, clicks Erase and Yes; returns the box
         that follows, still shown."""

@@ -161,19 +161,6 @@ class RealWindowTests(ProgramTestCase):
         program.answer(boxes[0], IDOK)
         return boxes[0]["title"], boxes[0]["text"]
 
-    def assert_only_erased(self, before, after, names):
-        """after is before without the named accounts, with everything below them, in every
-        place erased."""
-        roots = [account_key(place, name).lower() for place in ERASED_PLACES for name in names]
-
-        def erased(key):
-            return any(key.lower() == r or key.lower().startswith(r + "\\") for r in roots)
-
-        gone = sorted(k for k in before if erased(k))
-        self.assertTrue(gone, f"{names} were in the registry to begin with")
-        self.assertEqual(sorted(set(before) - set(after)), gone)
-        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
-
     def start_expanded(self):
         program = self.start_program()
         program.wait_main_window()

@@ -12,27 +12,28 @@
 #include <vector>
 
 #include "main_window/account_path.h"
+#include "user_key_path.h"
 
 namespace zelvane {
 namespace {
 
 // A key of its own for every test, below HKCU\Software\ZelvaneTest (or the same path
-// under another hive), removed with everything below it afterwards.
+// under another hive), removed with everything below it before and after: the registry
+// outlives the process, and a later one may get the same id. The links some tests make are
+// removed as links, by the delete under test itself.
 class TestKey {
   public:
     explicit TestKey(HKEY hive = HKEY_CURRENT_USER, REGSAM view = 0)
         : hive_(hive),
           view_(view),
-          path_(L"Software\\ZelvaneTest\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter_)) {
+          name_(std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter_)),
+          path_(L"Software\\ZelvaneTest\\" + name_) {
+        Remove();
         Create(L"");
     }
     ~TestKey() {
-        HKEY software = nullptr;
-        if (RegOpenKeyExW(hive_, L"Software", 0, KEY_ALL_ACCESS | view_, &software) != 0) return;
-        RegDeleteTreeW(software, path_.substr(9).c_str());
-        RegDeleteKeyW(software, L"ZelvaneTest");  // only once it is empty
-        RegCloseKey(software);
+        Remove();
+        RegDeleteKeyExW(hive_, L"Software\\ZelvaneTest", view_, 0);  // only once it is empty
     }
 
     const std::wstring& path() const { return path_; }
@@ -115,25 +116,17 @@ class TestKey {
     }
 
   private:
-    // Where HKEY_CURRENT_USER is in the registry's own namespace, as a link's target names it.
-    static std::wstring UserKeyNtPath() {
-        HANDLE token = nullptr;
-        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-        DWORD size = 0;
-        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-        std::vector<BYTE> user(size);
-        GetTokenInformation(token, TokenUser, user.data(), size, &size);
-        CloseHandle(token);
-        LPWSTR sid = nullptr;
-        ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
-        const std::wstring path = L"\\REGISTRY\\USER\\" + std::wstring(sid);
-        LocalFree(sid);
-        return path;
+    void Remove() const {
+        const auto root = static_cast<std::int32_t>(reinterpret_cast<LONG_PTR>(hive_));
+        Win32Registry().DeleteTree(
+            root, L"Software\\ZelvaneTest", name_,
+            view_ == KEY_WOW64_32KEY ? RegistryView::k32Bit : RegistryView::kNative);
     }
 
     static inline int counter_ = 0;
     HKEY hive_;
     REGSAM view_;
+    std::wstring name_;
     std::wstring path_;
 };
 

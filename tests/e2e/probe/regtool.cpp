@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "user_key_path.h"
+
 namespace {
 
 bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
@@ -30,28 +32,12 @@ bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
     return false;
 }
 
-// Where HKEY_CURRENT_USER is in the registry's own namespace, as a link's target names it.
-std::wstring UserKeyNtPath() {
-    HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    GetTokenInformation(token, TokenUser, user.data(), size, &size);
-    CloseHandle(token);
-    LPWSTR sid = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid);
-    const std::wstring path = L"\\REGISTRY\\USER\\" + std::wstring(sid);
-    LocalFree(sid);
-    return path;
-}
-
 LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
     HKEY link = nullptr;
     LONG result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
                                   KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
     if (result != ERROR_SUCCESS) return result;
-    const std::wstring nt = UserKeyNtPath() + L"\\" + target;
+    const std::wstring nt = zelvane::UserKeyNtPath() + L"\\" + target;
     result = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
                             reinterpret_cast<const BYTE*>(nt.data()),
                             static_cast<DWORD>(nt.size() * sizeof(wchar_t)));
