@@ -181,6 +181,8 @@ class FailingRuntime : public Runtime {
     std::wstring StrToUnicode(std::string_view text) const override {
         return conversions_.StrToUnicode(text);
     }
+    bool HighContrast() const override { return conversions_.HighContrast(); }
+    bool ClientAreaAnimation() const override { return conversions_.ClientAreaAnimation(); }
 
   private:
     const Runtime& conversions_;

@@ -37,6 +37,12 @@ class Runtime {
     // UTF-16 to the system ANSI code page and back, for every registry and shell call.
     virtual AnsiText StrToAnsi(std::wstring_view text) const = 0;
     virtual std::wstring StrToUnicode(std::string_view text) const = 0;
+    // The user's display settings, read afresh on every call so that the windows follow a
+    // change while the program runs. High contrast: the system's colours replace the
+    // windows' own. Client-area animation ("Show animations in Windows"): when off, what
+    // would move or grow takes its final place at once.
+    virtual bool HighContrast() const = 0;
+    virtual bool ClientAreaAnimation() const = 0;
 };
 
 }  // namespace zelvane

@@ -28,7 +28,11 @@ class MemoryRuntime : public Runtime {
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
     AnsiText StrToAnsi(std::wstring_view text) const override;
     std::wstring StrToUnicode(std::string_view text) const override;
+    bool HighContrast() const override { return highContrast; }
+    bool ClientAreaAnimation() const override { return clientAreaAnimation; }
 
+    bool highContrast = false;
+    bool clientAreaAnimation = true;
     // Answers for the coming message boxes, in order; a box with no answer left gets OK
     // (or No, when it asks Yes or No).
     std::deque<int> answers;

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "platform/colours.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
 #include "platform/win32/win32_control_window.h"
@@ -286,6 +287,10 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case DM_GETDEFID:
             return DefaultButton();
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            OnSystemSettingChange(message, wParam, lParam);
+            break;
         case WM_DESTROY:
             OnDestroy();
             break;
@@ -348,18 +353,19 @@ LRESULT Win32Form::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
     Win32Control* control = ControlFor(reinterpret_cast<HWND>(lParam));
     if (control == nullptr) return standard;
     const ControlSpec& design = control->Design();
+    const DrawnColours colours = ColoursOf(design, dispatch_.runtime());
 
     if (design.kind == ControlKind::kLabel) {
         // Labels are transparent: the form or frame shows through around the text.
-        if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
+        if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     if (design.kind != ControlKind::kTextBox && design.kind != ControlKind::kListBox)
         return standard;
-    if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
-    if (!HasColour(design.backColour)) return standard;
-    SetBkColor(dc, ToColorRef(design.backColour));
+    if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
+    if (!HasColour(colours.back)) return standard;
+    SetBkColor(dc, ToColorRef(colours.back));
     return reinterpret_cast<LRESULT>(control->BackgroundBrush());
 }
 
@@ -393,6 +399,18 @@ void Win32Form::OnActivate(WPARAM wParam) {
         target = GetNextDlgTabItem(window_, nullptr, FALSE);
     }
     if (target != nullptr) SetFocus(target);
+}
+
+// High contrast turned on or off, or the system's colours changed: the controls hear of it
+// too, as only top-level windows are told, and everything is drawn again in the colours
+// that now apply.
+void Win32Form::OnSystemSettingChange(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        const HWND child = control->Window();
+        if (child != nullptr && control->Design().kind != ControlKind::kTimer)
+            SendMessageW(child, message, wParam, lParam);
+    }
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Win32Form::OnDestroy() {

@@ -64,6 +64,7 @@ class Win32Form : public Form {
     bool OnSetCursor(HWND over, LPARAM lParam);
     void OnActivate(WPARAM wParam);
     LRESULT DefaultButton() const;
+    void OnSystemSettingChange(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroy();
     bool OnChar(HWND edit, WPARAM& code);
     void Raise(int control, FormEvent event);

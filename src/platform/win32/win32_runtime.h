@@ -17,6 +17,8 @@ class Win32Runtime : public Runtime {
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
     AnsiText StrToAnsi(std::wstring_view text) const override;
     std::wstring StrToUnicode(std::string_view text) const override;
+    bool HighContrast() const override;
+    bool ClientAreaAnimation() const override;
 
   private:
     Win32Application& application_;
