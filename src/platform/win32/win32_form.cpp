@@ -9,6 +9,7 @@
 #include "platform/colours.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_control_window.h"
 #include "platform/win32/win32_dpi.h"
 
@@ -172,6 +173,8 @@ void Win32Form::CreateControls(int dpi) {
         const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
         if (child == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
         control->Attach(child);
+        if (!design.accessibleName.empty())
+            SetAccessibleName(child, std::wstring(design.accessibleName));
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(design.font, dpi)),
                      FALSE);
         if (design.kind == ControlKind::kTextBox) {
@@ -180,6 +183,11 @@ void Win32Form::CreateControls(int dpi) {
             SetWindowSubclass(child, &Win32Form::EditProc, kEditSubclass,
                               reinterpret_cast<DWORD_PTR>(this));
         }
+    }
+    for (const std::unique_ptr<Win32Control>& label : controls_) {
+        const int named = label->Design().labelFor;
+        const Win32Control* control = named != 0 ? ControlById(named) : nullptr;
+        if (control != nullptr) PlaceLabelBefore(label->Window(), control->Window());
     }
 }
 
@@ -241,6 +249,13 @@ T& Win32Form::Control(int id) {
 HWND Win32Form::LiveWindow() const {
     if (window_ == nullptr || !IsWindow(window_)) WindowGone();
     return window_;
+}
+
+Win32Control* Win32Form::ControlById(int id) const {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        if (control->Design().id == id) return control.get();
+    }
+    return nullptr;
 }
 
 Win32Control* Win32Form::ControlFor(HWND window) const {

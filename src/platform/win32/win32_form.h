@@ -71,6 +71,7 @@ class Win32Form : public Form {
 
     HWND LiveWindow() const;
     Win32Control* ControlFor(HWND window) const;
+    Win32Control* ControlById(int id) const;
     template <typename T>
     T& Control(int id);
 
