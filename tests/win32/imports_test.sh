@@ -39,7 +39,7 @@ fi
 # before Windows XP; no header declares them.
 crt_startup=" __p__commode __set_app_type __wgetmainargs __winitenv _amsg_exit _commode _initterm "
 
-# One translation unit takes the address of every imported function; the compiler names
+# One translation unit names every imported function and datum; the compiler names
 # each one the headers do not declare for the oldest Windows.
 probe=$(mktemp --suffix=.c)
 trap 'rm -f "$probe"' EXIT
@@ -54,7 +54,7 @@ trap 'rm -f "$probe"' EXIT
     while read -r dll name; do
         [[ "$name" == '#'* ]] && continue
         [[ "$dll" == msvcrt.dll && "$crt_startup" == *" $name "* ]] && continue
-        echo "    (void)&$name;"
+        echo "    (void)($name);"
     done <<<"$imports"
     echo '}'
 } >"$probe"
