@@ -178,6 +178,8 @@ class FailingRuntime : public Runtime {
     long StartElevated(const std::vector<std::wstring>&) override {
         Fail("a handler asked for administrator rights");
     }
+    bool HighContrast() const override { return false; }
+    bool ClientAreaAnimation() const override { return true; }
 };
 
 // The program's main window on the Win32 backend, as zelvane.exe makes it, except that a

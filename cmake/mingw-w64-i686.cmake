@@ -1,4 +1,4 @@
-# Cross build for 32-bit Windows with MinGW-w64 (posix thread model, for std::mutex).
+# Cross build for 32-bit Windows with MinGW-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(ZELVANE_MINGW_TRIPLE i686-w64-mingw32)

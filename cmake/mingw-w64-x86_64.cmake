@@ -1,4 +1,4 @@
-# Cross build for 64-bit Windows with MinGW-w64 (posix thread model, for std::mutex).
+# Cross build for 64-bit Windows with MinGW-w64.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ZELVANE_MINGW_TRIPLE x86_64-w64-mingw32)

@@ -97,12 +97,17 @@ void frmMain::cmdAbout_Click() {
 }
 
 void frmMain::Command1_Click() {
+    // With animations turned off, the finishing step comes at once: the same end as the
+    // animation's, without the steps that would move the window's edge.
+    const bool animate = runtime_.ClientAreaAnimation();
     if (Expanded == kTrue) {
         Expanded = kFalse;
+        if (!animate) return FinishAnimation(L"v", kCollapsedHeight, c_.tmrEffectUp);
         c_.tmrEffectUp.SetEnabled(true);
         c_.Command1.SetEnabled(false);
     } else if (Expanded == kFalse) {
         Expanded = kTrue;
+        if (!animate) return FinishAnimation(L"^", kExpandedHeight, c_.tmrEffectDown);
         c_.tmrEffectDown.SetEnabled(true);
         c_.Command1.SetEnabled(false);
     }

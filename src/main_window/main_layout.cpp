@@ -36,16 +36,19 @@ FormSpec BuildMainLayout() {
     add(kFrame2, L"Frame2", kFrame, kFrame1, {120, 120, 1620, 465});
     ControlSpec& uin = add(kTxtUIN, L"txtUIN", kTextBox, kFrame2, {480, 120, 1095, 285});
     uin.foreColour = kDarkGrey, uin.maxLength = 9;
-    add(kLabel1, L"Label1", kLabel, kFrame2, {60, 160, 375, 255}, L"UIN:").foreColour = kNavy;
+    ControlSpec& label = add(kLabel1, L"Label1", kLabel, kFrame2, {60, 160, 375, 255}, L"UIN:");
+    label.foreColour = kNavy, label.labelFor = kTxtUIN;
     add(kCmdDelete, L"cmdDelete", kCommandButton, kFrame1, {990, 740, 735, 255}, L"&Erase");
     add(kCmdAbout, L"cmdAbout", kCommandButton, kFrame1, {140, 740, 735, 255}, L"&About");
-    add(kCommand1, L"Command1", kCommandButton, kFrame1, {140, 1040, 1590, 255}, L"v");
+    add(kCommand1, L"Command1", kCommandButton, kFrame1, {140, 1040, 1590, 255}, L"v").spoken = {
+        {L"v", L"Show accounts"}, {L"^", L"Hide accounts"}};
     // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together they
     // draw one etched separator between the input box and the buttons.
     add(kLine1, L"Line1", kEtchedLine, kFrame1, {120, 690, 1600, 0});
     add(kFrame3, L"Frame3", kFrame, kMainForm, {80, 1360, 1855, 1300});
     ControlSpec& list = add(kList1, L"List1", kListBox, kFrame3, {60, 160, 1710, 1050});
     list.font = small, list.foreColour = kDarkGrey, list.backColour = kLightGrey;
+    list.accessibleName = L"Accounts";
     add(kTmrEffectUp, L"tmrEffectUp", kTimer, kMainForm, {}).interval = 10;
     add(kTmrEffectDown, L"tmrEffectDown", kTimer, kMainForm, {}).interval = 10;
 

@@ -21,6 +21,7 @@ class EventDispatch {
     // timer: the timer that raised a Timer event, stopped if its handler fails.
     void Raise(FormEvents& handlers, int control, FormEvent event, Timer* timer = nullptr);
     void KeyPress(FormEvents& handlers, int control, std::int16_t& keyAscii);
+    Runtime& runtime() const { return runtime_; }
 
   private:
     template <typename Handler>

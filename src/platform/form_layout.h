@@ -35,6 +35,12 @@ struct FontSpec {
 
 constexpr std::uint32_t kSystemColour = 0xFFFFFFFFu;  // the control's own system colour
 
+// What a screen reader says for a button while it shows a caption that is only a symbol.
+struct SpokenCaption {
+    std::wstring_view caption;
+    std::wstring_view name;
+};
+
 struct ControlSpec {
     int id = 0;              // the form's own number for the control; never 0
     std::wstring_view name;  // designer name, for error reports and tests
@@ -50,7 +56,21 @@ struct ControlSpec {
     bool clickable = false;       // labels: raise Click
     bool upArrowPointer = false;  // mouse pointer over the control
     int interval = 0;             // timers: milliseconds
+    // Labels: the control that the label names. A screen reader names a text box or a list
+    // by the label just before it in z-order.
+    int labelFor = 0;
+    std::vector<SpokenCaption> spoken;  // buttons: names for symbol captions
+    std::wstring_view accessibleName;   // a control with no label: what a screen reader says
 };
+
+// The name a screen reader gives a button showing caption: the caption itself, unless the
+// layout gives the caption a name of its own.
+inline std::wstring_view SpokenName(const ControlSpec& control, std::wstring_view caption) {
+    for (const SpokenCaption& entry : control.spoken) {
+        if (entry.caption == caption) return entry.name;
+    }
+    return caption;
+}
 
 enum class BorderStyle {
     kFixedToolWindow,  // small title bar, close box only, not in the task bar

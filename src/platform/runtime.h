@@ -38,6 +38,12 @@ class Runtime {
     // arguments, after the system's elevation prompt; does not wait for it. Returns 0 when
     // it started, kErrorCancelled when the user declined, another system error otherwise.
     virtual long StartElevated(const std::vector<std::wstring>& arguments) = 0;
+    // The user's display settings, read afresh on every call so that the windows follow a
+    // change while the program runs. High contrast: the system's colours replace the
+    // windows' own. Client-area animation ("Show animations in Windows"): when off, what
+    // would move or grow takes its final place at once.
+    virtual bool HighContrast() const = 0;
+    virtual bool ClientAreaAnimation() const = 0;
 };
 
 }  // namespace zelvane

@@ -182,13 +182,16 @@ class Environment:
     def reg_import(self, sections):
         """Imports registry sections in one Wine process: a list of (key, {value: data}),
         where a key written "-KEY" is deleted with everything below it (a missing key is
-        fine) and data is a string, an int for a REG_DWORD, or None to delete the value."""
+        fine) and data is a string, an int for a REG_DWORD, bytes for a REG_BINARY, or None
+        to delete the value."""
         lines = ["Windows Registry Editor Version 5.00", ""]
         for key, values in sections:
             lines.append(f"[{key}]")
             for name, data in (values or {}).items():
                 if data is None:
                     rendered = "-"
+                elif isinstance(data, bytes):
+                    rendered = "hex:" + ",".join(f"{byte:02x}" for byte in data)
                 elif isinstance(data, int):
                     rendered = f"dword:{data:08x}"
                 else:
@@ -209,6 +212,14 @@ class Environment:
     def regtool(self, *args):
         """Makes a registry link or sets a key's DACL (see regtool.cpp)."""
         self.wine(self.regtool_exe, *args)
+
+    def reg_binary(self, key, value):
+        """The bytes of a REG_BINARY value."""
+        for line in self.wine("reg", "query", key, "/v", value).stdout.splitlines():
+            fields = line.split()
+            if len(fields) == 3 and fields[0] == value and fields[1] == "REG_BINARY":
+                return bytes.fromhex(fields[2])
+        raise AssertionError(f"no binary value {value} in {key}")
 
     def key_exists(self, key):
         return self.wine("reg", "query", key, check=False).returncode == 0

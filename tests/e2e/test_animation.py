@@ -20,11 +20,10 @@ class AnimationTests(ProgramTestCase):
         self.assertLessEqual(abs(height(window) - exact), 0.5,
                              f"{height(window)} px for {twips} twips at {dpi} DPI")
 
-    def animate(self, program, caption_after):
-        """Clicks the toggle button and follows the animation to its end, reading the window
-        as often as it can. Returns the last window read and the seconds it took."""
+    def follow(self, program, caption_after):
+        """Clicks the toggle button and reads the window as often as it can until the button
+        shows caption_after and is enabled. Returns the windows read and the seconds it took."""
         window = program.main_window()
-        start_height = height(window)
         self.env.click_rect(program.toggle_button(window)["rect"])
         started = time.monotonic()
         seen = []
@@ -36,7 +35,13 @@ class AnimationTests(ProgramTestCase):
                 break
         else:
             self.fail(f"the animation did not end with '{caption_after}' within 30 s")
-        elapsed = time.monotonic() - started
+        return seen, time.monotonic() - started
+
+    def animate(self, program, caption_after):
+        """Clicks the toggle button and follows the animation to its end. Returns the last
+        window read and the seconds it took."""
+        start_height = height(program.main_window())
+        seen, elapsed = self.follow(program, caption_after)
 
         moving = [w for w in seen if height(w) not in (start_height, height(seen[-1]))]
         self.assertTrue(moving, "the window moves through heights in between")
@@ -76,6 +81,25 @@ class AnimationTests(ProgramTestCase):
         window = self.expand_and_collapse(96)
         self.assertEqual(height(window), twips_to_px(COLLAPSED_TWIPS, 96))
         self.assertEqual(height(window), 117)
+
+    def test_with_animations_off_the_list_shows_and_hides_at_once(self):
+        # "Show animations in Windows" is a bit of the user's preference mask, which Wine
+        # reads when a program starts.
+        mask = self.env.reg_binary(DESKTOP_KEY, "UserPreferencesMask")
+        self.addCleanup(self.env.reg_import, [(DESKTOP_KEY, {"UserPreferencesMask": mask})])
+        off = bytearray(mask)
+        off[4] &= ~0x02
+        self.env.reg_import([(DESKTOP_KEY, {"UserPreferencesMask": bytes(off)})])
+        program = self.start_program()
+        window = program.wait_main_window()
+
+        for caption, twips in (("^", EXPANDED_TWIPS), ("v", COLLAPSED_TWIPS)):
+            seen, _ = self.follow(program, caption)
+            last = seen[-1]
+            self.assert_height(last, twips, 96)
+            self.assertLessEqual({height(w) for w in seen}, {height(window), height(last)},
+                                 "no height in between")
+            window = last
 
     def test_expand_then_collapse_at_144_dpi(self):
         # Wine reads the DPI from the current user's desktop settings when a program starts.

@@ -74,6 +74,31 @@ TEST_F(MainWindowTest, ClicksWhileTheButtonIsDisabledChangeNothing) {
     EXPECT_FALSE(tmrEffectUp.enabled);
 }
 
+// With animations turned off each click ends where the animation would, at once; the
+// setting is read at every click, so turning it off between clicks counts.
+TEST_F(MainWindowTest, WithoutAnimationsEachClickEndsAtOnce) {
+    Load();
+    runtime.clientAreaAnimation = false;
+    main.Command1_Click();
+    EXPECT_EQ(main.Expanded, kTrue);
+    EXPECT_EQ(form.Height(), kExpandedHeight);
+    EXPECT_EQ(Command1.caption, L"^");
+    EXPECT_TRUE(Command1.enabled);
+    EXPECT_FALSE(tmrEffectDown.enabled);
+
+    main.Command1_Click();
+    EXPECT_EQ(main.Expanded, kFalse);
+    EXPECT_EQ(form.Height(), kCollapsedHeight);
+    EXPECT_EQ(Command1.caption, L"v");
+    EXPECT_TRUE(Command1.enabled);
+    EXPECT_FALSE(tmrEffectUp.enabled);
+
+    runtime.clientAreaAnimation = true;
+    main.Command1_Click();
+    EXPECT_TRUE(tmrEffectDown.enabled);
+    EXPECT_EQ(form.Height(), kCollapsedHeight);
+}
+
 // A window applies heights in whole pixels; every step must still move it, so that the
 // animation ends with the button given back.
 class RoundingAnimationTest : public MainWindowTest, public ::testing::WithParamInterface<int> {

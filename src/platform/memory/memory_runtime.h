@@ -25,7 +25,11 @@ class MemoryRuntime : public Runtime {
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
     bool CanElevate() const override { return canElevate; }
     long StartElevated(const std::vector<std::wstring>& arguments) override;
+    bool HighContrast() const override { return highContrast; }
+    bool ClientAreaAnimation() const override { return clientAreaAnimation; }
 
+    bool highContrast = false;
+    bool clientAreaAnimation = true;
     // Answers for the coming message boxes, in order; a box with no answer left gets OK
     // (or No, when it asks Yes or No).
     std::deque<int> answers;

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_controls.h"
 
 #include "platform/runtime_error.h"
+#include "platform/win32/win32_accessibility.h"
 
 namespace zelvane {
 
@@ -84,8 +85,18 @@ std::wstring Win32ListBox::List(int index) const {
     return text;
 }
 
+// A button whose caption is a symbol is named by what it does, for a screen reader.
+void Win32CommandButton::Attach(HWND window) {
+    Win32Control::Attach(window);
+    if (window != nullptr && !Design().spoken.empty())
+        SetAccessibleName(window, std::wstring(SpokenName(Design(), Design().caption)));
+}
+
 void Win32CommandButton::SetCaption(const std::wstring& caption) {
-    if (!SetWindowTextW(LiveWindow(), caption.c_str())) InvalidCall();
+    const HWND button = LiveWindow();
+    if (!SetWindowTextW(button, caption.c_str())) InvalidCall();
+    if (!Design().spoken.empty())
+        SetAccessibleName(button, std::wstring(SpokenName(Design(), caption)));
 }
 
 void Win32CommandButton::SetEnabled(bool enabled) {

@@ -55,6 +55,7 @@ class Win32ListBox : public Win32Control, public ListBox {
 class Win32CommandButton : public Win32Control, public CommandButton {
   public:
     using Win32Control::Win32Control;
+    void Attach(HWND window) override;
     void SetCaption(const std::wstring& caption) override;
     void SetEnabled(bool enabled) override;
 };

@@ -26,7 +26,7 @@ int WindowDpi(HWND window) {
     const HDC screen = GetDC(nullptr);
     const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (screen != nullptr) ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+    return dpi > 0 ? dpi : 96;  // the default screen's DPI
 }
 
 }  // namespace zelvane

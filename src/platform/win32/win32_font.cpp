@@ -20,9 +20,10 @@ std::wstring RealizedFace(HFONT font) {
 }
 
 bool SameFace(const std::wstring& realized, std::wstring_view requested) {
-    return CompareStringOrdinal(realized.c_str(), static_cast<int>(realized.size()),
-                                requested.data(), static_cast<int>(requested.size()),
-                                TRUE) == CSTR_EQUAL;
+    // Face names are compared as the font mapper does, without regard to case or locale.
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, realized.c_str(),
+                          static_cast<int>(realized.size()), requested.data(),
+                          static_cast<int>(requested.size())) == CSTR_EQUAL;
 }
 
 bool operator==(const FontSpec& a, const FontSpec& b) {

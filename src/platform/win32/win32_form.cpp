@@ -6,8 +6,10 @@
 
 #include <commctrl.h>
 
+#include "platform/colours.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_control_window.h"
 #include "platform/win32/win32_dpi.h"
 
@@ -171,6 +173,8 @@ void Win32Form::CreateControls(int dpi) {
         const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
         if (child == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
         control->Attach(child);
+        if (!design.accessibleName.empty())
+            SetAccessibleName(child, std::wstring(design.accessibleName));
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(design.font, dpi)),
                      FALSE);
         if (design.kind == ControlKind::kTextBox) {
@@ -179,6 +183,11 @@ void Win32Form::CreateControls(int dpi) {
             SetWindowSubclass(child, &Win32Form::EditProc, kEditSubclass,
                               reinterpret_cast<DWORD_PTR>(this));
         }
+    }
+    for (const std::unique_ptr<Win32Control>& label : controls_) {
+        const int named = label->Design().labelFor;
+        const Win32Control* control = named != 0 ? ControlById(named) : nullptr;
+        if (control != nullptr) PlaceLabelBefore(label->Window(), control->Window());
     }
 }
 
@@ -242,6 +251,13 @@ HWND Win32Form::LiveWindow() const {
     return window_;
 }
 
+Win32Control* Win32Form::ControlById(int id) const {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        if (control->Design().id == id) return control.get();
+    }
+    return nullptr;
+}
+
 Win32Control* Win32Form::ControlFor(HWND window) const {
     if (window == nullptr) return nullptr;
     for (const std::unique_ptr<Win32Control>& control : controls_) {
@@ -286,6 +302,10 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case DM_GETDEFID:
             return DefaultButton();
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            OnSystemSettingChange(message, wParam, lParam);
+            break;
         case WM_DESTROY:
             OnDestroy();
             break;
@@ -348,18 +368,19 @@ LRESULT Win32Form::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
     Win32Control* control = ControlFor(reinterpret_cast<HWND>(lParam));
     if (control == nullptr) return standard;
     const ControlSpec& design = control->Design();
+    const DrawnColours colours = ColoursOf(design, dispatch_.runtime());
 
     if (design.kind == ControlKind::kLabel) {
         // Labels are transparent: the form or frame shows through around the text.
-        if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
+        if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     if (design.kind != ControlKind::kTextBox && design.kind != ControlKind::kListBox)
         return standard;
-    if (HasColour(design.foreColour)) SetTextColor(dc, ToColorRef(design.foreColour));
-    if (!HasColour(design.backColour)) return standard;
-    SetBkColor(dc, ToColorRef(design.backColour));
+    if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
+    if (!HasColour(colours.back)) return standard;
+    SetBkColor(dc, ToColorRef(colours.back));
     return reinterpret_cast<LRESULT>(control->BackgroundBrush());
 }
 
@@ -393,6 +414,18 @@ void Win32Form::OnActivate(WPARAM wParam) {
         target = GetNextDlgTabItem(window_, nullptr, FALSE);
     }
     if (target != nullptr) SetFocus(target);
+}
+
+// High contrast turned on or off, or the system's colours changed: the controls hear of it
+// too, as only top-level windows are told, and everything is drawn again in the colours
+// that now apply.
+void Win32Form::OnSystemSettingChange(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const std::unique_ptr<Win32Control>& control : controls_) {
+        const HWND child = control->Window();
+        if (child != nullptr && control->Design().kind != ControlKind::kTimer)
+            SendMessageW(child, message, wParam, lParam);
+    }
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Win32Form::OnDestroy() {

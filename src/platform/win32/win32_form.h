@@ -64,12 +64,14 @@ class Win32Form : public Form {
     bool OnSetCursor(HWND over, LPARAM lParam);
     void OnActivate(WPARAM wParam);
     LRESULT DefaultButton() const;
+    void OnSystemSettingChange(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroy();
     bool OnChar(HWND edit, WPARAM& code);
     void Raise(int control, FormEvent event);
 
     HWND LiveWindow() const;
     Win32Control* ControlFor(HWND window) const;
+    Win32Control* ControlById(int id) const;
     template <typename T>
     T& Control(int id);
 

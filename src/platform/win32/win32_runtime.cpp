@@ -91,4 +91,18 @@ long Win32Runtime::StartElevated(const std::vector<std::wstring>& arguments) {
     return StartAsAdministrator(program, arguments, GetActiveWindow());
 }
 
+bool Win32Runtime::HighContrast() const {
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+bool Win32Runtime::ClientAreaAnimation() const {
+    // Windows Vista brought the setting; Windows XP fails the query and always animates.
+    constexpr UINT kGetClientAreaAnimation = 0x1042;  // SPI_GETCLIENTAREAANIMATION
+    BOOL animate = TRUE;
+    return !SystemParametersInfoW(kGetClientAreaAnimation, 0, &animate, 0) || animate;
+}
+
 }  // namespace zelvane

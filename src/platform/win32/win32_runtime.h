@@ -27,6 +27,8 @@ class Win32Runtime : public Runtime {
     int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) override;
     bool CanElevate() const override;
     long StartElevated(const std::vector<std::wstring>& arguments) override;
+    bool HighContrast() const override;
+    bool ClientAreaAnimation() const override;
 
   private:
     Win32Application& application_;

@@ -6,7 +6,9 @@
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
 //   inspect window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
 //       one top-level window found by its caption, with its rectangles and every child
-//       control (class, text, rectangle, enabled, visible, list-box items and selection).
+//       control (class, text, rectangle, enabled, visible, list-box items and selection,
+//       the window before it in z-order and its name by the rule of Windows' accessibility
+//       proxies).
 //       --max-items reads only a list box's first N items (each item costs a few messages
 //       across processes, seconds per ten thousand); "count" always tells how many it holds.
 //   inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
@@ -266,6 +268,34 @@ std::string EditFields(HWND hwnd) {
            Int(start) + ", " + Int(end) + "]";
 }
 
+// A control's text as a screen reader says it: without the '&' that marks an access key.
+std::wstring Spoken(std::wstring text) {
+    std::wstring out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+// The name that Windows' accessibility proxies give a standard control: a button or a label
+// is named by its own text; a text box or a list, which shows the user's data, by the label
+// (a text static) just before it in z-order, or by nothing.
+std::wstring AccessibleName(HWND hwnd) {
+    const std::wstring cls = ClassName(hwnd);
+    if (!SameName(cls, L"Edit") && !SameName(cls, L"ListBox") && !SameName(cls, L"ComboBox")) {
+        return Spoken(Text(hwnd));
+    }
+    const HWND label = GetWindow(hwnd, GW_HWNDPREV);
+    if (label == nullptr || !SameName(ClassName(label), L"Static")) return {};
+    const LONG type = GetWindowLongW(label, GWL_STYLE) & SS_TYPEMASK;
+    if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP &&
+        type != SS_SIMPLE) {
+        return {};
+    }
+    return Spoken(Text(label));
+}
+
 std::string Control(HWND hwnd, HWND focus) {
     RECT rect = {};
     GetWindowRect(hwnd, &rect);
@@ -278,7 +308,9 @@ std::string Control(HWND hwnd, HWND focus) {
         ", \"enabled\": " + Bool(IsWindowEnabled(hwnd)) +
         ", \"visible\": " + Bool(IsWindowVisible(hwnd)) + ", \"focused\": " + Bool(hwnd == focus) +
         ", \"style\": " + Int(static_cast<unsigned long>(style)) +
-        ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+        ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
+        ", \"previous\": " + Handle(GetWindow(hwnd, GW_HWNDPREV)) +
+        ", \"name\": " + Quote(AccessibleName(hwnd));
     if (SameName(cls, L"ListBox")) out += ListBoxFields(hwnd);
     if (SameName(cls, L"Edit")) out += EditFields(hwnd);
     if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
