@@ -116,7 +116,7 @@ void frmMain::tmrEffectUp_Timer() {
 // gives the button back.
 void frmMain::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
     c_.Command1.SetCaption(caption);
-    c_.form.SetHeight(height);
+    c_.form.SnapHeight(height);
     c_.Command1.SetEnabled(true);
     timer.SetEnabled(false);
 }

@@ -114,6 +114,11 @@ TEST_F(Win32FormTest, HeightIsTheOuterHeightInTwipsAsAppliedInWholePixels) {
     EXPECT_EQ(outer.bottom - outer.top, Px(3075, dpi) - 1);
     EXPECT_FLOAT_EQ(form.Height(), static_cast<float>((Px(3075, dpi) - 1) * 1440.0 / dpi));
 
+    // A snap lands on the nearest pixel, even when that is where the window already is.
+    const float snapped = form.Height();
+    form.SnapHeight(snapped + 360.0f / static_cast<float>(dpi));  // a quarter of a pixel
+    EXPECT_FLOAT_EQ(form.Height(), snapped);
+
     EXPECT_THROW(form.SetHeight(-15.0f), RuntimeError);
 }
 

@@ -190,6 +190,14 @@ float Win32Form::Height() const {
 }
 
 void Win32Form::SetHeight(float twips) {
+    ApplyHeight(twips, false);
+}
+
+void Win32Form::SnapHeight(float twips) {
+    ApplyHeight(twips, true);
+}
+
+void Win32Form::ApplyHeight(float twips, bool snap) {
     const HWND window = LiveWindow();
     if (!std::isfinite(twips) || std::fabs(twips) > 1.0e8f) {
         throw RuntimeError(kErrOverflow, "Overflow");
@@ -197,7 +205,9 @@ void Win32Form::SetHeight(float twips) {
     if (twips < 0) throw RuntimeError(kErrInvalidPropertyValue, "Invalid property value");
     RECT rect;
     if (!GetWindowRect(window, &rect)) WindowGone();
-    const int pixels = HeightToPixels(twips, WindowDpi(window), rect.bottom - rect.top);
+    const int dpi = WindowDpi(window);
+    const int pixels =
+        snap ? TwipsToPixels(twips, dpi) : HeightToPixels(twips, dpi, rect.bottom - rect.top);
     if (!SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, pixels,
                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
         throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");

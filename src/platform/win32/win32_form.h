@@ -34,6 +34,7 @@ class Win32Form : public Form {
 
     float Height() const override;
     void SetHeight(float twips) override;
+    void SnapHeight(float twips) override;
     WindowHandle hWnd() const override;
     void Show() override;
 
@@ -57,6 +58,7 @@ class Win32Form : public Form {
     void SetListsRedraw(bool on);
     void CreateControls(int dpi);
     void ApplyDesignSize(int dpi);
+    void ApplyHeight(float twips, bool snap);
     void SetIcons();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnTimer(WPARAM id);
