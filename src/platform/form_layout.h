@@ -78,6 +78,9 @@ class FormEvents {
     virtual void Raise(int control, FormEvent event) = 0;
     // A typed character; setting keyAscii to 0 drops the keystroke.
     virtual void KeyPress(int /*control*/, std::int16_t& /*keyAscii*/) {}
+    // A Timer handler raised a run-time error and its timer was stopped: whatever the
+    // running timer held back (a disabled button, say) is to be given back.
+    virtual void TimerFailed(int /*control*/) {}
 };
 
 }  // namespace zelvane
