@@ -1,6 +1,7 @@
 #include "platform/win32/win32_form.h"
 
 #include <cmath>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -262,13 +263,19 @@ Win32Control* Win32Form::ControlFor(HWND window) const {
     return nullptr;
 }
 
-LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
     Win32Form* form = nullptr;
     if (message == WM_NCCREATE) {
         form = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        // Without memory to count the form among the open ones, the window is not made.
+        try {
+            form->application_.FormOpened(window);
+        } catch (const std::bad_alloc&) {
+            return FALSE;
+        }
         form->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-        form->application_.FormOpened(window);
     } else {
         form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
@@ -410,7 +417,7 @@ void Win32Form::OnDestroy() {
 }
 
 LRESULT CALLBACK Win32Form::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR /*subclass*/, DWORD_PTR form) {
+                                     UINT_PTR /*subclass*/, DWORD_PTR form) noexcept {
     if (message == WM_CHAR) {
         if (!reinterpret_cast<Win32Form*>(form)->OnChar(edit, wParam)) return 0;
     } else if (message == WM_NCDESTROY) {

@@ -48,9 +48,12 @@ class Win32Form : public Form {
     HWND Window() const { return window_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // No exception leaves a window procedure: the events go through the dispatch, which
+    // lets none out, and what else could fail is caught where it happens.
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
     static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR subclass, DWORD_PTR form);
+                                     UINT_PTR subclass, DWORD_PTR form) noexcept;
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
