@@ -32,7 +32,8 @@ struct AnsiText {
 class Runtime {
   public:
     virtual ~Runtime() = default;
-    // Modal message box; returns the code of the button pressed.
+    // Modal message box; returns the code of the button pressed, 0 when the box ended with
+    // none pressed.
     virtual int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) = 0;
     // UTF-16 to the system ANSI code page and back, for every registry and shell call.
     virtual AnsiText StrToAnsi(std::wstring_view text) const = 0;

@@ -17,10 +17,10 @@ int Length(std::size_t size) {
 
 }  // namespace
 
+// A box closed from outside (WM_CLOSE, or the session ending) answers 0, as does one that
+// could not be shown: no button was pressed, so nothing was agreed to. It is no error.
 int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
-    const int answer = application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
-    if (answer == 0) throw RuntimeError(kErrOutOfMemory, "Out of memory");
-    return answer;
+    return application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
 }
 
 AnsiText ToAnsi(std::wstring_view text) {
