@@ -65,6 +65,7 @@ struct FormSpec {
     int clientHeight = 0;
     int outerHeight = 0;  // starting outer height; 0 keeps the client height
     int iconResource = 0;
+    int defaultButton = 0;              // the button Enter presses in a text box; 0 for none
     FontSpec font;                      // the form's own font, used by controls created in code
     std::vector<ControlSpec> controls;  // in tab order
 };

@@ -43,6 +43,9 @@ int Win32Application::Run() {
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
         const HWND form = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        // Escape means nothing to the forms: the dialog manager would pass it on as IDCANCEL
+        // to whichever control has that id.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && IsForm(form)) continue;
         if (IsForm(form) && IsDialogMessageW(form, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -325,8 +325,8 @@ void Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (control == nullptr) return;
     const ControlSpec& design = control->Design();
     const UINT code = HIWORD(wParam);
-    // Only the notifications the handlers know; the dialog manager also sends IDOK and
-    // IDCANCEL for Enter and Escape, which land on whatever control has those ids.
+    // Only the notifications the handlers know; the dialog manager also sends IDOK for Enter
+    // where no button is the default, which lands on whatever control has that id.
     switch (design.kind) {
         case ControlKind::kCommandButton:
             if (code == BN_CLICKED) Raise(design.id, FormEvent::kClick);
@@ -389,11 +389,17 @@ bool Win32Form::OnSetCursor(HWND over, LPARAM lParam) {
 }
 
 // Asked by the dialog manager when Enter is pressed: the focused button is the default one,
-// so Enter presses it, as Space does.
+// so Enter presses it, as Space does; in a text box Enter presses the layout's default
+// button (which still asks whatever it asks before acting).
 LRESULT Win32Form::DefaultButton() const {
     const Win32Control* focused = ControlFor(GetFocus());
-    if (focused == nullptr || focused->Design().kind != ControlKind::kCommandButton) return 0;
-    return MAKELRESULT(focused->Design().id, DC_HASDEFID);
+    if (focused == nullptr) return 0;
+    const ControlSpec& design = focused->Design();
+    if (design.kind == ControlKind::kCommandButton) return MAKELRESULT(design.id, DC_HASDEFID);
+    if (design.kind == ControlKind::kTextBox && layout_.defaultButton != 0) {
+        return MAKELRESULT(layout_.defaultButton, DC_HASDEFID);
+    }
+    return 0;
 }
 
 // The form keeps its focused control across deactivation, as a dialog does; the first
