@@ -115,6 +115,13 @@ void Win32Form::Create() {
                     CW_USEDEFAULT, 0, 0, application_.Owner(), nullptr, application_.Instance(),
                     this);
     if (window_ == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    // Made overlapped, the tool window is where the system puts a new window; it becomes a
+    // popup, with the same frame, before it is first shown. Wine tells an X window manager
+    // that an owned popup is a dialog, which it gives the keyboard when it opens; an
+    // ordinary window kept out of the task bar it leaves without.
+    if (layout_.border == BorderStyle::kFixedToolWindow) {
+        SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_POPUP);
+    }
 
     // Every length comes from the DPI of the window as made.
     const int dpi = WindowDpi(window_);
