@@ -17,8 +17,9 @@ int Length(std::size_t size) {
 
 }  // namespace
 
-// A box closed from outside (WM_CLOSE, or the session ending) answers 0, as does one that
-// could not be shown: no button was pressed, so nothing was agreed to. It is no error.
+// A box whose window is destroyed under it (with its owner, or as the session ends) answers
+// 0, as does one that could not be shown: no button was pressed, nothing was agreed to, and
+// that is no error.
 int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
     return application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
 }
