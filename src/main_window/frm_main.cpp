@@ -133,7 +133,7 @@ void frmMain::tmrEffectUp_Timer() {
 // gives the button back.
 void frmMain::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
     c_.Command1.SetCaption(caption);
-    c_.form.SetHeight(height);
+    c_.form.SnapHeight(height);
     c_.Command1.SetEnabled(true);
     timer.SetEnabled(false);
 }
@@ -169,6 +169,22 @@ void frmMain::Raise(int control, FormEvent event) {
 
 void frmMain::KeyPress(int control, std::int16_t& keyAscii) {
     if (control == kTxtUIN) txtUIN_KeyPress(keyAscii);
+}
+
+// An animation abandoned by a failing tick: the flag and the caption go back to where they
+// stood before the click that started it, and the button comes back, so that the next click
+// takes up the same way again from wherever the window stopped.
+void frmMain::TimerFailed(int control) {
+    if (control == kTmrEffectDown) {
+        Expanded = kFalse;
+        c_.Command1.SetCaption(L"v");
+    } else if (control == kTmrEffectUp) {
+        Expanded = kTrue;
+        c_.Command1.SetCaption(L"^");
+    } else {
+        return;
+    }
+    c_.Command1.SetEnabled(true);
 }
 
 }  // namespace zelvane

@@ -55,6 +55,7 @@ class frmMain : public FormEvents {
 
     void Raise(int control, FormEvent event) override;
     void KeyPress(int control, std::int16_t& keyAscii) override;
+    void TimerFailed(int control) override;
 
   private:
     void EraseAccount();

@@ -17,6 +17,7 @@ FormSpec BuildMainLayout() {
     form.clientHeight = 1425;
     form.outerHeight = static_cast<int>(kCollapsedHeight);
     form.iconResource = kEraserIcon;
+    form.defaultButton = kCmdDelete;
 
     const FontSpec normal{L"Tahoma", 8.25f, false, 177};
     const FontSpec small{L"Tahoma", 6.75f, true, 177};

@@ -47,9 +47,13 @@ class Form {
   public:
     virtual ~Form() = default;
     // Outer height in twips, title bar and borders included. A set takes effect at once;
-    // a following get returns the height actually applied.
+    // a following get returns the height actually applied. The window applies whole pixels:
+    // SetHeight moves it at least one pixel towards a height that differs from the current
+    // one, so that an animation's small steps never stall; SnapHeight lands on the pixel
+    // nearest the height, as the window was made, so that an animation ends where it began.
     virtual float Height() const = 0;
     virtual void SetHeight(float twips) = 0;
+    virtual void SnapHeight(float twips) = 0;
     virtual WindowHandle hWnd() const = 0;
     // Shows the window modeless; the caller goes on at once.
     virtual void Show() = 0;

@@ -1,53 +1,83 @@
 #include "platform/event_dispatch.h"
 
-#include <exception>
+#include <new>
+#include <string_view>
+#include <utility>
 
 #include "platform/runtime_error.h"
 
 namespace zelvane {
 
-void EventDispatch::Raise(FormEvents& handlers, int control, FormEvent event, Timer* timer) {
-    Run([&] { handlers.Raise(control, event); }, timer);
+namespace {
+
+std::wstring ReportText(int number, std::string_view description) {
+    return L"Run-time error '" + std::to_wstring(number) + L"':\n\n" +
+           std::wstring(description.begin(), description.end());
 }
 
-void EventDispatch::KeyPress(FormEvents& handlers, int control, std::int16_t& keyAscii) {
-    Run([&] { handlers.KeyPress(control, keyAscii); }, nullptr);
+std::wstring ReportText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const RuntimeError& failure) {
+        return ReportText(failure.number(), failure.what());
+    } catch (const std::bad_alloc&) {
+        return ReportText(kErrOutOfMemory, "Out of memory");
+    } catch (const std::exception& failure) {
+        return ReportText(kErrInvalidCall, failure.what());
+    } catch (...) {
+        return ReportText(kErrInvalidCall, "Invalid procedure call or argument");
+    }
+}
+
+}  // namespace
+
+EventDispatch::EventDispatch(Runtime& runtime, std::wstring title)
+    : runtime_(runtime),
+      title_(std::move(title)),
+      outOfMemory_(ReportText(kErrOutOfMemory, "Out of memory")) {}
+
+void EventDispatch::Raise(FormEvents& handlers, int control, FormEvent event,
+                          Timer* timer) noexcept {
+    Run([&] { handlers.Raise(control, event); }, handlers, control, timer);
+}
+
+void EventDispatch::KeyPress(FormEvents& handlers, int control, std::int16_t& keyAscii) noexcept {
+    Run([&] { handlers.KeyPress(control, keyAscii); }, handlers, control, nullptr);
 }
 
 template <typename Handler>
-void EventDispatch::Run(Handler&& handler, Timer* timer) {
-    int number = 0;
-    std::string description;
+void EventDispatch::Run(Handler&& handler, FormEvents& handlers, int control,
+                        Timer* timer) noexcept {
+    std::exception_ptr error;
     try {
         handler();
         return;
-    } catch (const RuntimeError& error) {
-        number = error.number(), description = error.what();
-    } catch (const std::bad_alloc&) {
-        number = kErrOutOfMemory, description = "Out of memory";
-    } catch (const std::exception& error) {
-        number = kErrInvalidCall, description = error.what();
     } catch (...) {
-        number = kErrInvalidCall, description = "Invalid procedure call or argument";
+        error = std::current_exception();
     }
     if (timer) {
         try {
             timer->SetEnabled(false);
-        } catch (const std::exception&) {
-            // The timer's window is gone; so are its ticks.
+            handlers.TimerFailed(control);
+        } catch (...) {
+            // The timer's window is gone, or so much is wrong that only the report is left.
         }
     }
-    Report(number, description);
+    Report(error);
 }
 
-void EventDispatch::Report(int number, const std::string& description) {
+void EventDispatch::Report(const std::exception_ptr& error) noexcept {
     if (reporting_) return;
     reporting_ = true;
-    const std::wstring text = L"Run-time error '" + std::to_wstring(number) + L"':\n\n" +
-                              std::wstring(description.begin(), description.end());
+    std::wstring text;
     try {
-        runtime_.MsgBox(text, vbCritical, title_);
-    } catch (const std::exception&) {
+        text = ReportText(error);
+    } catch (...) {
+        // Only memory can run out here.
+    }
+    try {
+        runtime_.MsgBox(text.empty() ? outOfMemory_ : text, vbCritical, title_);
+    } catch (...) {
         // Nothing is left to tell the user with.
     }
     reporting_ = false;

@@ -85,6 +85,7 @@ struct FormSpec {
     int clientHeight = 0;
     int outerHeight = 0;  // starting outer height; 0 keeps the client height
     int iconResource = 0;
+    int defaultButton = 0;              // the button Enter presses in a text box; 0 for none
     FontSpec font;                      // the form's own font, used by controls created in code
     std::vector<ControlSpec> controls;  // in tab order
 };
@@ -98,6 +99,9 @@ class FormEvents {
     virtual void Raise(int control, FormEvent event) = 0;
     // A typed character; setting keyAscii to 0 drops the keystroke.
     virtual void KeyPress(int /*control*/, std::int16_t& /*keyAscii*/) {}
+    // A Timer handler raised a run-time error and its timer was stopped: whatever the
+    // running timer held back (a disabled button, say) is to be given back.
+    virtual void TimerFailed(int /*control*/) {}
 };
 
 }  // namespace zelvane

@@ -28,7 +28,8 @@ constexpr long kErrorCancelled = 1223;
 class Runtime {
   public:
     virtual ~Runtime() = default;
-    // Modal message box; returns the code of the button pressed.
+    // Modal message box; returns the code of the button pressed, 0 when the box ended with
+    // none pressed.
     virtual int MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) = 0;
     // Whether this program runs without the administrator rights that the system could
     // give it on request (UAC's elevation prompt). False when it already has them, and on

@@ -5,8 +5,11 @@
                        starts its wineserver on that display.
   fixture.py cleanup   ends the prefix's Wine processes and the X server.
 
+With $ZELVANE_E2E_WM naming a window manager (openbox), setup starts it on the display and
+sets the prefix up for a managed display instead; cleanup ends it too.
+
 CTest runs these as the FIXTURES_SETUP and FIXTURES_CLEANUP tests of the e2e tests. The
-state (display name and X server pid) is kept in $ZELVANE_E2E_DIR/xvfb.json.
+state (display name, X server and window manager pids) is kept in $ZELVANE_E2E_DIR/xvfb.json.
 """
 
 import json
@@ -22,15 +25,16 @@ PREFIX = Path(os.environ["ZELVANE_WINEPREFIX"])
 WINE_EXEC = os.environ["ZELVANE_WINE_EXEC"]
 STATE_FILE = STATE_DIR / "xvfb.json"
 SCREEN = "1280x1024x24"
+WINDOW_MANAGER = os.environ.get("ZELVANE_E2E_WM")
 
 # Registry settings of the test prefix, which Wine reads when a program starts.
 PREFIX_SETTINGS = r"""Windows Registry Editor Version 5.00
 
-; No window manager runs on the virtual display, so Wine draws the title bars and borders
-; itself and places the windows where Windows would.
+; Without a window manager on the virtual display, Wine draws the title bars and borders
+; itself and places the windows where Windows would; with one, it leaves them to it.
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Decorated"="N"
-"Managed"="N"
+"Decorated"="{managed}"
+"Managed"="{managed}"
 
 ; A program that crashes ends at once instead of waiting behind Wine's crash dialog.
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
@@ -67,10 +71,7 @@ def stop_wine():
         quiet(["wineserver", "-w"], wine_env(), check=False, timeout=60)
 
 
-def stop_xvfb():
-    if not STATE_FILE.exists():
-        return
-    pid = json.loads(STATE_FILE.read_text())["pid"]
+def stop_process(pid):
     try:
         os.kill(pid, signal.SIGTERM)
         for _ in range(50):
@@ -79,7 +80,37 @@ def stop_xvfb():
         os.kill(pid, signal.SIGKILL)
     except ProcessLookupError:
         pass
+
+
+def stop_xvfb():
+    if not STATE_FILE.exists():
+        return
+    state = json.loads(STATE_FILE.read_text())
+    if "wm_pid" in state:
+        stop_process(state["wm_pid"])
+    stop_process(state["pid"])
     STATE_FILE.unlink()
+
+
+def start_window_manager(display):
+    """Starts the window manager on the display and waits until it has taken it over."""
+    log = open(STATE_DIR / "wm.log", "wb")
+    wm = subprocess.Popen(
+        [WINDOW_MANAGER], env=dict(os.environ, DISPLAY=display), stdin=subprocess.DEVNULL,
+        stdout=log, stderr=subprocess.STDOUT, start_new_session=True,
+    )
+    log.close()
+    state = json.loads(STATE_FILE.read_text())
+    STATE_FILE.write_text(json.dumps(dict(state, wm_pid=wm.pid)))
+    for _ in range(100):
+        check = subprocess.run(["xprop", "-display", display, "-root", "_NET_SUPPORTING_WM_CHECK"],
+                               capture_output=True, text=True)
+        if "window id" in check.stdout:
+            return
+        if wm.poll() is not None:
+            break
+        time.sleep(0.1)
+    raise SystemExit(f"{WINDOW_MANAGER} did not take the display; see {STATE_DIR / 'wm.log'}")
 
 
 def start_xvfb():
@@ -115,6 +146,9 @@ def setup():
     started = time.monotonic()
     display = start_xvfb()
     print(f"Xvfb on {display} ({SCREEN})")
+    if WINDOW_MANAGER:
+        start_window_manager(display)
+        print(f"{WINDOW_MANAGER} manages it")
 
     # wine-exec creates the prefix on first use. The first program on a wineserver decides
     # the display its desktop lives on, so nothing runs here without DISPLAY. The server
@@ -124,7 +158,8 @@ def setup():
     if PREFIX.exists():
         quiet(["wineserver", "-p120"], env)
     settings = STATE_DIR / "prefix-settings.reg"
-    settings.write_text(PREFIX_SETTINGS.replace("\n", "\r\n"))
+    managed = "Y" if WINDOW_MANAGER else "N"
+    settings.write_text(PREFIX_SETTINGS.format(managed=managed).replace("\n", "\r\n"))
     quiet([WINE_EXEC, "reg", "import", str(settings)], env)
     # cmd starts the desktop process too, which reg does not.
     quiet(["wine", "cmd.exe", "/c", "exit"], env)
@@ -134,7 +169,7 @@ def setup():
 def cleanup():
     stop_wine()
     stop_xvfb()
-    print("Wine processes and Xvfb stopped")
+    print("Wine processes and the X server stopped")
 
 
 if __name__ == "__main__":

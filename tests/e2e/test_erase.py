@@ -230,6 +230,24 @@ class EraseTests(ProgramTestCase):
 
         self.assertEqual(self.accounts_snapshot(), before)
 
+    def test_enter_in_the_box_asks_to_erase_and_escape_does_nothing(self):
+        before = self.accounts_snapshot()
+        program = self.start_program()
+        program.wait_main_window()
+        self.type_into_box(program, TARGET, text=TARGET)
+
+        self.env.key("Escape")
+        self.assertEqual(program.message_boxes(wait_ms=1000), [], "Escape shows nothing")
+        window = program.main_window()
+        self.assertEqual(control(window, "Edit")["text"], TARGET)
+        self.assertTrue(program.running())
+
+        self.env.key("Return")
+        box = self.assert_confirmation(program, TARGET)
+        program.answer_with_keys(box, "n")
+        self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
+        self.assertEqual(self.accounts_snapshot(), before)
+
     def test_typing_keeps_digits_and_spaces_and_drops_everything_else(self):
         program, _ = self.start()
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "allocation_faults.h"
+
 #include "platform/memory/memory_form.h"
 #include "platform/memory/memory_runtime.h"
 #include "platform/runtime_error.h"
@@ -62,6 +64,43 @@ TEST_F(EventDispatchTest, AFailingTimerIsStoppedAndReportedOnce) {
     dispatch.Raise(handlers, 1, FormEvent::kTimer, &timer);
     EXPECT_FALSE(timer.enabled);
     EXPECT_EQ(runtime.shown.size(), 1u);
+}
+
+// Fails with an error made beforehand, so that raising it takes no memory.
+class FailsWithOverflow : public FormEvents {
+  public:
+    void Raise(int, FormEvent) override { throw error; }
+
+    const RuntimeError error{kErrOverflow, "Overflow"};
+};
+
+TEST(EventDispatchMemoryTest, NoAllocationThatFailsWhileReportingLetsAnythingOut) {
+    // Raise is noexcept: whatever got out would end the test program.
+    bool toldOutOfMemory = false;
+    for (std::size_t n = 1;; ++n) {
+        Faults faults;
+        MemoryRuntime runtime{faults};
+        EventDispatch dispatch{runtime, L"Zelvane"};
+        MemoryTimer timer{faults, "tmrEffectDown"};
+        FailsWithOverflow handlers;
+        timer.enabled = true;
+
+        FailAllocation(n);
+        dispatch.Raise(handlers, 1, FormEvent::kTimer, &timer);
+        const bool failed = AllocationFailed();
+        FailAllocation(0);
+
+        ASSERT_LE(runtime.shown.size(), 1u);
+        if (!failed) {
+            ASSERT_EQ(runtime.shown.size(), 1u);
+            EXPECT_EQ(runtime.shown[0].prompt, L"Run-time error '6':\n\nOverflow");
+            break;
+        }
+        // With no memory for the report's own text, it says so in the one made beforehand.
+        if (!runtime.shown.empty() && runtime.shown[0].prompt.find(L"'7'") != std::wstring::npos)
+            toldOutOfMemory = true;
+    }
+    EXPECT_TRUE(toldOutOfMemory);
 }
 
 TEST_F(EventDispatchTest, AFailingReportIsSwallowed) {

@@ -67,14 +67,17 @@ const Scenario kScenarios[] = {
     {"cmdAbout_Click", kCmdAbout, FormEvent::kClick, nullptr},
     {"Command1_Click", kCommand1, FormEvent::kClick, nullptr},
     {"tmrEffectDown_Timer", kTmrEffectDown, FormEvent::kTimer,
-     [](MainWindowTest& t) { t.tmrEffectDown.enabled = true; }},
+     [](MainWindowTest& t) { t.main.Command1_Click(); }},
     {"tmrEffectDown_Timer finishing", kTmrEffectDown, FormEvent::kTimer,
      [](MainWindowTest& t) {
          t.form.SetHeight(kExpandedHeight);
-         t.tmrEffectDown.enabled = true;
+         t.main.Command1_Click();
      }},
     {"tmrEffectUp_Timer finishing", kTmrEffectUp, FormEvent::kTimer,
-     [](MainWindowTest& t) { t.tmrEffectUp.enabled = true; }},
+     [](MainWindowTest& t) {
+         t.main.Expanded = kTrue;
+         t.main.Command1_Click();
+     }},
     {"Label3_Click", 100 + kLabel3, FormEvent::kClick,
      [](MainWindowTest& t) { t.main.cmdAbout_Click(); }},
     {"txtcntctUIN_Click", 100 + kTxtcntctUIN, FormEvent::kClick,
@@ -119,6 +122,19 @@ TEST(FaultSweep, EveryFailingOperationIsReportedAndLeavesOnlyWhatCompleted) {
             }
             EXPECT_EQ(sweep.registry.Export(), sweep.RegistryAfterDeleting(deleted));
             EXPECT_EQ(sweep.registry.OpenKeys(), 0u);
+
+            if (scenario.event == FormEvent::kTimer) {
+                // The abandoned animation gives the button back, showing the way it was
+                // going, and a click takes that way up again.
+                const bool growing = scenario.control == kTmrEffectDown;
+                MemoryTimer& timer = growing ? sweep.tmrEffectDown : sweep.tmrEffectUp;
+                EXPECT_FALSE(timer.enabled);
+                EXPECT_TRUE(sweep.Command1.enabled);
+                EXPECT_EQ(sweep.Command1.caption, growing ? L"v" : L"^");
+                sweep.dispatch.Raise(sweep.main, kCommand1, FormEvent::kClick);
+                EXPECT_TRUE(timer.enabled);
+                EXPECT_EQ(sweep.main.Expanded, growing ? kTrue : kFalse);
+            }
 
             // The program goes on: the next event runs to its end.
             sweep.faults.FailOperation(0);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -113,6 +115,11 @@ TEST_F(Win32FormTest, HeightIsTheOuterHeightInTwipsAsAppliedInWholePixels) {
     GetWindowRect(form.Window(), &outer);
     EXPECT_EQ(outer.bottom - outer.top, Px(3075, dpi) - 1);
     EXPECT_FLOAT_EQ(form.Height(), static_cast<float>((Px(3075, dpi) - 1) * 1440.0 / dpi));
+
+    // A snap lands on the nearest pixel, even when that is where the window already is.
+    const float snapped = form.Height();
+    form.SnapHeight(snapped + 360.0f / static_cast<float>(dpi));  // a quarter of a pixel
+    EXPECT_FLOAT_EQ(form.Height(), snapped);
 
     EXPECT_THROW(form.SetHeight(-15.0f), RuntimeError);
 }
@@ -282,6 +289,43 @@ TEST_P(ProgramEndTest, TheLastClosedFormEndsTheMessageLoop) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EitherOrder, ProgramEndTest, ::testing::Bool());
+
+// Notes the COM apartment of the thread each time a form raises an event.
+class ApartmentProbe : public FormEvents {
+  public:
+    void Raise(int control, FormEvent) override {
+        last = control;
+        result = CoGetApartmentType(&type, &qualifier);
+    }
+
+    int last = -1;
+    HRESULT result = E_FAIL;
+    APTTYPE type = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER qualifier = APTTYPEQUALIFIER_NONE;
+};
+
+// The About window's links call the shell from their click handlers, and some of the shell's
+// verbs and handlers are COM objects: the handlers run in a single-threaded apartment, which
+// lasts as long as the application.
+TEST(Win32ApplicationTest, ClickHandlersRunInASingleThreadedApartment) {
+    ApartmentProbe probe;
+    {
+        Win32Application application(GetModuleHandleW(nullptr));
+        Faults faults;
+        MemoryRuntime runtime(faults);
+        EventDispatch dispatch(runtime, L"Zelvane");
+        Win32Form about(application, AboutLayout(), dispatch);
+        about.SetEvents(&probe);
+        about.Load();
+        const HWND link = GetDlgItem(about.Window(), kLabel3);
+        SendMessageW(about.Window(), WM_COMMAND, MAKEWPARAM(kLabel3, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(link));
+        ASSERT_EQ(probe.last, kLabel3);
+        ASSERT_EQ(probe.result, S_OK);
+        EXPECT_TRUE(probe.type == APTTYPE_MAINSTA || probe.type == APTTYPE_STA) << probe.type;
+    }
+    EXPECT_EQ(CoGetApartmentType(&probe.type, &probe.qualifier), CO_E_NOTINITIALIZED);
+}
 
 }  // namespace
 }  // namespace zelvane

@@ -64,5 +64,33 @@ TEST(Win32RuntimeTest, TheRunasStartPassesTheArguments) {
     RegDeleteKeyW(HKEY_CURRENT_USER, key);
 }
 
+// How a confirmation box can end with no button pressed: closed by another program, its
+// window destroyed (with its owner, say), or the program's message loop ending under it.
+enum class Ending { kClose, kDestroy, kQuit };
+Ending ending = Ending::kClose;
+
+void CALLBACK EndTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    const HWND box = FindWindowW(L"#32770", L"Confirmation");
+    if (box == nullptr) return;
+    KillTimer(nullptr, timer);
+    if (ending == Ending::kClose) PostMessageW(box, WM_CLOSE, 0, 0);
+    if (ending == Ending::kDestroy) DestroyWindow(box);
+    if (ending == Ending::kQuit) PostQuitMessage(0);
+}
+
+TEST_F(Win32RuntimeTest, AConfirmationThatEndsUnansweredIsNoYesAndNoError) {
+    for (const Ending way : {Ending::kClose, Ending::kDestroy, Ending::kQuit}) {
+        ending = way;
+        SetTimer(nullptr, 0, 50, &EndTheBox);
+        int answer = -1;
+        EXPECT_NO_THROW(
+            answer = runtime.MsgBox(L"Are you sure?", vbYesNo + vbCritical, L"Confirmation"));
+        EXPECT_NE(answer, vbYes);
+        EXPECT_NE(answer, -1);
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+}
+
 }  // namespace
 }  // namespace zelvane

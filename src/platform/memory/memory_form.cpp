@@ -83,6 +83,16 @@ void MemoryForm::SetHeight(float twips) {
     }
 }
 
+void MemoryForm::SnapHeight(float twips) {
+    Operation("SnapHeight");
+    heightsSet.push_back(twips);
+    if (dpi_ == 0) {
+        twips_ = twips;
+    } else {
+        pixels_ = TwipsToPixels(twips, dpi_);
+    }
+}
+
 WindowHandle MemoryForm::hWnd() const {
     Operation("hWnd");
     return reinterpret_cast<WindowHandle>(this);

@@ -72,10 +72,11 @@ class MemoryForm : public Form, public MemoryControl {
 
     float Height() const override;
     void SetHeight(float twips) override;
+    void SnapHeight(float twips) override;
     WindowHandle hWnd() const override;
     void Show() override;
 
-    std::vector<float> heightsSet;
+    std::vector<float> heightsSet;  // by SetHeight and SnapHeight
     int shown = 0;
 
   private:

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 
+#include <objbase.h>
+
 namespace zelvane {
 
 Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
+    // Without COM the shell still opens most addresses, so a failure here is no reason not
+    // to run.
+    comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     // A plain static window is enough for an owner that is never shown.
     owner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
                              nullptr);
@@ -12,6 +17,7 @@ Win32Application::Win32Application(HINSTANCE instance) : instance_(instance) {
 
 Win32Application::~Win32Application() {
     if (owner_ != nullptr) DestroyWindow(owner_);
+    if (comStarted_) CoUninitialize();
 }
 
 void Win32Application::FormOpened(HWND form) {
@@ -37,6 +43,9 @@ int Win32Application::Run() {
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return 1;
         const HWND form = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        // Escape means nothing to the forms: the dialog manager would pass it on as IDCANCEL
+        // to whichever control has that id.
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE && IsForm(form)) continue;
         if (IsForm(form) && IsDialogMessageW(form, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);

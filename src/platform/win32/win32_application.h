@@ -9,7 +9,9 @@ namespace zelvane {
 
 // What the program's forms share: the module they come from, the hidden window that owns
 // them (an owned window stays out of the task bar), the set of forms the user has open and
-// the message loop. The program ends when the user has closed every form.
+// the message loop. The program ends when the user has closed every form. While it lives,
+// its thread is a single-threaded COM apartment, which the shell's launches need (some verbs
+// and handlers are COM objects) and which its message loop serves.
 class Win32Application {
   public:
     explicit Win32Application(HINSTANCE instance);
@@ -37,6 +39,7 @@ class Win32Application {
 
   private:
     HINSTANCE instance_;
+    bool comStarted_ = false;
     HWND owner_ = nullptr;
     std::vector<HWND> forms_;
 };

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_form.h"
 
 #include <cmath>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -116,6 +117,13 @@ void Win32Form::Create() {
                     CW_USEDEFAULT, 0, 0, application_.Owner(), nullptr, application_.Instance(),
                     this);
     if (window_ == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    // Made overlapped, the tool window is where the system puts a new window; it becomes a
+    // popup, with the same frame, before it is first shown. Wine tells an X window manager
+    // that an owned popup is a dialog, which it gives the keyboard when it opens; an
+    // ordinary window kept out of the task bar it leaves without.
+    if (layout_.border == BorderStyle::kFixedToolWindow) {
+        SetWindowLongPtrW(window_, GWL_STYLE, GetWindowLongPtrW(window_, GWL_STYLE) | WS_POPUP);
+    }
 
     // Every length comes from the DPI of the window as made.
     const int dpi = WindowDpi(window_);
@@ -199,6 +207,14 @@ float Win32Form::Height() const {
 }
 
 void Win32Form::SetHeight(float twips) {
+    ApplyHeight(twips, false);
+}
+
+void Win32Form::SnapHeight(float twips) {
+    ApplyHeight(twips, true);
+}
+
+void Win32Form::ApplyHeight(float twips, bool snap) {
     const HWND window = LiveWindow();
     if (!std::isfinite(twips) || std::fabs(twips) > 1.0e8f) {
         throw RuntimeError(kErrOverflow, "Overflow");
@@ -206,7 +222,9 @@ void Win32Form::SetHeight(float twips) {
     if (twips < 0) throw RuntimeError(kErrInvalidPropertyValue, "Invalid property value");
     RECT rect;
     if (!GetWindowRect(window, &rect)) WindowGone();
-    const int pixels = HeightToPixels(twips, WindowDpi(window), rect.bottom - rect.top);
+    const int dpi = WindowDpi(window);
+    const int pixels =
+        snap ? TwipsToPixels(twips, dpi) : HeightToPixels(twips, dpi, rect.bottom - rect.top);
     if (!SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, pixels,
                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
         throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
@@ -268,13 +286,19 @@ Win32Control* Win32Form::ControlFor(HWND window) const {
     return nullptr;
 }
 
-LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32Form::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
     Win32Form* form = nullptr;
     if (message == WM_NCCREATE) {
         form = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        // Without memory to count the form among the open ones, the window is not made.
+        try {
+            form->application_.FormOpened(window);
+        } catch (const std::bad_alloc&) {
+            return FALSE;
+        }
         form->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-        form->application_.FormOpened(window);
     } else {
         form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     }
@@ -328,8 +352,8 @@ void Win32Form::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (control == nullptr) return;
     const ControlSpec& design = control->Design();
     const UINT code = HIWORD(wParam);
-    // Only the notifications the handlers know; the dialog manager also sends IDOK and
-    // IDCANCEL for Enter and Escape, which land on whatever control has those ids.
+    // Only the notifications the handlers know; the dialog manager also sends IDOK for Enter
+    // where no button is the default, which lands on whatever control has that id.
     switch (design.kind) {
         case ControlKind::kCommandButton:
             if (code == BN_CLICKED) Raise(design.id, FormEvent::kClick);
@@ -393,11 +417,17 @@ bool Win32Form::OnSetCursor(HWND over, LPARAM lParam) {
 }
 
 // Asked by the dialog manager when Enter is pressed: the focused button is the default one,
-// so Enter presses it, as Space does.
+// so Enter presses it, as Space does; in a text box Enter presses the layout's default
+// button (which still asks whatever it asks before acting).
 LRESULT Win32Form::DefaultButton() const {
     const Win32Control* focused = ControlFor(GetFocus());
-    if (focused == nullptr || focused->Design().kind != ControlKind::kCommandButton) return 0;
-    return MAKELRESULT(focused->Design().id, DC_HASDEFID);
+    if (focused == nullptr) return 0;
+    const ControlSpec& design = focused->Design();
+    if (design.kind == ControlKind::kCommandButton) return MAKELRESULT(design.id, DC_HASDEFID);
+    if (design.kind == ControlKind::kTextBox && layout_.defaultButton != 0) {
+        return MAKELRESULT(layout_.defaultButton, DC_HASDEFID);
+    }
+    return 0;
 }
 
 // The form keeps its focused control across deactivation, as a dialog does; the first
@@ -433,7 +463,7 @@ void Win32Form::OnDestroy() {
 }
 
 LRESULT CALLBACK Win32Form::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR /*subclass*/, DWORD_PTR form) {
+                                     UINT_PTR /*subclass*/, DWORD_PTR form) noexcept {
     if (message == WM_CHAR) {
         if (!reinterpret_cast<Win32Form*>(form)->OnChar(edit, wParam)) return 0;
     } else if (message == WM_NCDESTROY) {

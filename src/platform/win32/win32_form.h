@@ -34,6 +34,7 @@ class Win32Form : public Form {
 
     float Height() const override;
     void SetHeight(float twips) override;
+    void SnapHeight(float twips) override;
     WindowHandle hWnd() const override;
     void Show() override;
 
@@ -47,9 +48,12 @@ class Win32Form : public Form {
     HWND Window() const { return window_; }
 
   private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // No exception leaves a window procedure: the events go through the dispatch, which
+    // lets none out, and what else could fail is caught where it happens.
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
     static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR subclass, DWORD_PTR form);
+                                     UINT_PTR subclass, DWORD_PTR form) noexcept;
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
@@ -57,6 +61,7 @@ class Win32Form : public Form {
     void SetListsRedraw(bool on);
     void CreateControls(int dpi);
     void ApplyDesignSize(int dpi);
+    void ApplyHeight(float twips, bool snap);
     void SetIcons();
     void OnCommand(WPARAM wParam, LPARAM lParam);
     void OnTimer(WPARAM id);

@@ -47,10 +47,11 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return quoted;
 }
 
+// A box whose window is destroyed under it (with its owner, or as the session ends) answers
+// 0, as does one that could not be shown: no button was pressed, nothing was agreed to, and
+// that is no error.
 int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
-    const int answer = application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
-    if (answer == 0) throw RuntimeError(kErrOutOfMemory, "Out of memory");
-    return answer;
+    return application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
 }
 
 // Before Vista a token has no elevation to ask for, and the query fails.
