@@ -1,4 +1,5 @@
-// Starting Zelvane again as administrator: the command line it is given, and the start.
+// The Win32 runtime: starting Zelvane again as administrator, and message boxes that end
+// unanswered.
 #include "platform/win32/win32_runtime.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +79,9 @@ void CALLBACK EndTheBox(HWND, UINT, UINT_PTR timer, DWORD) {
     if (ending == Ending::kQuit) PostQuitMessage(0);
 }
 
-TEST_F(Win32RuntimeTest, AConfirmationThatEndsUnansweredIsNoYesAndNoError) {
+TEST(Win32RuntimeTest, AConfirmationThatEndsUnansweredIsNoYesAndNoError) {
+    Win32Application application(GetModuleHandleW(nullptr));
+    Win32Runtime runtime(application);
     for (const Ending way : {Ending::kClose, Ending::kDestroy, Ending::kQuit}) {
         ending = way;
         SetTimer(nullptr, 0, 50, &EndTheBox);
