@@ -9,51 +9,85 @@ constexpr std::uint32_t kNavy = 0x400000;
 constexpr std::uint32_t kLightGrey = 0xE0E0E0;
 
 FormSpec BuildMainLayout() {
-    FormSpec form;
-    form.name = L"frmMain";
-    form.caption = L"Zelvane v2";
-    form.border = BorderStyle::kFixedToolWindow;
-    form.clientWidth = 2010;
-    form.clientHeight = 1425;
-    form.outerHeight = static_cast<int>(kCollapsedHeight);
-    form.iconResource = kEraserIcon;
-    form.defaultButton = kCmdDelete;
-
-    const FontSpec normal{L"Tahoma", 8.25f, false, 177};
-    const FontSpec small{L"Tahoma", 6.75f, true, 177};
-
-    const auto add = [&form](int id, std::wstring_view name, ControlKind kind, int parent,
-                             TwipRect rect, std::wstring_view caption = {}) -> ControlSpec& {
-        ControlSpec& c = form.controls.emplace_back();
-        c.id = id, c.name = name, c.kind = kind, c.parent = parent, c.rect = rect;
-        c.caption = caption;
-        c.tabStop = kind == ControlKind::kTextBox || kind == ControlKind::kCommandButton ||
-                    kind == ControlKind::kListBox;
-        return c;
-    };
     using enum ControlKind;
-
-    add(kFrame1, L"Frame1", kFrame, kMainForm, {80, 0, 1855, 1375}).font = normal;
-    add(kFrame2, L"Frame2", kFrame, kFrame1, {120, 120, 1620, 465});
-    ControlSpec& uin = add(kTxtUIN, L"txtUIN", kTextBox, kFrame2, {480, 120, 1095, 285});
-    uin.foreColour = kDarkGrey, uin.maxLength = 9;
-    ControlSpec& label = add(kLabel1, L"Label1", kLabel, kFrame2, {60, 160, 375, 255}, L"UIN:");
-    label.foreColour = kNavy, label.labelFor = kTxtUIN;
-    add(kCmdDelete, L"cmdDelete", kCommandButton, kFrame1, {990, 740, 735, 255}, L"&Erase");
-    add(kCmdAbout, L"cmdAbout", kCommandButton, kFrame1, {140, 740, 735, 255}, L"&About");
-    add(kCommand1, L"Command1", kCommandButton, kFrame1, {140, 1040, 1590, 255}, L"v").spoken = {
-        {L"v", L"Show accounts"}, {L"^", L"Hide accounts"}};
-    // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together they
-    // draw one etched separator between the input box and the buttons.
-    add(kLine1, L"Line1", kEtchedLine, kFrame1, {120, 690, 1600, 0});
-    add(kFrame3, L"Frame3", kFrame, kMainForm, {80, 1360, 1855, 1300});
-    ControlSpec& list = add(kList1, L"List1", kListBox, kFrame3, {60, 160, 1710, 1050});
-    list.font = small, list.foreColour = kDarkGrey, list.backColour = kLightGrey;
-    list.accessibleName = L"Accounts";
-    add(kTmrEffectUp, L"tmrEffectUp", kTimer, kMainForm, {}).interval = 10;
-    add(kTmrEffectDown, L"tmrEffectDown", kTimer, kMainForm, {}).interval = 10;
-
-    return form;
+    return {.name = L"frmMain",
+            .caption = L"Zelvane v2",
+            .border = BorderStyle::kFixedToolWindow,
+            .clientWidth = 2010,
+            .clientHeight = 1425,
+            .outerHeight = static_cast<int>(kCollapsedHeight),
+            .iconResource = kEraserIcon,
+            .defaultButton = kCmdDelete,
+            .controls = {
+                {.id = kFrame1,
+                 .name = L"Frame1",
+                 .kind = kFrame,
+                 .parent = kMainForm,
+                 .rect = {80, 0, 1855, 1375},
+                 .font = {.bold = false}},
+                {.id = kFrame2,
+                 .name = L"Frame2",
+                 .kind = kFrame,
+                 .parent = kFrame1,
+                 .rect = {120, 120, 1620, 465}},
+                {.id = kTxtUIN,
+                 .name = L"txtUIN",
+                 .kind = kTextBox,
+                 .parent = kFrame2,
+                 .rect = {480, 120, 1095, 285},
+                 .foreColour = kDarkGrey,
+                 .maxLength = 9},
+                {.id = kLabel1,
+                 .name = L"Label1",
+                 .kind = kLabel,
+                 .parent = kFrame2,
+                 .rect = {60, 160, 375, 255},
+                 .caption = L"UIN:",
+                 .foreColour = kNavy,
+                 .labelFor = kTxtUIN},
+                {.id = kCmdDelete,
+                 .name = L"cmdDelete",
+                 .kind = kCommandButton,
+                 .parent = kFrame1,
+                 .rect = {990, 740, 735, 255},
+                 .caption = L"&Erase"},
+                {.id = kCmdAbout,
+                 .name = L"cmdAbout",
+                 .kind = kCommandButton,
+                 .parent = kFrame1,
+                 .rect = {140, 740, 735, 255},
+                 .caption = L"&About"},
+                {.id = kCommand1,
+                 .name = L"Command1",
+                 .kind = kCommandButton,
+                 .parent = kFrame1,
+                 .rect = {140, 1040, 1590, 255},
+                 .caption = L"v",
+                 .spoken = {{L"v", L"Show accounts"}, {L"^", L"Hide accounts"}}},
+                // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together
+                // they draw one etched separator between the input box and the buttons.
+                {.id = kLine1,
+                 .name = L"Line1",
+                 .kind = kEtchedLine,
+                 .parent = kFrame1,
+                 .rect = {120, 690, 1600, 0}},
+                {.id = kFrame3,
+                 .name = L"Frame3",
+                 .kind = kFrame,
+                 .parent = kMainForm,
+                 .rect = {80, 1360, 1855, 1300}},
+                {.id = kList1,
+                 .name = L"List1",
+                 .kind = kListBox,
+                 .parent = kFrame3,
+                 .rect = {60, 160, 1710, 1050},
+                 .font = {.points = 6.75f},
+                 .foreColour = kDarkGrey,
+                 .backColour = kLightGrey,
+                 .accessibleName = L"Accounts"},
+                {.id = kTmrEffectUp, .name = L"tmrEffectUp", .kind = kTimer, .interval = 10},
+                {.id = kTmrEffectDown, .name = L"tmrEffectDown", .kind = kTimer, .interval = 10},
+            }};
 }
 
 }  // namespace

@@ -1,40 +1,15 @@
 #include "platform/event_dispatch.h"
 
-#include <new>
-#include <string_view>
 #include <utility>
 
 #include "platform/runtime_error.h"
 
 namespace zelvane {
 
-namespace {
-
-std::wstring ReportText(int number, std::string_view description) {
-    return L"Run-time error '" + std::to_wstring(number) + L"':\n\n" +
-           std::wstring(description.begin(), description.end());
-}
-
-std::wstring ReportText(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const RuntimeError& failure) {
-        return ReportText(failure.number(), failure.what());
-    } catch (const std::bad_alloc&) {
-        return ReportText(kErrOutOfMemory, "Out of memory");
-    } catch (const std::exception& failure) {
-        return ReportText(kErrInvalidCall, failure.what());
-    } catch (...) {
-        return ReportText(kErrInvalidCall, "Invalid procedure call or argument");
-    }
-}
-
-}  // namespace
-
 EventDispatch::EventDispatch(Runtime& runtime, std::wstring title)
     : runtime_(runtime),
       title_(std::move(title)),
-      outOfMemory_(ReportText(kErrOutOfMemory, "Out of memory")) {}
+      outOfMemory_(ErrorReport(ErrorNumber::kOutOfMemory)) {}
 
 void EventDispatch::Raise(FormEvents& handlers, int control, FormEvent event,
                           Timer* timer) noexcept {
@@ -71,7 +46,7 @@ void EventDispatch::Report(const std::exception_ptr& error) noexcept {
     reporting_ = true;
     std::wstring text;
     try {
-        text = ReportText(error);
+        text = ErrorReport(error);
     } catch (...) {
         // Only memory can run out here.
     }

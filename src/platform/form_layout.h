@@ -52,7 +52,6 @@ struct ControlSpec {
     std::uint32_t foreColour = kSystemColour;
     std::uint32_t backColour = kSystemColour;
     int maxLength = 0;            // text boxes: 0 for no limit
-    bool tabStop = false;         // reached with the Tab key
     bool clickable = false;       // labels: raise Click
     bool upArrowPointer = false;  // mouse pointer over the control
     int interval = 0;             // timers: milliseconds
@@ -72,6 +71,12 @@ inline std::wstring_view SpokenName(const ControlSpec& control, std::wstring_vie
     return caption;
 }
 
+// Text boxes, buttons and lists take the keyboard focus, and Tab reaches them.
+constexpr bool TakesFocus(ControlKind kind) {
+    return kind == ControlKind::kTextBox || kind == ControlKind::kCommandButton ||
+           kind == ControlKind::kListBox;
+}
+
 enum class BorderStyle {
     kFixedToolWindow,  // small title bar, close box only, not in the task bar
     kFixedDialog,      // dialog frame, close box only, not in the task bar
@@ -86,7 +91,6 @@ struct FormSpec {
     int outerHeight = 0;  // starting outer height; 0 keeps the client height
     int iconResource = 0;
     int defaultButton = 0;              // the button Enter presses in a text box; 0 for none
-    FontSpec font;                      // the form's own font, used by controls created in code
     std::vector<ControlSpec> controls;  // in tab order
 };
 

@@ -13,7 +13,7 @@ constexpr std::uint32_t kNameBufferSize = kMaxKeyName + 1;
 
 std::int32_t NextIndex(std::int32_t index) {
     if (index == std::numeric_limits<std::int32_t>::max()) {
-        throw RuntimeError(kErrOverflow, "Overflow");
+        throw RuntimeError::Overflow();
     }
     return index + 1;
 }

@@ -16,13 +16,13 @@ class Handlers : public FormEvents {
   public:
     void Raise(int control, FormEvent) override {
         ++calls;
-        if (control == 1) throw RuntimeError(kErrOverflow, "Overflow");
+        if (control == 1) throw RuntimeError::Overflow();
         if (control == 2) throw std::bad_alloc();
         completed = true;
     }
     void KeyPress(int, std::int16_t& keyAscii) override {
         keyAscii = 0;
-        throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+        throw RuntimeError::InvalidCall();
     }
 
     int calls = 0;
@@ -71,7 +71,7 @@ class FailsWithOverflow : public FormEvents {
   public:
     void Raise(int, FormEvent) override { throw error; }
 
-    const RuntimeError error{kErrOverflow, "Overflow"};
+    const RuntimeError error = RuntimeError::Overflow();
 };
 
 TEST(EventDispatchMemoryTest, NoAllocationThatFailsWhileReportingLetsAnythingOut) {

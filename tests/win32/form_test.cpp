@@ -24,7 +24,7 @@ class Recorder : public FormEvents {
   public:
     void Raise(int control, FormEvent event) override {
         events.emplace_back(control, event);
-        if (event == failOn) throw RuntimeError(kErrOverflow, "Overflow");
+        if (event == failOn) throw RuntimeError::Overflow();
     }
     // Lets digits through, as the main window does.
     void KeyPress(int /*control*/, std::int16_t& keyAscii) override {

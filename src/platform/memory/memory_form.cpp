@@ -6,9 +6,7 @@
 namespace zelvane {
 
 void MemoryControl::Operation(const char* what) const {
-    if (faults_.Next(name_ + "." + what)) {
-        throw RuntimeError(kErrInvalidCall, name_ + "." + what + " failed");
-    }
+    if (faults_.Next(name_ + "." + what)) throw RuntimeError::InvalidCall();
 }
 
 std::wstring MemoryTextBox::Text() const {
@@ -42,7 +40,7 @@ std::wstring MemoryListBox::List(int index) const {
     Operation("List");
     if (index == -1) return {};
     if (index < 0 || index >= static_cast<int>(items.size())) {
-        throw RuntimeError(kErrInvalidPropertyIndex, "Invalid property array index");
+        throw RuntimeError::InvalidPropertyIndex();
     }
     return items[static_cast<std::size_t>(index)];
 }

@@ -7,7 +7,7 @@
 namespace zelvane {
 
 int MemoryRuntime::MsgBox(const std::wstring& prompt, int buttons, const std::wstring& title) {
-    if (faults_.Next("MsgBox")) throw RuntimeError(kErrInvalidCall, "MsgBox failed");
+    if (faults_.Next("MsgBox")) throw RuntimeError::InvalidCall();
     shown.push_back({prompt, buttons, title});
     if (whileShown) std::exchange(whileShown, nullptr)();
     if (answers.empty()) return (buttons & vbYesNo) == vbYesNo ? vbNo : vbOK;

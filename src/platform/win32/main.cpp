@@ -16,6 +16,7 @@
 #include "main_window/frm_main.h"
 #include "main_window/main_layout.h"
 #include "platform/event_dispatch.h"
+#include "platform/runtime_error.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_registry.h"
@@ -81,9 +82,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     InitCommonControlsEx(&controls);
     try {
         return RunZelvane(instance);
-    } catch (const std::exception& error) {
+    } catch (...) {
         // Only the start can fail this way: the main window could not be made.
-        MessageBoxA(nullptr, error.what(), "Zelvane", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, zelvane::ErrorReport(std::current_exception()).c_str(), L"Zelvane",
+                    MB_OK | MB_ICONERROR);
         return 1;
     }
 }

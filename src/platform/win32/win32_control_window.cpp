@@ -62,7 +62,7 @@ HWND CreateControlWindow(const ControlSpec& control, const RECT& bounds, HWND fo
                          HINSTANCE instance) {
     const WindowKind kind = KindOf(control);
     DWORD style = WS_CHILD | WS_VISIBLE | kind.style;
-    if (control.tabStop) style |= WS_TABSTOP;
+    if (TakesFocus(control.kind)) style |= WS_TABSTOP;
     const std::wstring text(control.caption);
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;

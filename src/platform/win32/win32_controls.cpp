@@ -5,18 +5,6 @@
 
 namespace zelvane {
 
-namespace {
-
-[[noreturn]] void InvalidCall() {
-    throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
-}
-
-[[noreturn]] void InvalidIndex() {
-    throw RuntimeError(kErrInvalidPropertyIndex, "Invalid property array index");
-}
-
-}  // namespace
-
 bool HasColour(std::uint32_t colour) {
     return colour != kSystemColour;
 }
@@ -37,7 +25,7 @@ HBRUSH Win32Control::BackgroundBrush() {
 
 HWND Win32Control::LiveWindow() const {
     if (window_ == nullptr || !IsWindow(window_)) {
-        throw RuntimeError(kErrObjectRequired, "Object variable or With block variable not set");
+        throw RuntimeError::ObjectRequired();
     }
     return window_;
 }
@@ -52,7 +40,7 @@ std::wstring Win32TextBox::Text() const {
 }
 
 void Win32TextBox::SetText(const std::wstring& text) {
-    if (!SetWindowTextW(LiveWindow(), text.c_str())) InvalidCall();
+    if (!SetWindowTextW(LiveWindow(), text.c_str())) throw RuntimeError::InvalidCall();
 }
 
 void Win32ListBox::Clear() {
@@ -62,8 +50,8 @@ void Win32ListBox::Clear() {
 void Win32ListBox::AddItem(const std::wstring& text) {
     const LRESULT added =
         SendMessageW(LiveWindow(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (added == LB_ERRSPACE) throw RuntimeError(kErrOutOfMemory, "Out of memory");
-    if (added == LB_ERR) InvalidCall();
+    if (added == LB_ERRSPACE) throw RuntimeError::OutOfMemory();
+    if (added == LB_ERR) throw RuntimeError::InvalidCall();
 }
 
 int Win32ListBox::ListIndex() const {
@@ -74,13 +62,13 @@ int Win32ListBox::ListIndex() const {
 std::wstring Win32ListBox::List(int index) const {
     const HWND list = LiveWindow();
     if (index == -1) return {};
-    if (index < 0) InvalidIndex();
+    if (index < 0) throw RuntimeError::InvalidPropertyIndex();
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR) InvalidIndex();
+    if (length == LB_ERR) throw RuntimeError::InvalidPropertyIndex();
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     const LRESULT copied = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
                                         reinterpret_cast<LPARAM>(text.data()));
-    if (copied == LB_ERR) InvalidIndex();
+    if (copied == LB_ERR) throw RuntimeError::InvalidPropertyIndex();
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
@@ -94,7 +82,7 @@ void Win32CommandButton::Attach(HWND window) {
 
 void Win32CommandButton::SetCaption(const std::wstring& caption) {
     const HWND button = LiveWindow();
-    if (!SetWindowTextW(button, caption.c_str())) InvalidCall();
+    if (!SetWindowTextW(button, caption.c_str())) throw RuntimeError::InvalidCall();
     if (!Design().spoken.empty())
         SetAccessibleName(button, std::wstring(SpokenName(Design(), caption)));
 }
@@ -124,7 +112,7 @@ void Win32Timer::SetEnabled(bool enabled) {
     } else if (Design().interval > 0) {
         // An interval of 0 never ticks, enabled or not.
         if (SetTimer(form, id, static_cast<UINT>(Design().interval), nullptr) == 0) {
-            throw RuntimeError(kErrOutOfMemory, "Out of memory");
+            throw RuntimeError::OutOfMemory();
         }
     }
     enabled_ = enabled;

@@ -54,10 +54,6 @@ FrameStyle StyleOf(BorderStyle border) {
     return {style, WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE};
 }
 
-[[noreturn]] void WindowGone() {
-    throw RuntimeError(kErrObjectRequired, "Object variable or With block variable not set");
-}
-
 std::unique_ptr<Win32Control> MakeControl(const ControlSpec& design) {
     switch (design.kind) {
         case ControlKind::kTextBox:
@@ -116,7 +112,7 @@ void Win32Form::Create() {
     CreateWindowExW(frame.exStyle, kFormClass, caption.c_str(), frame.style, CW_USEDEFAULT,
                     CW_USEDEFAULT, 0, 0, application_.Owner(), nullptr, application_.Instance(),
                     this);
-    if (window_ == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+    if (window_ == nullptr) throw RuntimeError::OutOfMemory();
     // Made overlapped, the tool window is where the system puts a new window; it becomes a
     // popup, with the same frame, before it is first shown. Wine tells an X window manager
     // that an owned popup is a dialog, which it gives the keyboard when it opens; an
@@ -179,7 +175,7 @@ void Win32Form::CreateControls(int dpi) {
                                           ? kEtchedLinePixels
                                           : TwipsToPixels(rect.height, dpi));
         const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
-        if (child == nullptr) throw RuntimeError(kErrOutOfMemory, "Out of memory");
+        if (child == nullptr) throw RuntimeError::OutOfMemory();
         control->Attach(child);
         if (!design.accessibleName.empty())
             SetAccessibleName(child, std::wstring(design.accessibleName));
@@ -202,7 +198,7 @@ void Win32Form::CreateControls(int dpi) {
 float Win32Form::Height() const {
     const HWND window = LiveWindow();
     RECT rect;
-    if (!GetWindowRect(window, &rect)) WindowGone();
+    if (!GetWindowRect(window, &rect)) throw RuntimeError::ObjectRequired();
     return static_cast<float>(PixelsToTwips(rect.bottom - rect.top, WindowDpi(window)));
 }
 
@@ -217,17 +213,17 @@ void Win32Form::SnapHeight(float twips) {
 void Win32Form::ApplyHeight(float twips, bool snap) {
     const HWND window = LiveWindow();
     if (!std::isfinite(twips) || std::fabs(twips) > 1.0e8f) {
-        throw RuntimeError(kErrOverflow, "Overflow");
+        throw RuntimeError::Overflow();
     }
-    if (twips < 0) throw RuntimeError(kErrInvalidPropertyValue, "Invalid property value");
+    if (twips < 0) throw RuntimeError::InvalidPropertyValue();
     RECT rect;
-    if (!GetWindowRect(window, &rect)) WindowGone();
+    if (!GetWindowRect(window, &rect)) throw RuntimeError::ObjectRequired();
     const int dpi = WindowDpi(window);
     const int pixels =
         snap ? TwipsToPixels(twips, dpi) : HeightToPixels(twips, dpi, rect.bottom - rect.top);
     if (!SetWindowPos(window, nullptr, 0, 0, rect.right - rect.left, pixels,
                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-        throw RuntimeError(kErrInvalidCall, "Invalid procedure call or argument");
+        throw RuntimeError::InvalidCall();
     }
 }
 
@@ -265,7 +261,7 @@ T& Win32Form::Control(int id) {
 }
 
 HWND Win32Form::LiveWindow() const {
-    if (window_ == nullptr || !IsWindow(window_)) WindowGone();
+    if (window_ == nullptr || !IsWindow(window_)) throw RuntimeError::ObjectRequired();
     return window_;
 }
 
