@@ -23,6 +23,7 @@ from pathlib import Path
 STATE_DIR = Path(os.environ["ZELVANE_E2E_DIR"])
 PREFIX = Path(os.environ["ZELVANE_WINEPREFIX"])
 WINE_EXEC = os.environ["ZELVANE_WINE_EXEC"]
+START_XVFB = Path(WINE_EXEC).parent / "lib" / "start-xvfb"
 STATE_FILE = STATE_DIR / "xvfb.json"
 SCREEN = "1280x1024x24"
 WINDOW_MANAGER = os.environ.get("ZELVANE_E2E_WM")
@@ -114,26 +115,11 @@ def start_window_manager(display):
 
 
 def start_xvfb():
-    read_end, write_end = os.pipe()
-    log = open(STATE_DIR / "xvfb.log", "wb")
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp",
-         "-noreset"],
-        stdin=subprocess.DEVNULL,
-        stdout=log,
-        stderr=subprocess.STDOUT,
-        pass_fds=(write_end,),
-        start_new_session=True,
-    )
-    os.close(write_end)
-    log.close()
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        xvfb.kill()
-        raise SystemExit(f"Xvfb did not start; see {STATE_DIR / 'xvfb.log'}")
-    display = f":{number}"
-    STATE_FILE.write_text(json.dumps({"display": display, "pid": xvfb.pid}))
+    display, pid = subprocess.run(
+        [START_XVFB, SCREEN, str(STATE_DIR / "xvfb.log")],
+        stdin=subprocess.DEVNULL, capture_output=True, text=True, check=True,
+    ).stdout.split()
+    STATE_FILE.write_text(json.dumps({"display": display, "pid": int(pid)}))
     return display
 
 
