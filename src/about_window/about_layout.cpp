@@ -27,7 +27,7 @@ FormSpec BuildAboutLayout() {
         .border = BorderStyle::kFixedDialog,
         .clientWidth = 3660,
         .clientHeight = 1290,
-        .iconResource = kFloppyIcon,
+        .iconResource = ZELVANE_FLOPPY_ICON,
         .controls = {
             {.id = kAboutFrame1, .name = L"Frame1", .kind = kFrame, .rect = {80, 0, 3495, 1215}},
             {.id = kMadeByLabel,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/form_layout.h"
+#include "resource_ids.h"
 
 namespace zelvane {
 
@@ -17,8 +18,6 @@ enum AboutControl : int {
     kTxtcntctUIN,
     kLabel3,
 };
-
-constexpr int kFloppyIcon = 102;
 
 // The makers' contact details that the window shows and opens.
 inline constexpr wchar_t kAuthorName[] = L"Zelvane Developers";

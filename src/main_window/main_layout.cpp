@@ -16,7 +16,7 @@ FormSpec BuildMainLayout() {
             .clientWidth = 2010,
             .clientHeight = 1425,
             .outerHeight = static_cast<int>(kCollapsedHeight),
-            .iconResource = kEraserIcon,
+            .iconResource = ZELVANE_ERASER_ICON,
             .defaultButton = kCmdDelete,
             .controls = {
                 {.id = kFrame1,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/form_layout.h"
+#include "resource_ids.h"
 
 namespace zelvane {
 
@@ -24,8 +25,6 @@ enum MainControl : int {
 // Outer heights of the window, in twips.
 constexpr float kCollapsedHeight = 1755.0f;
 constexpr float kExpandedHeight = 3075.0f;
-
-constexpr int kEraserIcon = 101;
 
 const FormSpec& MainLayout();
 
