@@ -41,7 +41,7 @@ struct Target {
 bool Ready(HWND window, const Target& target) {
     if (!IsWindowVisible(window)) return false;
     if (!target.hasList) return true;
-    const HWND list = GetDlgItem(window, kList1);
+    const HWND list = GetDlgItem(window, kAccountList);
     DWORD_PTR count = 0;
     if (list == nullptr ||
         !SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count)) {

@@ -23,14 +23,14 @@
 
 #include "bench_support.h"
 #include "main_window/account_path.h"
-#include "main_window/frm_main.h"
+#include "main_window/main_window.h"
 #include "main_window/main_layout.h"
 #include "platform/event_dispatch.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
-#include "registry_listing/module1.h"
+#include "registry_listing/account_listing.h"
 
 namespace zelvane::bench {
 namespace {
@@ -139,20 +139,20 @@ double EnumerationIntoList(const std::string& path, HWND list, std::size_t expec
     return milliseconds;
 }
 
-// Module1::ListAccounts straight into the list it is given, which starts empty.
-double DirectListing(Module1& module1, ListBox& list) {
+// AccountListing::ListAccounts straight into the list it is given, which starts empty.
+double DirectListing(AccountListing& listing, ListBox& list) {
     list.Clear();
     const Stopwatch clock;
-    module1.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
+    listing.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
     return clock.Milliseconds();
 }
 
 // The same with the list box's redraw off around the fill, turning it back on included.
-double DirectListingNoRedraw(Module1& module1, ListBox& list, HWND window) {
+double DirectListingNoRedraw(AccountListing& listing, ListBox& list, HWND window) {
     list.Clear();
     const Stopwatch clock;
     SendMessageW(window, WM_SETREDRAW, FALSE, 0);
-    module1.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
+    listing.ListAccounts(kHkeyCurrentUser, Widen(kNewOwners), list);
     SendMessageW(window, WM_SETREDRAW, TRUE, 0);
     return clock.Milliseconds();
 }
@@ -184,8 +184,8 @@ class FailingRuntime : public Runtime {
 
 // The program's main window on the Win32 backend, as zelvane.exe makes it, except that a
 // handler's run-time error ends the run.
-struct MainWindow {
-    MainWindow() { InitCommonControlsEx(&controls); }
+struct BenchProgram {
+    BenchProgram() { InitCommonControlsEx(&controls); }
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     Win32Application application{GetModuleHandleW(nullptr)};
@@ -194,10 +194,10 @@ struct MainWindow {
     Win32Registry registry;
     EventDispatch dispatch{reports, L"Zelvane bench"};
     Win32Form form{application, MainLayout(), dispatch};
-    frmMain main{MainControls{form, form.TextBoxControl(kTxtUIN), form.ListBoxControl(kList1),
-                              form.ButtonControl(kCommand1), form.TimerControl(kTmrEffectUp),
-                              form.TimerControl(kTmrEffectDown)},
-                 runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); }};
+    MainWindow main{MainControls{form, form.TextBoxControl(kUinBox), form.ListBoxControl(kAccountList),
+                              form.ButtonControl(kToggleButton), form.TimerControl(kCollapseTimer),
+                              form.TimerControl(kExpandTimer)},
+                 runtime, registry, []() -> AboutWindow& { Fail("the About window was asked for"); }};
 };
 
 // Passes the form's events on to the main window and notes when the Load event began.
@@ -211,8 +211,8 @@ class LoadClock : public FormEvents {
         }
         handlers_.Raise(control, event);
     }
-    void KeyPress(int control, std::int16_t& keyAscii) override {
-        handlers_.KeyPress(control, keyAscii);
+    void KeyPress(int control, std::int16_t& keyCode) override {
+        handlers_.KeyPress(control, keyCode);
     }
 
     bool loadRaised = false;
@@ -244,29 +244,29 @@ void RunVariants(std::vector<Variant>& variants, std::size_t reps, Result& resul
 // The accounts are listed from the current user's NewOwners key, which the run fills.
 //
 // program_ms: the start-up path itself. The main window is made again for every round;
-//   the time runs from the Load event to the end of Win32Form::Load: frmMain::Form_Load
-//   (the list cleared, UpdateMe, Module1::ListAccounts into the list box) and what the
+//   the time runs from the Load event to the end of Win32Form::Load: MainWindow::OnLoad
+//   (the list cleared, FillAccountList, AccountListing::ListAccounts into the list box) and what the
 //   form does around it, as at start-up.
 // The causes, each into the same hidden window's list box unless it says otherwise:
-//   direct_ms: Module1::ListAccounts called straight, outside the Load event.
-//   convert_ms: Module1::ListAccounts into a list that only counts: no list box at all.
+//   direct_ms: AccountListing::ListAccounts called straight, outside the Load event.
+//   convert_ms: AccountListing::ListAccounts into a list that only counts: no list box at all.
 //   addstring_ms: the bare enumeration plus LB_ADDSTRING, converting only the name.
 int Listing(int argc, char** argv) {
     if (argc < 2) Fail("usage: listing <reps> <accounts>...");
     const std::size_t reps = ParseCount(argv[0]);
 
-    MainWindow program;
+    BenchProgram program;
     Win32Registry& registry = program.registry;
     Win32Form& form = program.form;
-    frmMain& main = program.main;
+    MainWindow& main = program.main;
     LoadClock clock(main);
     form.SetEvents(&clock);
-    ListBox& list = form.ListBoxControl(kList1);
-    Module1 module1(registry);
+    ListBox& list = form.ListBoxControl(kAccountList);
+    AccountListing listing(registry);
 
     // The list box's window changes with every load.
     const auto listWindow = [&form] {
-        const HWND window = GetDlgItem(form.Window(), kList1);
+        const HWND window = GetDlgItem(form.Window(), kAccountList);
         if (window == nullptr) Fail("the main window has no list box");
         return window;
     };
@@ -298,12 +298,12 @@ int Listing(int argc, char** argv) {
             return time;
         });
         add("direct_ms", [&] {
-            const double time = DirectListing(module1, list);
+            const double time = DirectListing(listing, list);
             ExpectSameItems(list, listWindow(), names);
             return time;
         });
         add("convert_ms", [&] {
-            const double time = DirectListing(module1, counting);
+            const double time = DirectListing(listing, counting);
             ExpectCount("the program's path without a list", counting.count, accounts);
             return time;
         });
@@ -326,14 +326,14 @@ int ListingShown(int argc, char** argv) {
     const std::size_t reps = ParseCount(argv[0]);
     const std::size_t accounts = ParseCount(argv[1]);
 
-    MainWindow program;
+    BenchProgram program;
     Win32Form& form = program.form;
     form.Load();
     form.SetHeight(kExpandedHeight);
     ShowWindow(form.Window(), SW_SHOWNOACTIVATE);
-    ListBox& list = form.ListBoxControl(kList1);
-    const HWND listWindow = GetDlgItem(form.Window(), kList1);
-    Module1 module1(program.registry);
+    ListBox& list = form.ListBoxControl(kAccountList);
+    const HWND listWindow = GetDlgItem(form.Window(), kAccountList);
+    AccountListing listing(program.registry);
 
     const double seedMilliseconds = SeedAccounts(kNewOwners, accounts);
     const std::vector<std::wstring> names = SubkeyNames(kNewOwners);
@@ -344,9 +344,9 @@ int ListingShown(int argc, char** argv) {
     };
     std::vector<Variant> variants{
         {"floor_ms", [&] { return BareEnumeration(kNewOwners, accounts); }, {}},
-        {"direct_ms", [&] { return filled(DirectListing(module1, list)); }, {}},
+        {"direct_ms", [&] { return filled(DirectListing(listing, list)); }, {}},
         {"noredraw_ms",
-         [&] { return filled(DirectListingNoRedraw(module1, list, listWindow)); },
+         [&] { return filled(DirectListingNoRedraw(listing, list, listWindow)); },
          {}},
     };
     Result result("listing-shown");
@@ -452,22 +452,22 @@ class TickCounter : public FormEvents {
 // The real window's expansion and collapse, driven by its own timers on the screen: the
 // ticks they took and the time, against the ticks at their 10 ms interval.
 int Animation() {
-    MainWindow program;
+    BenchProgram program;
     EventDispatch& dispatch = program.dispatch;
     Win32Form& form = program.form;
-    frmMain& main = program.main;
+    MainWindow& main = program.main;
     TickCounter counter(main);
     form.SetEvents(&counter);
     form.Load();
     form.Show();
 
-    const HWND button = GetDlgItem(form.Window(), kCommand1);
+    const HWND button = GetDlgItem(form.Window(), kToggleButton);
     const int dpi = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY);
     for (const char* direction : {"expand", "collapse"}) {
         counter.ticks = 0;
         const float from = form.Height();
         Stopwatch clock;
-        dispatch.Raise(counter, kCommand1, FormEvent::kClick);
+        dispatch.Raise(counter, kToggleButton, FormEvent::kClick);
         // The button comes back when the finishing tick has run.
         MSG message;
         while (!IsWindowEnabled(button) && clock.Milliseconds() < 30000 &&

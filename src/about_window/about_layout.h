@@ -7,16 +7,16 @@
 
 namespace zelvane {
 
+// The About window's controls, numbered in tab order.
 enum AboutControl : int {
-    kAboutForm = 0,
-    kAboutFrame1 = 1,
-    kMadeByLabel,  // Label1(0)
-    kEmailLabel,   // Label1(1)
-    kUinLabel,     // Label1(2)
-    kLabel2,
-    kTxtcntctEmail,
-    kTxtcntctUIN,
-    kLabel3,
+    kAboutFrame = 1,
+    kMadeByCaption,
+    kEmailCaption,
+    kUinCaption,
+    kAuthorLabel,
+    kSecondEmailLink,
+    kUinLink,
+    kFirstEmailLink,
 };
 
 // The makers' contact details that the window shows and opens.

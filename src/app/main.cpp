@@ -11,9 +11,9 @@
 #include <shellapi.h>
 
 #include "about_window/about_layout.h"
-#include "about_window/frm_about.h"
+#include "about_window/about_window.h"
 #include "main_window/elevated_erase.h"
-#include "main_window/frm_main.h"
+#include "main_window/main_window.h"
 #include "main_window/main_layout.h"
 #include "platform/event_dispatch.h"
 #include "platform/runtime_error.h"
@@ -52,21 +52,21 @@ int RunZelvane(HINSTANCE instance) {
 
     // Made the first time the main window asks for it, kept until the program ends.
     std::unique_ptr<Win32Form> aboutForm;
-    std::unique_ptr<frmAbout> about;
-    const auto aboutWindow = [&]() -> frmAbout& {
+    std::unique_ptr<AboutWindow> about;
+    const auto aboutWindow = [&]() -> AboutWindow& {
         if (!about) {
             aboutForm = std::make_unique<Win32Form>(application, AboutLayout(), dispatch);
-            about = std::make_unique<frmAbout>(*aboutForm, shell);
+            about = std::make_unique<AboutWindow>(*aboutForm, shell);
             aboutForm->SetEvents(about.get());
         }
         return *about;
     };
 
     Win32Form mainForm(application, MainLayout(), dispatch);
-    frmMain main(
-        MainControls{mainForm, mainForm.TextBoxControl(kTxtUIN), mainForm.ListBoxControl(kList1),
-                     mainForm.ButtonControl(kCommand1), mainForm.TimerControl(kTmrEffectUp),
-                     mainForm.TimerControl(kTmrEffectDown)},
+    MainWindow main(
+        MainControls{mainForm, mainForm.TextBoxControl(kUinBox), mainForm.ListBoxControl(kAccountList),
+                     mainForm.ButtonControl(kToggleButton), mainForm.TimerControl(kCollapseTimer),
+                     mainForm.TimerControl(kExpandTimer)},
         runtime, registry, aboutWindow);
     mainForm.SetEvents(&main);
     mainForm.Load();

@@ -19,7 +19,7 @@ struct Pixel {
 
 using Image = std::vector<Pixel>;  // row by row, top row first
 
-Pixel Colour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+Pixel Color(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
     return {red, green, blue, false};
 }
 
@@ -41,11 +41,11 @@ Image DrawEraser() {
             const bool sleeve = along < -1.2;
             const bool upperFace = across < -0.6;
             if (edge) {
-                pixel = Colour(0x40, 0x30, 0x38);
+                pixel = Color(0x40, 0x30, 0x38);
             } else if (sleeve) {
-                pixel = upperFace ? Colour(0x58, 0x88, 0xE8) : Colour(0x28, 0x50, 0xB0);
+                pixel = upperFace ? Color(0x58, 0x88, 0xE8) : Color(0x28, 0x50, 0xB0);
             } else {
-                pixel = upperFace ? Colour(0xFF, 0xB8, 0xC8) : Colour(0xE0, 0x78, 0x90);
+                pixel = upperFace ? Color(0xFF, 0xB8, 0xC8) : Color(0xE0, 0x78, 0x90);
             }
         }
     }
@@ -67,22 +67,22 @@ Image DrawFloppy() {
             Pixel& pixel = image[static_cast<std::size_t>(y * kSize + x)];
             switch (kArt[y][x]) {
                 case 'K':
-                    pixel = Colour(0x10, 0x18, 0x40);
+                    pixel = Color(0x10, 0x18, 0x40);
                     break;
                 case 'B':
-                    pixel = Colour(0x28, 0x48, 0xA8);
+                    pixel = Color(0x28, 0x48, 0xA8);
                     break;
                 case 'S':
-                    pixel = Colour(0xC8, 0xC8, 0xD0);
+                    pixel = Color(0xC8, 0xC8, 0xD0);
                     break;
                 case 'D':
-                    pixel = Colour(0x40, 0x40, 0x48);
+                    pixel = Color(0x40, 0x40, 0x48);
                     break;
                 case 'W':
-                    pixel = Colour(0xF8, 0xF8, 0xF8);
+                    pixel = Color(0xF8, 0xF8, 0xF8);
                     break;
                 case 'L':
-                    pixel = Colour(0x90, 0x98, 0xC8);
+                    pixel = Color(0x90, 0x98, 0xC8);
                     break;
                 default:
                     break;
@@ -102,13 +102,13 @@ void Put32(std::vector<std::uint8_t>& out, unsigned value) {
     Put16(out, value >> 16);
 }
 
-// One-image .ico: the directory, then a DIB of double height (colour rows, then the
+// One-image .ico: the directory, then a DIB of double height (color rows, then the
 // 1-bit transparency mask), both stored bottom row first.
 std::vector<std::uint8_t> EncodeIco(const Image& image) {
-    constexpr unsigned kColourRow = kSize * 3;              // 48 bytes, already 4-aligned
+    constexpr unsigned kColorRow = kSize * 3;              // 48 bytes, already 4-aligned
     constexpr unsigned kMaskRow = ((kSize + 31) / 32) * 4;  // 1 bit a pixel, 4-aligned
     constexpr unsigned kHeaderSize = 40;
-    constexpr unsigned kImageSize = kHeaderSize + kColourRow * kSize + kMaskRow * kSize;
+    constexpr unsigned kImageSize = kHeaderSize + kColorRow * kSize + kMaskRow * kSize;
 
     std::vector<std::uint8_t> out;
     Put16(out, 0);  // reserved
@@ -129,7 +129,7 @@ std::vector<std::uint8_t> EncodeIco(const Image& image) {
     Put16(out, 1);
     Put16(out, 24);
     Put32(out, 0);  // BI_RGB
-    Put32(out, kColourRow * kSize + kMaskRow * kSize);
+    Put32(out, kColorRow * kSize + kMaskRow * kSize);
     for (int i = 0; i < 4; ++i) Put32(out, 0);
 
     for (int y = kSize - 1; y >= 0; --y) {

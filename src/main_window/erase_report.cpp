@@ -36,7 +36,7 @@ bool EraseReport::AdministratorCouldFinish() const {
 
 bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
     if (failures_.empty()) {
-        runtime.MsgBox(L"Done!", vbInformation, L"Success");
+        runtime.MsgBox(L"Done!", kInformationIcon, L"Success");
         return false;
     }
     std::wstring prompt = L"The UIN could not be erased from:\n";
@@ -48,10 +48,11 @@ bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
     }
     if (offerAdministrator) {
         prompt += L"\n\nErase it there as administrator?";
-        return runtime.MsgBox(prompt, vbYesNo + vbExclamation, L"Not erased everywhere") == vbYes;
+        return runtime.MsgBox(prompt, kYesNo + kExclamationIcon, L"Not erased everywhere") ==
+               kAnswerYes;
     }
     if (denied) prompt += L"\n\nRun Zelvane as administrator to erase it there too.";
-    runtime.MsgBox(prompt, vbExclamation, L"Not erased everywhere");
+    runtime.MsgBox(prompt, kExclamationIcon, L"Not erased everywhere");
     return false;
 }
 
@@ -59,7 +60,7 @@ void ShowRefusal(Runtime& runtime, const std::wstring& uin) {
     runtime.MsgBox(L"\"" + uin +
                        L"\" is not a UIN. Type the account number alone: it cannot hold a "
                        L"backslash.",
-                   vbCritical, L"Input Error");
+                   kCriticalIcon, L"Input Error");
 }
 
 }  // namespace zelvane

@@ -7,19 +7,18 @@ namespace zelvane {
 
 // The main window's controls, numbered in tab order.
 enum MainControl : int {
-    kMainForm = 0,
-    kFrame1 = 1,
-    kFrame2,
-    kTxtUIN,
-    kLabel1,
-    kCmdDelete,
-    kCmdAbout,
-    kCommand1,
-    kLine1,
-    kFrame3,
-    kList1,
-    kTmrEffectUp,
-    kTmrEffectDown,
+    kOuterFrame = 1,
+    kUinFrame,
+    kUinBox,
+    kUinLabel,
+    kEraseButton,
+    kAboutButton,
+    kToggleButton,
+    kSeparator,
+    kListFrame,
+    kAccountList,
+    kCollapseTimer,
+    kExpandTimer,
 };
 
 // Outer heights of the window, in twips.

@@ -16,8 +16,8 @@ void EventDispatch::Raise(FormEvents& handlers, int control, FormEvent event,
     Run([&] { handlers.Raise(control, event); }, handlers, control, timer);
 }
 
-void EventDispatch::KeyPress(FormEvents& handlers, int control, std::int16_t& keyAscii) noexcept {
-    Run([&] { handlers.KeyPress(control, keyAscii); }, handlers, control, nullptr);
+void EventDispatch::KeyPress(FormEvents& handlers, int control, std::int16_t& keyCode) noexcept {
+    Run([&] { handlers.KeyPress(control, keyCode); }, handlers, control, nullptr);
 }
 
 template <typename Handler>
@@ -51,7 +51,7 @@ void EventDispatch::Report(const std::exception_ptr& error) noexcept {
         // Only memory can run out here.
     }
     try {
-        runtime_.MsgBox(text.empty() ? outOfMemory_ : text, vbCritical, title_);
+        runtime_.MsgBox(text.empty() ? outOfMemory_ : text, kCriticalIcon, title_);
     } catch (...) {
         // Nothing is left to tell the user with.
     }

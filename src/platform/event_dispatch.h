@@ -22,7 +22,7 @@ class EventDispatch {
 
     // timer: the timer that raised a Timer event, stopped if its handler fails.
     void Raise(FormEvents& handlers, int control, FormEvent event, Timer* timer = nullptr) noexcept;
-    void KeyPress(FormEvents& handlers, int control, std::int16_t& keyAscii) noexcept;
+    void KeyPress(FormEvents& handlers, int control, std::int16_t& keyCode) noexcept;
     Runtime& runtime() const { return runtime_; }
 
   private:

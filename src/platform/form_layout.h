@@ -7,7 +7,7 @@
 namespace zelvane {
 
 // A form as the designer laid it out: what the window runtime builds a real window from.
-// Lengths are in twips (1/1440 inch), colours in the OLE form &HBBGGRR.
+// Lengths are in twips (1/1440 inch), colors in the OLE form &HBBGGRR.
 
 enum class ControlKind {
     kFrame,  // a captionless frame: drawn border, contains other controls
@@ -33,7 +33,7 @@ struct FontSpec {
     int charset = 177;
 };
 
-constexpr std::uint32_t kSystemColour = 0xFFFFFFFFu;  // the control's own system colour
+constexpr std::uint32_t kSystemColor = 0xFFFFFFFFu;  // the control's own system color
 
 // What a screen reader says for a button while it shows a caption that is only a symbol.
 struct SpokenCaption {
@@ -49,8 +49,8 @@ struct ControlSpec {
     TwipRect rect;              // relative to the parent
     std::wstring_view caption;  // '&' marks the access key
     FontSpec font;
-    std::uint32_t foreColour = kSystemColour;
-    std::uint32_t backColour = kSystemColour;
+    std::uint32_t foreColor = kSystemColor;
+    std::uint32_t backColor = kSystemColor;
     int maxLength = 0;            // text boxes: 0 for no limit
     bool clickable = false;       // labels: raise Click
     bool upArrowPointer = false;  // mouse pointer over the control
@@ -94,15 +94,18 @@ struct FormSpec {
     std::vector<ControlSpec> controls;  // in tab order
 };
 
-// Events a form raises into the object that handles them. Control 0 is the form itself.
+// The control number by which a form raises its own events; its controls' ids are above it.
+constexpr int kForm = 0;
+
+// Events a form raises into the object that handles them.
 enum class FormEvent { kLoad, kClick, kDblClick, kTimer };
 
 class FormEvents {
   public:
     virtual ~FormEvents() = default;
     virtual void Raise(int control, FormEvent event) = 0;
-    // A typed character; setting keyAscii to 0 drops the keystroke.
-    virtual void KeyPress(int /*control*/, std::int16_t& /*keyAscii*/) {}
+    // A typed character; setting keyCode to 0 drops the keystroke.
+    virtual void KeyPress(int /*control*/, std::int16_t& /*keyCode*/) {}
     // A Timer handler raised a run-time error and its timer was stopped: whatever the
     // running timer held back (a disabled button, say) is to be given back.
     virtual void TimerFailed(int /*control*/) {}

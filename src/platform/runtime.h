@@ -7,18 +7,18 @@ namespace zelvane {
 
 // Message box styles; a style word is the sum of one button set and one icon.
 enum MsgBoxStyle : int {
-    vbOKOnly = 0,
-    vbYesNo = 4,
-    vbCritical = 16,
-    vbExclamation = 48,
-    vbInformation = 64,
+    kOkOnly = 0,
+    kYesNo = 4,
+    kCriticalIcon = 16,
+    kExclamationIcon = 48,
+    kInformationIcon = 64,
 };
 
 // Message box answers.
-enum MsgBoxResult : int {
-    vbOK = 1,
-    vbYes = 6,
-    vbNo = 7,
+enum MsgBoxAnswer : int {
+    kAnswerOk = 1,
+    kAnswerYes = 6,
+    kAnswerNo = 7,
 };
 
 // What StartElevated returns when the user said no to the elevation prompt.
@@ -40,7 +40,7 @@ class Runtime {
     // it started, kErrorCancelled when the user declined, another system error otherwise.
     virtual long StartElevated(const std::vector<std::wstring>& arguments) = 0;
     // The user's display settings, read afresh on every call so that the windows follow a
-    // change while the program runs. High contrast: the system's colours replace the
+    // change while the program runs. High contrast: the system's colors replace the
     // windows' own. Client-area animation ("Show animations in Windows"): when off, what
     // would move or grow takes its final place at once.
     virtual bool HighContrast() const = 0;

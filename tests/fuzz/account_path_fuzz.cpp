@@ -3,11 +3,11 @@
 
 #include "fuzz_text.h"
 #include "main_window/account_path.h"
-#include "memory_main_window.h"
+#include "memory_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zelvane;
-    MemoryMainWindow window;
+    MemoryProgram window;
     for (const AccountPlace& place : kAccountPlaces) {
         const std::wstring parent(place.parent);
         window.registry.SetValue(place.hive, parent + L"\\123456\\Sub", L"v", L"1", place.view);
@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::wstring uin = FuzzText(data, size);
-    window.txtUIN.text = uin;
-    window.runtime.answers = {vbYes};
-    window.main.cmdDelete_Click();
+    window.uinBox.text = uin;
+    window.runtime.answers = {kAnswerYes};
+    window.main.OnEraseClick();
 
     // Each delete names one direct subkey of its place's NewOwners key, in the places'
     // order, and that subkey is the text exactly.

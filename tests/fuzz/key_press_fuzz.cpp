@@ -3,14 +3,14 @@
 #include <cstdlib>
 
 #include "main_window/main_layout.h"
-#include "memory_main_window.h"
+#include "memory_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    zelvane::MemoryMainWindow window;
+    zelvane::MemoryProgram window;
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         const auto typed = static_cast<std::int16_t>(data[i] | (data[i + 1] << 8));
         std::int16_t key = typed;
-        window.main.KeyPress(zelvane::kTxtUIN, key);
+        window.main.KeyPress(zelvane::kUinBox, key);
         if (key != 0 && key != typed) std::abort();
         if (key != 0 && key > ' ' && (key < '0' || key > '9')) std::abort();
     }

@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "fuzz_text.h"
-#include "registry_listing/module1.h"
+#include "registry_listing/account_listing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::wstring text = zelvane::FuzzText(data, size);

@@ -6,19 +6,19 @@ namespace {
 
 TEST_F(MainWindowTest, AboutIsCreatedOnceAndShownAgainOnEveryClick) {
     Load();
-    main.cmdAbout_Click();
-    main.cmdAbout_Click();
+    main.OnAboutClick();
+    main.OnAboutClick();
     EXPECT_EQ(aboutCreated, 1);
     EXPECT_EQ(aboutForm.shown, 2);
 }
 
 TEST_F(MainWindowTest, TheContactEntriesOpenTheirAddressesThroughTheShell) {
     Load();
-    main.cmdAbout_Click();
-    about->Raise(kLabel3, FormEvent::kClick);
-    about->Raise(kTxtcntctEmail, FormEvent::kClick);
-    about->Raise(kTxtcntctUIN, FormEvent::kClick);
-    about->Raise(kLabel2, FormEvent::kClick);  // not a link
+    main.OnAboutClick();
+    about->Raise(kFirstEmailLink, FormEvent::kClick);
+    about->Raise(kSecondEmailLink, FormEvent::kClick);
+    about->Raise(kUinLink, FormEvent::kClick);
+    about->Raise(kAuthorLabel, FormEvent::kClick);  // not a link
 
     ASSERT_EQ(shell.launches.size(), 3u);
     EXPECT_EQ(shell.launches[0].file, L"mailto:dev@example.com");

@@ -4,10 +4,10 @@ namespace zelvane {
 namespace {
 
 // Ticks the running timer until it stops; returns how many ticks it took.
-int RunAnimation(frmMain& main, MemoryTimer& timer, bool growing) {
+int RunAnimation(MainWindow& main, MemoryTimer& timer, bool growing) {
     int ticks = 0;
     while (timer.enabled && ticks < 100000) {
-        growing ? main.tmrEffectDown_Timer() : main.tmrEffectUp_Timer();
+        growing ? main.OnExpandTick() : main.OnCollapseTick();
         ++ticks;
     }
     return ticks;
@@ -15,63 +15,58 @@ int RunAnimation(frmMain& main, MemoryTimer& timer, bool growing) {
 
 TEST_F(MainWindowTest, ExpandingTakes132StepsAndOneFinishingTick) {
     Load();
-    main.Command1_Click();
-    EXPECT_EQ(main.Expanded, kTrue);
-    EXPECT_TRUE(tmrEffectDown.enabled);
-    EXPECT_FALSE(Command1.enabled);
+    main.OnToggleClick();
+    EXPECT_TRUE(expandTimer.enabled);
+    EXPECT_FALSE(toggleButton.enabled);
 
-    for (int tick = 0; tick < 132; ++tick) main.tmrEffectDown_Timer();
+    for (int tick = 0; tick < 132; ++tick) main.OnExpandTick();
     EXPECT_EQ(form.Height(), 3075.0f);
-    EXPECT_FALSE(Command1.enabled);
-    EXPECT_TRUE(tmrEffectDown.enabled);
+    EXPECT_FALSE(toggleButton.enabled);
+    EXPECT_TRUE(expandTimer.enabled);
 
-    main.tmrEffectDown_Timer();
-    EXPECT_EQ(Command1.caption, L"^");
-    EXPECT_TRUE(Command1.enabled);
-    EXPECT_FALSE(tmrEffectDown.enabled);
+    main.OnExpandTick();
+    EXPECT_EQ(toggleButton.caption, L"^");
+    EXPECT_TRUE(toggleButton.enabled);
+    EXPECT_FALSE(expandTimer.enabled);
     EXPECT_EQ(form.Height(), 3075.0f);
 }
 
 TEST_F(MainWindowTest, AShrinkingStepBelowTheLimitIsSnappedBackByTheNextTick) {
     Load();
-    main.Expanded = kTrue;
+    main.OnToggleClick();
+    RunAnimation(main, expandTimer, true);
     form.SetHeight(1761.0f);
-    main.Command1_Click();
-    EXPECT_EQ(main.Expanded, kFalse);
-    EXPECT_TRUE(tmrEffectUp.enabled);
+    main.OnToggleClick();
+    EXPECT_TRUE(collapseTimer.enabled);
 
-    main.tmrEffectUp_Timer();
+    main.OnCollapseTick();
     EXPECT_EQ(form.Height(), 1751.0f);
-    EXPECT_TRUE(tmrEffectUp.enabled);
-    main.tmrEffectUp_Timer();
+    EXPECT_TRUE(collapseTimer.enabled);
+    main.OnCollapseTick();
     EXPECT_EQ(form.Height(), 1755.0f);
-    EXPECT_EQ(Command1.caption, L"v");
-    EXPECT_TRUE(Command1.enabled);
-    EXPECT_FALSE(tmrEffectUp.enabled);
+    EXPECT_EQ(toggleButton.caption, L"v");
+    EXPECT_TRUE(toggleButton.enabled);
+    EXPECT_FALSE(collapseTimer.enabled);
 }
 
 TEST_F(MainWindowTest, ATallWindowFinishesGrowingOnTheFirstTick) {
     Load();
     form.SetHeight(4000.0f);
-    main.Command1_Click();
-    main.tmrEffectDown_Timer();
+    main.OnToggleClick();
+    main.OnExpandTick();
     EXPECT_EQ(form.heightsSet.back(), 3075.0f);
     EXPECT_EQ(form.heightsSet.size(), 2u);  // the set-up's height, then the snap
-    EXPECT_FALSE(tmrEffectDown.enabled);
+    EXPECT_FALSE(expandTimer.enabled);
 }
 
 TEST_F(MainWindowTest, ClicksWhileTheButtonIsDisabledChangeNothing) {
     Load();
-    main.Command1_Click();
-    main.tmrEffectDown_Timer();
-    // A real disabled button raises no Click; the flag already flipped for this animation.
-    EXPECT_EQ(main.Expanded, kTrue);
-    EXPECT_FALSE(tmrEffectUp.enabled);
-
-    main.Expanded = 1;  // neither True nor False
-    main.Command1_Click();
-    EXPECT_EQ(main.Expanded, 1);
-    EXPECT_FALSE(tmrEffectUp.enabled);
+    main.OnToggleClick();
+    main.OnExpandTick();
+    // A real disabled button raises no Click, and the animation goes on its way.
+    EXPECT_FALSE(toggleButton.enabled);
+    EXPECT_FALSE(collapseTimer.enabled);
+    EXPECT_TRUE(expandTimer.enabled);
 }
 
 // With animations turned off each click ends where the animation would, at once; the
@@ -79,23 +74,21 @@ TEST_F(MainWindowTest, ClicksWhileTheButtonIsDisabledChangeNothing) {
 TEST_F(MainWindowTest, WithoutAnimationsEachClickEndsAtOnce) {
     Load();
     runtime.clientAreaAnimation = false;
-    main.Command1_Click();
-    EXPECT_EQ(main.Expanded, kTrue);
+    main.OnToggleClick();
     EXPECT_EQ(form.Height(), kExpandedHeight);
-    EXPECT_EQ(Command1.caption, L"^");
-    EXPECT_TRUE(Command1.enabled);
-    EXPECT_FALSE(tmrEffectDown.enabled);
+    EXPECT_EQ(toggleButton.caption, L"^");
+    EXPECT_TRUE(toggleButton.enabled);
+    EXPECT_FALSE(expandTimer.enabled);
 
-    main.Command1_Click();
-    EXPECT_EQ(main.Expanded, kFalse);
+    main.OnToggleClick();
     EXPECT_EQ(form.Height(), kCollapsedHeight);
-    EXPECT_EQ(Command1.caption, L"v");
-    EXPECT_TRUE(Command1.enabled);
-    EXPECT_FALSE(tmrEffectUp.enabled);
+    EXPECT_EQ(toggleButton.caption, L"v");
+    EXPECT_TRUE(toggleButton.enabled);
+    EXPECT_FALSE(collapseTimer.enabled);
 
     runtime.clientAreaAnimation = true;
-    main.Command1_Click();
-    EXPECT_TRUE(tmrEffectDown.enabled);
+    main.OnToggleClick();
+    EXPECT_TRUE(expandTimer.enabled);
     EXPECT_EQ(form.Height(), kCollapsedHeight);
 }
 
@@ -114,19 +107,19 @@ TEST_P(RoundingAnimationTest, ExpandsAndCollapsesToTheLimits) {
     const float start = form.Height();
     EXPECT_NEAR(start, kCollapsedHeight, halfPixel);
     for (int round = 0; round < 2; ++round) {
-        main.Command1_Click();
-        EXPECT_LT(RunAnimation(main, tmrEffectDown, true), 1000);
+        main.OnToggleClick();
+        EXPECT_LT(RunAnimation(main, expandTimer, true), 1000);
         EXPECT_EQ(form.heightsSet.back(), kExpandedHeight);
         EXPECT_NEAR(form.Height(), kExpandedHeight, halfPixel);
-        EXPECT_EQ(Command1.caption, L"^");
-        EXPECT_TRUE(Command1.enabled);
+        EXPECT_EQ(toggleButton.caption, L"^");
+        EXPECT_TRUE(toggleButton.enabled);
 
-        main.Command1_Click();
-        EXPECT_LT(RunAnimation(main, tmrEffectUp, false), 1000);
+        main.OnToggleClick();
+        EXPECT_LT(RunAnimation(main, collapseTimer, false), 1000);
         EXPECT_EQ(form.heightsSet.back(), kCollapsedHeight);
         EXPECT_EQ(form.Height(), start);
-        EXPECT_EQ(Command1.caption, L"v");
-        EXPECT_TRUE(Command1.enabled);
+        EXPECT_EQ(toggleButton.caption, L"v");
+        EXPECT_TRUE(toggleButton.enabled);
     }
 }
 

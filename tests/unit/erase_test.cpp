@@ -30,10 +30,10 @@ class EraseTest : public MainWindowTest {
         return std::wstring(place.parent) + L"\\" + uin;
     }
 
-    void Erase(const std::wstring& text, std::deque<int> answers = {vbYes}) {
-        txtUIN.text = text;
+    void Erase(const std::wstring& text, std::deque<int> answers = {kAnswerYes}) {
+        uinBox.text = text;
         runtime.answers = std::move(answers);
-        main.cmdDelete_Click();
+        main.OnEraseClick();
     }
 
     // The places that still hold the account, by their index in kAccountPlaces.
@@ -73,15 +73,15 @@ TEST_F(EraseTest, YesErasesTheAccountFromEveryPlaceAndNothingElse) {
 
     // The box is read once for the prompt, once for the empty check and once before each
     // deletion. The list is not refreshed and the box keeps the number.
-    EXPECT_EQ(txtUIN.reads, 7);
+    EXPECT_EQ(uinBox.reads, 7);
     EXPECT_EQ(registry.calls, std::vector<std::string>(5, "DeleteTree"));
-    EXPECT_EQ(List1.items, (std::vector<std::wstring>{L"123456", L"87654321"}));
-    EXPECT_EQ(txtUIN.text, L"123456");
+    EXPECT_EQ(accountList.items, (std::vector<std::wstring>{L"123456", L"87654321"}));
+    EXPECT_EQ(uinBox.text, L"123456");
 }
 
 TEST_F(EraseTest, NoChangesNothing) {
     const std::wstring before = registry.Export();
-    Erase(L"123456", {vbNo});
+    Erase(L"123456", {kAnswerNo});
     // A box that ended with no button pressed (closed from outside) answers 0: a No too.
     Erase(L"123456", {0});
     EXPECT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Confirmation"}));
@@ -90,7 +90,7 @@ TEST_F(EraseTest, NoChangesNothing) {
 }
 
 TEST_F(EraseTest, EmptyTextIsAnInputErrorOnlyAfterYes) {
-    Erase(L"", {vbNo});
+    Erase(L"", {kAnswerNo});
     EXPECT_EQ(runtime.shown.back().prompt, L"Are you sure you want to delete this UIN? ()");
     EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Confirmation"});
 
@@ -151,7 +151,7 @@ TEST_F(EraseTest, AFailureInOnePlaceStillTriesTheOthersAndSaysWhere) {
 
     ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
     const ShownMessage& warning = runtime.shown.back();
-    EXPECT_EQ(warning.buttons, vbExclamation);
+    EXPECT_EQ(warning.buttons, kExclamationIcon);
     EXPECT_NE(warning.prompt.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners "
                                   L"(access is denied)"),
               std::wstring::npos);
@@ -166,23 +166,23 @@ TEST_F(EraseTest, OnlyDeniedSharedPlacesOfferToFinishAsAdministrator) {
     runtime.canElevate = true;
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
     registry.FailDelete(kHkeyUsers, RegistryView::kNative, kErrorAccessDenied);
-    Erase(L"123456", {vbYes, vbYes});
+    Erase(L"123456", {kAnswerYes, kAnswerYes});
     ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
-    EXPECT_EQ(runtime.shown.back().buttons, vbYesNo + vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kYesNo + kExclamationIcon);
     EXPECT_EQ(runtime.elevatedStarts,
               (std::vector<std::vector<std::wstring>>{{kEraseAsAdministrator, L"123456"}}));
 
     // No is a plain answer; a declined elevation prompt is one too.
     runtime.elevatedStarts.clear();
-    Erase(L"123456", {vbYes, vbNo});
+    Erase(L"123456", {kAnswerYes, kAnswerNo});
     EXPECT_TRUE(runtime.elevatedStarts.empty());
     runtime.elevatedResult = kErrorCancelled;
-    Erase(L"123456", {vbYes, vbYes});
+    Erase(L"123456", {kAnswerYes, kAnswerYes});
     EXPECT_EQ(runtime.elevatedStarts.size(), 1u);
-    EXPECT_EQ(runtime.shown.back().buttons, vbYesNo + vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kYesNo + kExclamationIcon);
     // Any other failure to start is told.
     runtime.elevatedResult = 2;
-    Erase(L"123456", {vbYes, vbYes});
+    Erase(L"123456", {kAnswerYes, kAnswerYes});
     EXPECT_NE(runtime.shown.back().prompt.find(L"could not be started as administrator (error 2)"),
               std::wstring::npos);
 }
@@ -192,18 +192,18 @@ TEST_F(EraseTest, NoOfferWhereAnAdministratorCannotHelp) {
     // Only the user's own hive refused, which the elevated instance leaves alone.
     registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, kErrorAccessDenied);
     Erase(L"123456");
-    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     // The machine hive refused too, but there is no elevation to ask for: no UAC, or
     // Zelvane already has the rights.
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
     runtime.canElevate = false;
     Erase(L"123456");
-    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     // Another error is among the failures.
     runtime.canElevate = true;
     registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018);
     Erase(L"123456");
-    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     EXPECT_TRUE(runtime.elevatedStarts.empty());
 }
 
@@ -215,7 +215,7 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
     runtime.canElevate = true;
     EraseAsAdministrator(L"87654321", runtime, registry);
-    EXPECT_EQ(runtime.shown.back().buttons, vbExclamation);
+    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     EXPECT_TRUE(runtime.elevatedStarts.empty());
 
     registry.calls.clear();
@@ -225,10 +225,10 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
 }
 
 TEST_F(EraseTest, DoubleClickCopiesTheItemAndAsksFirst) {
-    List1.selected = 1;
-    runtime.answers = {vbNo};
-    main.List1_DblClick();
-    EXPECT_EQ(txtUIN.text, L"87654321");
+    accountList.selected = 1;
+    runtime.answers = {kAnswerNo};
+    main.OnAccountDoubleClick();
+    EXPECT_EQ(uinBox.text, L"87654321");
     EXPECT_EQ(runtime.shown.back().prompt, L"Are you sure you want to delete this UIN? (87654321)");
     EXPECT_TRUE(registry.calls.empty());
 }

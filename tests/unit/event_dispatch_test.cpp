@@ -20,8 +20,8 @@ class Handlers : public FormEvents {
         if (control == 2) throw std::bad_alloc();
         completed = true;
     }
-    void KeyPress(int, std::int16_t& keyAscii) override {
-        keyAscii = 0;
+    void KeyPress(int, std::int16_t& keyCode) override {
+        keyCode = 0;
         throw RuntimeError::InvalidCall();
     }
 
@@ -42,7 +42,7 @@ TEST_F(EventDispatchTest, ARunTimeErrorIsReportedAndTheNextEventStillRuns) {
     dispatch.Raise(handlers, 1, FormEvent::kClick);
     ASSERT_EQ(runtime.shown.size(), 1u);
     EXPECT_EQ(runtime.shown[0].prompt, L"Run-time error '6':\n\nOverflow");
-    EXPECT_EQ(runtime.shown[0].buttons, vbCritical);
+    EXPECT_EQ(runtime.shown[0].buttons, kCriticalIcon);
     EXPECT_EQ(runtime.shown[0].title, L"Zelvane");
 
     dispatch.Raise(handlers, 2, FormEvent::kClick);

@@ -29,18 +29,18 @@ class Sweep : public MainWindowTest {
             }
         }
         Load();
-        List1.selected = 0;
-        txtUIN.text = L"123456";
-        runtime.answers = {vbYes};
+        accountList.selected = 0;
+        uinBox.text = L"123456";
+        runtime.answers = {kAnswerYes};
         if (scenario.prepare) scenario.prepare(*this);
     }
 
     void Deliver(const Scenario& scenario) {
         FormEvents& handlers = scenario.control >= 100 ? static_cast<FormEvents&>(*about)
                                                        : static_cast<FormEvents&>(main);
-        Timer* timer = scenario.control == kTmrEffectDown ? &tmrEffectDown
-                       : scenario.control == kTmrEffectUp ? &tmrEffectUp
-                                                          : nullptr;
+        Timer* timer = scenario.control == kExpandTimer     ? &expandTimer
+                       : scenario.control == kCollapseTimer ? &collapseTimer
+                                                            : nullptr;
         dispatch.Raise(handlers, scenario.control % 100, scenario.event, timer);
     }
 
@@ -60,28 +60,32 @@ class Sweep : public MainWindowTest {
 };
 
 const Scenario kScenarios[] = {
-    {"Form_Load", kMainForm, FormEvent::kLoad, nullptr},
-    {"List1_Click", kList1, FormEvent::kClick, nullptr},
-    {"List1_DblClick", kList1, FormEvent::kDblClick, nullptr},
-    {"cmdDelete_Click", kCmdDelete, FormEvent::kClick, nullptr},
-    {"cmdAbout_Click", kCmdAbout, FormEvent::kClick, nullptr},
-    {"Command1_Click", kCommand1, FormEvent::kClick, nullptr},
-    {"tmrEffectDown_Timer", kTmrEffectDown, FormEvent::kTimer,
-     [](MainWindowTest& t) { t.main.Command1_Click(); }},
-    {"tmrEffectDown_Timer finishing", kTmrEffectDown, FormEvent::kTimer,
+    {"OnLoad", kForm, FormEvent::kLoad, nullptr},
+    {"OnAccountClick", kAccountList, FormEvent::kClick, nullptr},
+    {"OnAccountDoubleClick", kAccountList, FormEvent::kDblClick, nullptr},
+    {"OnEraseClick", kEraseButton, FormEvent::kClick, nullptr},
+    {"OnAboutClick", kAboutButton, FormEvent::kClick, nullptr},
+    {"OnToggleClick", kToggleButton, FormEvent::kClick, nullptr},
+    {"OnExpandTick", kExpandTimer, FormEvent::kTimer,
+     [](MainWindowTest& t) { t.main.OnToggleClick(); }},
+    {"OnExpandTick finishing", kExpandTimer, FormEvent::kTimer,
      [](MainWindowTest& t) {
          t.form.SetHeight(kExpandedHeight);
-         t.main.Command1_Click();
+         t.main.OnToggleClick();
      }},
-    {"tmrEffectUp_Timer finishing", kTmrEffectUp, FormEvent::kTimer,
+    {"OnCollapseTick finishing", kCollapseTimer, FormEvent::kTimer,
      [](MainWindowTest& t) {
-         t.main.Expanded = kTrue;
-         t.main.Command1_Click();
+         // Expanded at once, back at the collapsed height, then a click to shrink.
+         t.runtime.clientAreaAnimation = false;
+         t.main.OnToggleClick();
+         t.runtime.clientAreaAnimation = true;
+         t.form.SetHeight(kCollapsedHeight);
+         t.main.OnToggleClick();
      }},
-    {"Label3_Click", 100 + kLabel3, FormEvent::kClick,
-     [](MainWindowTest& t) { t.main.cmdAbout_Click(); }},
-    {"txtcntctUIN_Click", 100 + kTxtcntctUIN, FormEvent::kClick,
-     [](MainWindowTest& t) { t.main.cmdAbout_Click(); }},
+    {"OnFirstEmailClick", 100 + kFirstEmailLink, FormEvent::kClick,
+     [](MainWindowTest& t) { t.main.OnAboutClick(); }},
+    {"OnUinLinkClick", 100 + kUinLink, FormEvent::kClick,
+     [](MainWindowTest& t) { t.main.OnAboutClick(); }},
 };
 
 bool IsRunTimeErrorReport(const ShownMessage& message) {
@@ -126,21 +130,20 @@ TEST(FaultSweep, EveryFailingOperationIsReportedAndLeavesOnlyWhatCompleted) {
             if (scenario.event == FormEvent::kTimer) {
                 // The abandoned animation gives the button back, showing the way it was
                 // going, and a click takes that way up again.
-                const bool growing = scenario.control == kTmrEffectDown;
-                MemoryTimer& timer = growing ? sweep.tmrEffectDown : sweep.tmrEffectUp;
+                const bool growing = scenario.control == kExpandTimer;
+                MemoryTimer& timer = growing ? sweep.expandTimer : sweep.collapseTimer;
                 EXPECT_FALSE(timer.enabled);
-                EXPECT_TRUE(sweep.Command1.enabled);
-                EXPECT_EQ(sweep.Command1.caption, growing ? L"v" : L"^");
-                sweep.dispatch.Raise(sweep.main, kCommand1, FormEvent::kClick);
+                EXPECT_TRUE(sweep.toggleButton.enabled);
+                EXPECT_EQ(sweep.toggleButton.caption, growing ? L"v" : L"^");
+                sweep.dispatch.Raise(sweep.main, kToggleButton, FormEvent::kClick);
                 EXPECT_TRUE(timer.enabled);
-                EXPECT_EQ(sweep.main.Expanded, growing ? kTrue : kFalse);
             }
 
             // The program goes on: the next event runs to its end.
             sweep.faults.FailOperation(0);
             sweep.runtime.shown.clear();
-            sweep.runtime.answers = {vbNo};
-            sweep.dispatch.Raise(sweep.main, kCmdDelete, FormEvent::kClick);
+            sweep.runtime.answers = {kAnswerNo};
+            sweep.dispatch.Raise(sweep.main, kEraseButton, FormEvent::kClick);
             ASSERT_EQ(sweep.runtime.shown.size(), 1u);
             EXPECT_EQ(sweep.runtime.shown[0].title, L"Confirmation");
         }

@@ -3,7 +3,7 @@
 #include "platform/memory/memory_form.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/runtime_error.h"
-#include "registry_listing/module1.h"
+#include "registry_listing/account_listing.h"
 
 namespace zelvane {
 namespace {
@@ -12,11 +12,11 @@ using Items = std::vector<std::wstring>;
 
 class ListingTest : public ::testing::Test {
   protected:
-    void List(const std::wstring& path) { module1.ListAccounts(kHkeyCurrentUser, path, list); }
+    void List(const std::wstring& path) { listing.ListAccounts(kHkeyCurrentUser, path, list); }
 
     Faults faults;
     MemoryRegistry registry{faults};
-    Module1 module1{registry};
+    AccountListing listing{registry};
     MemoryListBox list{faults, "List1"};
 };
 

@@ -2,17 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "memory_main_window.h"
+#include "memory_program.h"
 
 namespace zelvane {
 
 inline const std::wstring kNewOwners = L"Software\\Mirabilis\\ICQ\\NewOwners";
 
-class MainWindowTest : public ::testing::Test, public MemoryMainWindow {
+class MainWindowTest : public ::testing::Test, public MemoryProgram {
   public:
-    explicit MainWindowTest(int dpi = 0) : MemoryMainWindow(dpi) {}
+    explicit MainWindowTest(int dpi = 0) : MemoryProgram(dpi) {}
 
-    void Load() { main.Form_Load(); }
+    void Load() { main.OnLoad(); }
 };
 
 }  // namespace zelvane

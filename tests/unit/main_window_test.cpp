@@ -12,38 +12,27 @@ TEST_F(MainWindowTest, LoadListsOnlyTheCurrentUsersAccounts) {
     registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777777",
                     RegistryView::k32Bit);
     registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\888888");
-    List1.items = {L"stale"};
+    accountList.items = {L"stale"};
 
     Load();
 
-    EXPECT_EQ(main.Expanded, kFalse);
-    EXPECT_EQ(main.RootKey, static_cast<std::int32_t>(0x80000001u));
-    EXPECT_EQ(main.AccountsPath, L"\\Software\\Mirabilis\\ICQ\\NewOwners");
-    EXPECT_EQ(List1.items, (Items{L"123456", L"87654321"}));
-    EXPECT_TRUE(txtUIN.text.empty());
+    EXPECT_EQ(accountList.items, (Items{L"123456", L"87654321"}));
+    EXPECT_TRUE(uinBox.text.empty());
     EXPECT_TRUE(runtime.shown.empty());
 }
 
 TEST_F(MainWindowTest, LoadWithoutAnyAccountsShowsAnEmptyListAndNoMessage) {
     Load();
-    EXPECT_TRUE(List1.items.empty());
+    EXPECT_TRUE(accountList.items.empty());
     EXPECT_TRUE(runtime.shown.empty());
 }
 
-TEST_F(MainWindowTest, UpdateMeWithAnEmptyPathListsTheWholeHive) {
-    registry.AddKey(kHkeyCurrentUser, L"Software");
-    Load();
-    main.AccountsPath.clear();
-    main.UpdateMe();
-    EXPECT_EQ(List1.items, Items{L"Software"});
-}
-
 TEST_F(MainWindowTest, ClickingAnItemCopiesExactlyItsTextOverTheBox) {
-    List1.items = {L"123456", L"87654321"};
-    txtUIN.text = L"999";
-    List1.selected = 1;
-    main.List1_Click();
-    EXPECT_EQ(txtUIN.text, L"87654321");
+    accountList.items = {L"123456", L"87654321"};
+    uinBox.text = L"999";
+    accountList.selected = 1;
+    main.OnAccountClick();
+    EXPECT_EQ(uinBox.text, L"87654321");
 }
 
 // The code is a signed 16-bit value: characters from U+8000 up arrive negative and pass.
@@ -59,7 +48,7 @@ TEST_F(MainWindowTest, TypingFilterKeepsDigitsAndCodesUpToTheSpace) {
     };
     for (const auto& c : cases) {
         std::int16_t key = static_cast<std::int16_t>(c.code);
-        main.txtUIN_KeyPress(key);
+        main.OnUinKeyPress(key);
         EXPECT_EQ(key, c.passes ? c.code : 0) << "code " << c.code;
     }
 }

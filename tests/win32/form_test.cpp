@@ -27,9 +27,9 @@ class Recorder : public FormEvents {
         if (event == failOn) throw RuntimeError::Overflow();
     }
     // Lets digits through, as the main window does.
-    void KeyPress(int /*control*/, std::int16_t& keyAscii) override {
-        keys.push_back(keyAscii);
-        if (keyAscii < '0' || keyAscii > '9') keyAscii = 0;
+    void KeyPress(int /*control*/, std::int16_t& keyCode) override {
+        keys.push_back(keyCode);
+        if (keyCode < '0' || keyCode > '9') keyCode = 0;
     }
     int Count(int control, FormEvent event) const {
         return static_cast<int>(
@@ -125,14 +125,14 @@ TEST_F(Win32FormTest, HeightIsTheOuterHeightInTwipsAsAppliedInWholePixels) {
 }
 
 TEST_F(Win32FormTest, ControlsAreChildrenOfTheFormAtTheirFramesOffsetsInTabOrder) {
-    // txtUIN lies in Frame2 (120, 120) inside Frame1 (80, 0); List1 in Frame3 (80, 1360).
-    EXPECT_EQ(GetParent(Child(kTxtUIN)), form.Window());
-    EXPECT_EQ(GetParent(Child(kList1)), form.Window());
-    const RECT text = ClientRectOf(kTxtUIN);
+    // uinBox lies in Frame2 (120, 120) inside Frame1 (80, 0); accountList in Frame3 (80, 1360).
+    EXPECT_EQ(GetParent(Child(kUinBox)), form.Window());
+    EXPECT_EQ(GetParent(Child(kAccountList)), form.Window());
+    const RECT text = ClientRectOf(kUinBox);
     EXPECT_EQ(text.left, Px(80 + 120 + 480, dpi));
     EXPECT_EQ(text.top, Px(0 + 120 + 120, dpi));
     EXPECT_EQ(text.right - text.left, Px(1095, dpi));
-    const RECT list = ClientRectOf(kList1);
+    const RECT list = ClientRectOf(kAccountList);
     EXPECT_EQ(list.left, Px(80 + 60, dpi));
     EXPECT_EQ(list.top, Px(1360 + 160, dpi));
 
@@ -143,29 +143,29 @@ TEST_F(Win32FormTest, ControlsAreChildrenOfTheFormAtTheirFramesOffsetsInTabOrder
         control = GetNextDlgTabItem(form.Window(), control, FALSE);
         if (order.size() > 1 && GetDlgCtrlID(control) == order.front()) break;
     }
-    EXPECT_EQ(order, (std::vector<int>{kTxtUIN, kCmdDelete, kCmdAbout, kCommand1, kList1}));
+    EXPECT_EQ(order, (std::vector<int>{kUinBox, kEraseButton, kAboutButton, kToggleButton, kAccountList}));
 
     wchar_t caption[16] = {};
-    GetWindowTextW(Child(kCmdDelete), caption, 16);
+    GetWindowTextW(Child(kEraseButton), caption, 16);
     EXPECT_STREQ(caption, L"&Erase");
 }
 
 TEST_F(Win32FormTest, TypedCharactersPassKeyPressAndTheBoxTakesNine) {
-    const HWND edit = Child(kTxtUIN);
+    const HWND edit = Child(kUinBox);
     for (const wchar_t typed : {L'1', L'a', L'\uFF12', L'2'}) {
         SendMessageW(edit, WM_CHAR, typed, 1);
     }
-    EXPECT_EQ(form.TextBoxControl(kTxtUIN).Text(), L"12");
+    EXPECT_EQ(form.TextBoxControl(kUinBox).Text(), L"12");
     // The code unit goes to the handler as a signed 16-bit value.
     EXPECT_EQ(recorder.keys,
               (std::vector<std::int16_t>{'1', 'a', static_cast<std::int16_t>(0xFF12), '2'}));
 
     for (int i = 0; i < 10; ++i) SendMessageW(edit, WM_CHAR, L'7', 1);
-    EXPECT_EQ(form.TextBoxControl(kTxtUIN).Text(), L"127777777");
+    EXPECT_EQ(form.TextBoxControl(kUinBox).Text(), L"127777777");
 }
 
 TEST_F(Win32FormTest, ListBoxAppendsReadsAndClears) {
-    ListBox& list = form.ListBoxControl(kList1);
+    ListBox& list = form.ListBoxControl(kAccountList);
     list.AddItem(L"123456");
     list.AddItem(L"12345678");
     list.AddItem(L"1000");  // appended, not sorted in
@@ -175,25 +175,25 @@ TEST_F(Win32FormTest, ListBoxAppendsReadsAndClears) {
     EXPECT_EQ(list.List(-1), L"");
     EXPECT_THROW(list.List(3), RuntimeError);
 
-    SendMessageW(Child(kList1), LB_SETCURSEL, 1, 0);
+    SendMessageW(Child(kAccountList), LB_SETCURSEL, 1, 0);
     EXPECT_EQ(list.ListIndex(), 1);
     list.Clear();
-    EXPECT_EQ(SendMessageW(Child(kList1), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(Child(kAccountList), LB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(list.ListIndex(), -1);
 }
 
 TEST_F(Win32FormTest, ControlNotificationsBecomeTheirEvents) {
-    form.ListBoxControl(kList1).AddItem(L"123456");
-    SendMessageW(Child(kCmdDelete), BM_CLICK, 0, 0);
-    EXPECT_EQ(recorder.Count(kCmdDelete, FormEvent::kClick), 1);
+    form.ListBoxControl(kAccountList).AddItem(L"123456");
+    SendMessageW(Child(kEraseButton), BM_CLICK, 0, 0);
+    EXPECT_EQ(recorder.Count(kEraseButton, FormEvent::kClick), 1);
 
     // The list reports what its items' clicks do.
-    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(kList1, LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(Child(kList1)));
-    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(kList1, LBN_DBLCLK),
-                 reinterpret_cast<LPARAM>(Child(kList1)));
-    EXPECT_EQ(recorder.Count(kList1, FormEvent::kClick), 1);
-    EXPECT_EQ(recorder.Count(kList1, FormEvent::kDblClick), 1);
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(kAccountList, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Child(kAccountList)));
+    SendMessageW(form.Window(), WM_COMMAND, MAKEWPARAM(kAccountList, LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(Child(kAccountList)));
+    EXPECT_EQ(recorder.Count(kAccountList, FormEvent::kClick), 1);
+    EXPECT_EQ(recorder.Count(kAccountList, FormEvent::kDblClick), 1);
 
     // Enter and Escape reach the form as IDOK and IDCANCEL from whatever control has those
     // ids, here the frames: a frame has no events.
@@ -203,17 +203,17 @@ TEST_F(Win32FormTest, ControlNotificationsBecomeTheirEvents) {
     EXPECT_EQ(recorder.events.size(), before);
 }
 
-TEST_F(Win32FormTest, LayoutColoursReachTheControls) {
+TEST_F(Win32FormTest, LayoutColorsReachTheControls) {
     const HDC dc = GetDC(form.Window());
     // Label1 is navy (&H400000, blue in the high byte) on a transparent background.
     SendMessageW(form.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                 reinterpret_cast<LPARAM>(Child(kLabel1)));
+                 reinterpret_cast<LPARAM>(Child(kUinLabel)));
     EXPECT_EQ(GetTextColor(dc), RGB(0x00, 0x00, 0x40));
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT);
 
     const auto brush = reinterpret_cast<HBRUSH>(
         SendMessageW(form.Window(), WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(Child(kList1))));
+                     reinterpret_cast<LPARAM>(Child(kAccountList))));
     LOGBRUSH fill = {};
     GetObjectW(brush, sizeof fill, &fill);
     EXPECT_EQ(fill.lbColor, RGB(0xE0, 0xE0, 0xE0));
@@ -223,10 +223,10 @@ TEST_F(Win32FormTest, LayoutColoursReachTheControls) {
 
 TEST_F(Win32FormTest, AFailingTimerIsStoppedAndReportedOnce) {
     recorder.failOn = FormEvent::kTimer;
-    form.TimerControl(kTmrEffectDown).SetEnabled(true);
+    form.TimerControl(kExpandTimer).SetEnabled(true);
     Pump(200);
 
-    EXPECT_EQ(recorder.Count(kTmrEffectDown, FormEvent::kTimer), 1);
+    EXPECT_EQ(recorder.Count(kExpandTimer, FormEvent::kTimer), 1);
     ASSERT_EQ(runtime.shown.size(), 1u);
     EXPECT_EQ(runtime.shown[0].prompt.rfind(L"Run-time error '6':", 0), 0u);
     // Stopped for real: the window gets no more ticks at all.
@@ -236,29 +236,29 @@ TEST_F(Win32FormTest, AFailingTimerIsStoppedAndReportedOnce) {
 
     // Enabled again, it ticks again.
     recorder.failOn = FormEvent::kDblClick;
-    form.TimerControl(kTmrEffectDown).SetEnabled(true);
+    form.TimerControl(kExpandTimer).SetEnabled(true);
     Pump(100);
-    EXPECT_GT(recorder.Count(kTmrEffectDown, FormEvent::kTimer), 1);
-    form.TimerControl(kTmrEffectDown).SetEnabled(false);
+    EXPECT_GT(recorder.Count(kExpandTimer, FormEvent::kTimer), 1);
+    form.TimerControl(kExpandTimer).SetEnabled(false);
 }
 
 TEST_F(Win32FormTest, AClosedFormRaisesRunTimeErrorsUntilShownAgainWithANewLoad) {
-    form.ListBoxControl(kList1).AddItem(L"123456");
+    form.ListBoxControl(kAccountList).AddItem(L"123456");
     SendMessageW(form.Window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(form.Window(), nullptr);
     EXPECT_THROW(form.Height(), RuntimeError);
-    EXPECT_THROW(form.TextBoxControl(kTxtUIN).Text(), RuntimeError);
-    EXPECT_THROW(form.ListBoxControl(kList1).AddItem(L"1"), RuntimeError);
-    EXPECT_THROW(form.TimerControl(kTmrEffectUp).SetEnabled(true), RuntimeError);
+    EXPECT_THROW(form.TextBoxControl(kUinBox).Text(), RuntimeError);
+    EXPECT_THROW(form.ListBoxControl(kAccountList).AddItem(L"1"), RuntimeError);
+    EXPECT_THROW(form.TimerControl(kCollapseTimer).SetEnabled(true), RuntimeError);
 
     form.Show();
     ASSERT_NE(form.Window(), nullptr);
     EXPECT_EQ(recorder.Count(0, FormEvent::kLoad), 2);
     EXPECT_TRUE(IsWindowVisible(form.Window()));
-    EXPECT_EQ(form.ListBoxControl(kList1).List(-1), L"");
-    EXPECT_EQ(SendMessageW(Child(kList1), LB_GETCOUNT, 0, 0), 0);
-    form.ListBoxControl(kList1).AddItem(L"654321");
-    EXPECT_EQ(form.ListBoxControl(kList1).List(0), L"654321");
+    EXPECT_EQ(form.ListBoxControl(kAccountList).List(-1), L"");
+    EXPECT_EQ(SendMessageW(Child(kAccountList), LB_GETCOUNT, 0, 0), 0);
+    form.ListBoxControl(kAccountList).AddItem(L"654321");
+    EXPECT_EQ(form.ListBoxControl(kAccountList).List(0), L"654321");
 }
 
 // The program ends when the user has closed every form, in either order.
@@ -317,10 +317,10 @@ TEST(Win32ApplicationTest, ClickHandlersRunInASingleThreadedApartment) {
         Win32Form about(application, AboutLayout(), dispatch);
         about.SetEvents(&probe);
         about.Load();
-        const HWND link = GetDlgItem(about.Window(), kLabel3);
-        SendMessageW(about.Window(), WM_COMMAND, MAKEWPARAM(kLabel3, STN_CLICKED),
+        const HWND link = GetDlgItem(about.Window(), kFirstEmailLink);
+        SendMessageW(about.Window(), WM_COMMAND, MAKEWPARAM(kFirstEmailLink, STN_CLICKED),
                      reinterpret_cast<LPARAM>(link));
-        ASSERT_EQ(probe.last, kLabel3);
+        ASSERT_EQ(probe.last, kFirstEmailLink);
         ASSERT_EQ(probe.result, S_OK);
         EXPECT_TRUE(probe.type == APTTYPE_MAINSTA || probe.type == APTTYPE_STA) << probe.type;
     }

@@ -87,8 +87,8 @@ TEST(Win32RuntimeTest, AConfirmationThatEndsUnansweredIsNoYesAndNoError) {
         SetTimer(nullptr, 0, 50, &EndTheBox);
         int answer = -1;
         EXPECT_NO_THROW(
-            answer = runtime.MsgBox(L"Are you sure?", vbYesNo + vbCritical, L"Confirmation"));
-        EXPECT_NE(answer, vbYes);
+            answer = runtime.MsgBox(L"Are you sure?", kYesNo + kCriticalIcon, L"Confirmation"));
+        EXPECT_NE(answer, kAnswerYes);
         EXPECT_NE(answer, -1);
         MSG quit;
         PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);

@@ -5,13 +5,13 @@
 
 namespace zelvane {
 
-bool HasColour(std::uint32_t colour) {
-    return colour != kSystemColour;
+bool HasColor(std::uint32_t color) {
+    return color != kSystemColor;
 }
 
-COLORREF ToColorRef(std::uint32_t colour) {
-    if ((colour & 0x80000000u) != 0) return GetSysColor(static_cast<int>(colour & 0xFFu));
-    return static_cast<COLORREF>(colour & 0x00FFFFFFu);
+COLORREF ToColorRef(std::uint32_t color) {
+    if ((color & 0x80000000u) != 0) return GetSysColor(static_cast<int>(color & 0xFFu));
+    return static_cast<COLORREF>(color & 0x00FFFFFFu);
 }
 
 Win32Control::~Win32Control() {
@@ -19,7 +19,7 @@ Win32Control::~Win32Control() {
 }
 
 HBRUSH Win32Control::BackgroundBrush() {
-    if (background_ == nullptr) background_ = CreateSolidBrush(ToColorRef(design_.backColour));
+    if (background_ == nullptr) background_ = CreateSolidBrush(ToColorRef(design_.backColor));
     return background_;
 }
 

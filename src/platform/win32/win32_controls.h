@@ -23,7 +23,7 @@ class Win32Control {
     virtual void Attach(HWND window) { window_ = window; }
     void Detach() { window_ = nullptr; }
 
-    // Brush for the background colour of the layout, made on first use.
+    // Brush for the background color of the layout, made on first use.
     HBRUSH BackgroundBrush();
 
   protected:
@@ -79,8 +79,8 @@ class Win32Static : public Win32Control {
     using Win32Control::Win32Control;
 };
 
-// An OLE colour (&HBBGGRR, or a system colour with the high bit set) as a COLORREF.
-bool HasColour(std::uint32_t colour);
-COLORREF ToColorRef(std::uint32_t colour);
+// An OLE color (&HBBGGRR, or a system color with the high bit set) as a COLORREF.
+bool HasColor(std::uint32_t color);
+COLORREF ToColorRef(std::uint32_t color);
 
 }  // namespace zelvane

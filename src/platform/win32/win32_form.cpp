@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "platform/colours.h"
+#include "platform/colors.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
 #include "platform/win32/win32_accessibility.h"
@@ -21,7 +21,6 @@ namespace {
 constexpr wchar_t kFormClass[] = L"ZelvaneForm";
 constexpr UINT_PTR kEditSubclass = 1;
 constexpr int kEtchedLinePixels = 2;
-constexpr int kTheForm = 0;  // the control number by which the form raises its own events
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing = {};
@@ -90,7 +89,7 @@ void Win32Form::Load() {
     // may redraw updates its scroll bar for every item added, which under Wine costs about
     // as much as reading the item from the registry; so their redraw is off meanwhile.
     SetListsRedraw(false);
-    Raise(kTheForm, FormEvent::kLoad);
+    Raise(kForm, FormEvent::kLoad);
     SetListsRedraw(true);
 }
 
@@ -383,24 +382,24 @@ void Win32Form::OnTimer(WPARAM id) {
 
 LRESULT Win32Form::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam) {
     const HDC dc = reinterpret_cast<HDC>(wParam);
-    // The system's colours first; the layout's colours replace what it sets.
+    // The system's colors first; the layout's colors replace what it sets.
     const LRESULT standard = DefWindowProcW(window_, message, wParam, lParam);
     Win32Control* control = ControlFor(reinterpret_cast<HWND>(lParam));
     if (control == nullptr) return standard;
     const ControlSpec& design = control->Design();
-    const DrawnColours colours = ColoursOf(design, dispatch_.runtime());
+    const DrawnColors colors = ColorsOf(design, dispatch_.runtime());
 
     if (design.kind == ControlKind::kLabel) {
         // Labels are transparent: the form or frame shows through around the text.
-        if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
+        if (HasColor(colors.fore)) SetTextColor(dc, ToColorRef(colors.fore));
         SetBkMode(dc, TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     if (design.kind != ControlKind::kTextBox && design.kind != ControlKind::kListBox)
         return standard;
-    if (HasColour(colours.fore)) SetTextColor(dc, ToColorRef(colours.fore));
-    if (!HasColour(colours.back)) return standard;
-    SetBkColor(dc, ToColorRef(colours.back));
+    if (HasColor(colors.fore)) SetTextColor(dc, ToColorRef(colors.fore));
+    if (!HasColor(colors.back)) return standard;
+    SetBkColor(dc, ToColorRef(colors.back));
     return reinterpret_cast<LRESULT>(control->BackgroundBrush());
 }
 
@@ -442,8 +441,8 @@ void Win32Form::OnActivate(WPARAM wParam) {
     if (target != nullptr) SetFocus(target);
 }
 
-// High contrast turned on or off, or the system's colours changed: the controls hear of it
-// too, as only top-level windows are told, and everything is drawn again in the colours
+// High contrast turned on or off, or the system's colors changed: the controls hear of it
+// too, as only top-level windows are told, and everything is drawn again in the colors
 // that now apply.
 void Win32Form::OnSystemSettingChange(UINT message, WPARAM wParam, LPARAM lParam) {
     for (const std::unique_ptr<Win32Control>& control : controls_) {
@@ -472,10 +471,10 @@ LRESULT CALLBACK Win32Form::EditProc(HWND edit, UINT message, WPARAM wParam, LPA
 // change it, or set it to 0 to drop the keystroke. Returns false to drop it.
 bool Win32Form::OnChar(HWND edit, WPARAM& code) {
     if (events_ == nullptr) return true;
-    auto keyAscii = static_cast<std::int16_t>(static_cast<std::uint16_t>(code));
-    dispatch_.KeyPress(*events_, GetDlgCtrlID(edit), keyAscii);
-    if (keyAscii == 0) return false;
-    code = static_cast<std::uint16_t>(keyAscii);
+    auto keyCode = static_cast<std::int16_t>(static_cast<std::uint16_t>(code));
+    dispatch_.KeyPress(*events_, GetDlgCtrlID(edit), keyCode);
+    if (keyCode == 0) return false;
+    code = static_cast<std::uint16_t>(keyCode);
     return true;
 }
 

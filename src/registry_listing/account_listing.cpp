@@ -1,4 +1,4 @@
-#include "registry_listing/module1.h"
+#include "registry_listing/account_listing.h"
 
 #include <limits>
 
@@ -26,7 +26,7 @@ struct KeyCloser {
 
 }  // namespace
 
-void Module1::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list) {
+void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list) {
     RegKey key = 0;
     registry_.OpenKey(root, path, key);
     // Closed on every way out, also when the open failed and the key is still 0.

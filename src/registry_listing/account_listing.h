@@ -9,9 +9,9 @@
 namespace zelvane {
 
 // Code shared between the windows: the only procedures that read the registry.
-class Module1 {
+class AccountListing {
   public:
-    explicit Module1(Registry& registry) : registry_(registry) {}
+    explicit AccountListing(Registry& registry) : registry_(registry) {}
 
     // Appends the names of all direct subkeys of root\path to the list, exactly as the
     // registry holds them, in the order it enumerates them. Never clears the list. A name

@@ -9,16 +9,16 @@
 namespace zelvane {
 
 // The About window: names the program's makers and opens their contact addresses.
-class frmAbout : public FormEvents {
+class AboutWindow : public FormEvents {
   public:
-    frmAbout(Form& form, Shell& shell) : form_(form), shell_(shell) {}
+    AboutWindow(Form& form, Shell& shell) : form_(form), shell_(shell) {}
 
     // Shows the window modeless, without an owner.
     void Show() { form_.Show(); }
 
-    void Label3_Click();
-    void txtcntctEmail_Click();
-    void txtcntctUIN_Click();
+    void OnFirstEmailClick();
+    void OnSecondEmailClick();
+    void OnUinLinkClick();
 
     void Raise(int control, FormEvent event) override;
 

@@ -1,38 +1,38 @@
-#include "about_window/frm_about.h"
+#include "about_window/about_window.h"
 
 #include "about_window/about_layout.h"
 
 namespace zelvane {
 
-void frmAbout::Label3_Click() {
+void AboutWindow::OnFirstEmailClick() {
     Open(L"mailto:" + std::wstring(kFirstEmail));
 }
 
-void frmAbout::txtcntctEmail_Click() {
+void AboutWindow::OnSecondEmailClick() {
     Open(L"mailto:" + std::wstring(kSecondEmail));
 }
 
-void frmAbout::txtcntctUIN_Click() {
+void AboutWindow::OnUinLinkClick() {
     Open(WhitePagesAddress(kAuthorUin));
 }
 
 // Hands the address to the program the shell has for it; a launch that fails (no mail
 // program, no browser) is not the About window's to report.
-void frmAbout::Open(const std::wstring& address) {
+void AboutWindow::Open(const std::wstring& address) {
     shell_.Open(form_.hWnd(), address, L"C:\\", kShowNormal);
 }
 
-void frmAbout::Raise(int control, FormEvent event) {
+void AboutWindow::Raise(int control, FormEvent event) {
     if (event != FormEvent::kClick) return;
     switch (control) {
-        case kLabel3:
-            Label3_Click();
+        case kFirstEmailLink:
+            OnFirstEmailClick();
             break;
-        case kTxtcntctEmail:
-            txtcntctEmail_Click();
+        case kSecondEmailLink:
+            OnSecondEmailClick();
             break;
-        case kTxtcntctUIN:
-            txtcntctUIN_Click();
+        case kUinLink:
+            OnUinLinkClick();
             break;
         default:
             break;

@@ -12,9 +12,9 @@
 //       --max-items reads only a list box's first N items (each item costs a few messages
 //       across processes, seconds per ten thousand); "count" always tells how many it holds.
 //   inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
-//       the visible message boxes (class #32770): title, text, buttons and icon colour.
+//       the visible message boxes (class #32770): title, text, buttons and icon color.
 //   inspect pixels X Y W H
-//       the mean colour of a rectangle of the screen.
+//       the mean color of a rectangle of the screen.
 //   inspect codepage
 //       the ANSI code page the programs started here run with.
 //
@@ -172,8 +172,8 @@ HWND FocusOf(HWND hwnd) {
     return info.hwndFocus;
 }
 
-// Mean colour of a screen rectangle, read back from the display.
-std::optional<COLORREF> MeanColour(const RECT& r) {
+// Mean color of a screen rectangle, read back from the display.
+std::optional<COLORREF> MeanColor(const RECT& r) {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return std::nullopt;
@@ -210,10 +210,10 @@ std::optional<COLORREF> MeanColour(const RECT& r) {
     return mean;
 }
 
-std::string Colour(COLORREF colour) {
+std::string Color(COLORREF color) {
     char text[40];
-    std::snprintf(text, sizeof text, "[%u, %u, %u]", GetRValue(colour), GetGValue(colour),
-                  GetBValue(colour));
+    std::snprintf(text, sizeof text, "[%u, %u, %u]", GetRValue(color), GetGValue(color),
+                  GetBValue(color));
     return text;
 }
 
@@ -315,7 +315,7 @@ std::string Control(HWND hwnd, HWND focus) {
     if (SameName(cls, L"Edit")) out += EditFields(hwnd);
     if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
         out += ", \"icon\": true";
-        if (const auto mean = MeanColour(rect)) out += ", \"mean_rgb\": " + Colour(*mean);
+        if (const auto mean = MeanColor(rect)) out += ", \"mean_rgb\": " + Color(*mean);
     }
     return out + "}";
 }
@@ -403,7 +403,7 @@ std::string MsgBoxJson(HWND hwnd) {
                 RECT rect = {};
                 GetWindowRect(child, &rect);
                 if (IsWindowVisible(child)) {
-                    if (const auto mean = MeanColour(rect)) icon = Colour(*mean);
+                    if (const auto mean = MeanColor(rect)) icon = Color(*mean);
                 }
             } else if (text.empty()) {
                 text = Text(child);
@@ -503,8 +503,8 @@ int wmain(int argc, wchar_t** argv) {
         const RECT rect = {options.numbers[0], options.numbers[1],
                            options.numbers[0] + options.numbers[2],
                            options.numbers[1] + options.numbers[3]};
-        const auto mean = MeanColour(rect);
-        Print(mean ? "{\"mean_rgb\": " + Colour(*mean) + "}" : "null");
+        const auto mean = MeanColor(rect);
+        Print(mean ? "{\"mean_rgb\": " + Color(*mean) + "}" : "null");
         return mean ? 0 : 1;
     }
     if (options.command == L"codepage") {

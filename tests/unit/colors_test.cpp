@@ -2,15 +2,15 @@
 
 #include "about_window/about_layout.h"
 #include "main_window/main_layout.h"
-#include "platform/colours.h"
+#include "platform/colors.h"
 #include "platform/memory/memory_runtime.h"
 
 namespace zelvane {
 namespace {
 
-// High contrast replaces every fixed colour of both windows with the system's: links with
-// the system's link colour, everything else with the control's own pair.
-TEST(ColoursTest, HighContrastDrawsEveryControlInTheSystemsColours) {
+// High contrast replaces every fixed color of both windows with the system's: links with
+// the system's link color, everything else with the control's own pair.
+TEST(ColorsTest, HighContrastDrawsEveryControlInTheSystemsColors) {
     Faults faults;
     MemoryRuntime runtime(faults);
     int links = 0;
@@ -19,15 +19,15 @@ TEST(ColoursTest, HighContrastDrawsEveryControlInTheSystemsColours) {
         for (const ControlSpec& control : form->controls) {
             SCOPED_TRACE(std::string(control.name.begin(), control.name.end()));
             runtime.highContrast = false;
-            const DrawnColours own = ColoursOf(control, runtime);
-            EXPECT_EQ(own.fore, control.foreColour);
-            EXPECT_EQ(own.back, control.backColour);
-            fixed += control.foreColour != kSystemColour || control.backColour != kSystemColour;
+            const DrawnColors own = ColorsOf(control, runtime);
+            EXPECT_EQ(own.fore, control.foreColor);
+            EXPECT_EQ(own.back, control.backColor);
+            fixed += control.foreColor != kSystemColor || control.backColor != kSystemColor;
 
             runtime.highContrast = true;
-            const DrawnColours contrast = ColoursOf(control, runtime);
-            EXPECT_EQ(contrast.fore, control.clickable ? kLinkColour : kSystemColour);
-            EXPECT_EQ(contrast.back, kSystemColour);
+            const DrawnColors contrast = ColorsOf(control, runtime);
+            EXPECT_EQ(contrast.fore, control.clickable ? kLinkColor : kSystemColor);
+            EXPECT_EQ(contrast.back, kSystemColor);
             links += control.clickable;
         }
     }

@@ -1,0 +1,190 @@
+#include "main_window/main_window.h"
+
+#include <utility>
+
+#include "main_window/account_path.h"
+#include "main_window/elevated_erase.h"
+#include "main_window/erase_report.h"
+#include "main_window/main_layout.h"
+
+namespace zelvane {
+
+MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
+                       std::function<AboutWindow&()> aboutWindow)
+    : controls_(controls),
+      runtime_(runtime),
+      registry_(registry),
+      listing_(registry),
+      aboutWindow_(std::move(aboutWindow)) {}
+
+void MainWindow::OnLoad() {
+    expanded_ = kFalse;
+    rootKey_ = kHkeyCurrentUser;  // &H80000001
+    accountsPath_ = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
+    controls_.accountList.Clear();
+    FillAccountList();
+}
+
+void MainWindow::FillAccountList() {
+    controls_.accountList.Clear();
+    // The path is kept with a leading backslash, which the registry does not want.
+    const std::wstring path = accountsPath_.empty() ? std::wstring() : accountsPath_.substr(1);
+    listing_.ListAccounts(rootKey_, path, controls_.accountList);
+}
+
+void MainWindow::OnAccountClick() {
+    controls_.uinBox.SetText(controls_.accountList.List(controls_.accountList.ListIndex()));
+}
+
+void MainWindow::OnAccountDoubleClick() {
+    OnAccountClick();
+    OnEraseClick();
+}
+
+void MainWindow::OnUinKeyPress(std::int16_t& keyCode) {
+    // Digits go in, and so does every code up to the space: Backspace, Enter and the
+    // control-key combinations such as Ctrl+V.
+    if ((keyCode < '0' || keyCode > '9') && keyCode > ' ') keyCode = 0;
+}
+
+void MainWindow::OnEraseClick() {
+    const int answer = runtime_.MsgBox(
+        L"Are you sure you want to delete this UIN? (" + controls_.uinBox.Text() + L")",
+        kYesNo + kCriticalIcon, L"Confirmation");
+    if (answer != kAnswerYes) return;
+
+    const std::wstring uin = controls_.uinBox.Text();
+    if (uin.empty()) {
+        runtime_.MsgBox(L"Fill in the UIN, And then click 'Erase'", kCriticalIcon, L"Input Error");
+        return;
+    }
+    if (!IsAccountName(uin)) {
+        ShowRefusal(runtime_, uin);
+        return;
+    }
+    EraseAccount();
+}
+
+void MainWindow::EraseAccount() {
+    EraseReport report;
+    std::wstring uin;
+    for (const AccountPlace& place : kAccountPlaces) {
+        // The box is read afresh for every place; each text is checked again before it
+        // reaches a delete.
+        uin = controls_.uinBox.Text();
+        if (!IsAccountName(uin)) {
+            ShowRefusal(runtime_, uin);
+            return;
+        }
+        report.Add(place,
+                   registry_.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view));
+    }
+    const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
+    if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
+}
+
+// A declined elevation prompt is the user's answer, not a failure.
+void MainWindow::FinishAsAdministrator(const std::wstring& uin) {
+    const long result = runtime_.StartElevated({kEraseAsAdministrator, uin});
+    if (result == kErrorSuccess || result == kErrorCancelled) return;
+    runtime_.MsgBox(
+        L"Zelvane could not be started as administrator (error " + std::to_wstring(result) + L").",
+        kExclamationIcon, L"Not erased everywhere");
+}
+
+void MainWindow::OnAboutClick() {
+    aboutWindow_().Show();
+}
+
+void MainWindow::OnToggleClick() {
+    // With animations turned off, the finishing step comes at once: the same end as the
+    // animation's, without the steps that would move the window's edge.
+    const bool animate = runtime_.ClientAreaAnimation();
+    if (expanded_ == kTrue) {
+        expanded_ = kFalse;
+        if (!animate) return FinishAnimation(L"v", kCollapsedHeight, controls_.collapseTimer);
+        controls_.collapseTimer.SetEnabled(true);
+        controls_.toggleButton.SetEnabled(false);
+    } else if (expanded_ == kFalse) {
+        expanded_ = kTrue;
+        if (!animate) return FinishAnimation(L"^", kExpandedHeight, controls_.expandTimer);
+        controls_.expandTimer.SetEnabled(true);
+        controls_.toggleButton.SetEnabled(false);
+    }
+}
+
+void MainWindow::OnExpandTick() {
+    if (controls_.form.Height() < kExpandedHeight) {
+        controls_.form.SetHeight(controls_.form.Height() + 10.0f);
+    } else if (controls_.form.Height() >= kExpandedHeight) {
+        FinishAnimation(L"^", kExpandedHeight, controls_.expandTimer);
+    }
+}
+
+void MainWindow::OnCollapseTick() {
+    if (controls_.form.Height() > kCollapsedHeight) {
+        controls_.form.SetHeight(controls_.form.Height() - 10.0f);
+    } else if (controls_.form.Height() <= kCollapsedHeight) {
+        FinishAnimation(L"v", kCollapsedHeight, controls_.collapseTimer);
+    }
+}
+
+// The tick after the height reached or passed its limit snaps it to the limit exactly and
+// gives the button back.
+void MainWindow::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
+    controls_.toggleButton.SetCaption(caption);
+    controls_.form.SnapHeight(height);
+    controls_.toggleButton.SetEnabled(true);
+    timer.SetEnabled(false);
+}
+
+void MainWindow::Raise(int control, FormEvent event) {
+    switch (control) {
+        case kForm:
+            if (event == FormEvent::kLoad) OnLoad();
+            break;
+        case kAccountList:
+            if (event == FormEvent::kClick) OnAccountClick();
+            if (event == FormEvent::kDblClick) OnAccountDoubleClick();
+            break;
+        case kEraseButton:
+            if (event == FormEvent::kClick) OnEraseClick();
+            break;
+        case kAboutButton:
+            if (event == FormEvent::kClick) OnAboutClick();
+            break;
+        case kToggleButton:
+            if (event == FormEvent::kClick) OnToggleClick();
+            break;
+        case kExpandTimer:
+            if (event == FormEvent::kTimer) OnExpandTick();
+            break;
+        case kCollapseTimer:
+            if (event == FormEvent::kTimer) OnCollapseTick();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindow::KeyPress(int control, std::int16_t& keyCode) {
+    if (control == kUinBox) OnUinKeyPress(keyCode);
+}
+
+// An animation abandoned by a failing tick: the flag and the caption go back to where they
+// stood before the click that started it, and the button comes back, so that the next click
+// takes up the same way again from wherever the window stopped.
+void MainWindow::TimerFailed(int control) {
+    if (control == kExpandTimer) {
+        expanded_ = kFalse;
+        controls_.toggleButton.SetCaption(L"v");
+    } else if (control == kCollapseTimer) {
+        expanded_ = kTrue;
+        controls_.toggleButton.SetCaption(L"^");
+    } else {
+        return;
+    }
+    controls_.toggleButton.SetEnabled(true);
+}
+
+}  // namespace zelvane

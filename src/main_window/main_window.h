@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "about_window/about_window.h"
+#include "platform/controls.h"
+#include "platform/form_layout.h"
+#include "platform/registry.h"
+#include "platform/runtime.h"
+#include "registry_listing/account_listing.h"
+
+namespace zelvane {
+
+// Booleans as the window's fields hold them.
+constexpr std::int16_t kTrue = -1;
+constexpr std::int16_t kFalse = 0;
+
+// The main window's controls that its handlers use.
+struct MainControls {
+    Form& form;
+    TextBox& uinBox;
+    ListBox& accountList;
+    CommandButton& toggleButton;
+    Timer& collapseTimer;
+    Timer& expandTimer;
+};
+
+// The start-up window: lists the accounts, erases the chosen one from every place it is
+// kept, and grows or shrinks to show or hide the account list.
+class MainWindow : public FormEvents {
+  public:
+    // aboutWindow returns the one About window, creating it the first time it is called.
+    MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
+               std::function<AboutWindow&()> aboutWindow);
+
+    // Clears the account list and fills it again from the registry.
+    void FillAccountList();
+
+    void OnLoad();
+    void OnAccountClick();
+    void OnAccountDoubleClick();
+    void OnUinKeyPress(std::int16_t& keyCode);
+    void OnEraseClick();
+    void OnAboutClick();
+    void OnToggleClick();
+    void OnExpandTick();
+    void OnCollapseTick();
+
+    void Raise(int control, FormEvent event) override;
+    void KeyPress(int control, std::int16_t& keyCode) override;
+    void TimerFailed(int control) override;
+
+  private:
+    void EraseAccount();
+    void FinishAsAdministrator(const std::wstring& uin);
+    void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
+
+    // Expanded or expanding: True from the click that starts growing the window to the click
+    // that starts shrinking it. It holds True (-1) or False (0); a click checks for each and
+    // leaves any other value alone rather than reading "not True" as False.
+    std::int16_t expanded_ = kFalse;
+    std::wstring accountsPath_;  // the key whose subkeys are listed, with a leading backslash
+    std::int32_t rootKey_ = 0;   // the hive of accountsPath_
+
+    MainControls controls_;
+    Runtime& runtime_;
+    Registry& registry_;
+    AccountListing listing_;
+    std::function<AboutWindow&()> aboutWindow_;
+};
+
+}  // namespace zelvane
