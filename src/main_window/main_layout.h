@@ -24,6 +24,8 @@ enum MainControl : int {
 // Outer heights of the window, in twips.
 constexpr float kCollapsedHeight = 1755.0f;
 constexpr float kExpandedHeight = 3075.0f;
+// How far one animation tick moves the window's bottom edge, in twips.
+constexpr float kAnimationStep = 10.0f;
 
 const FormSpec& MainLayout();
 

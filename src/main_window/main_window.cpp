@@ -113,17 +113,22 @@ void MainWindow::OnToggleClick() {
     }
 }
 
+// A step is 10 twips, less than a pixel at most DPIs: the window moves at least a pixel a
+// tick (see HeightToPixels), and at 10 ms a tick the panel opens in a second or so. The
+// height is read again for every test, never kept: the window rounds what it is given to
+// whole pixels, and the next step and the finishing test go from the height it really has.
 void MainWindow::OnExpandTick() {
     if (controls_.form.Height() < kExpandedHeight) {
-        controls_.form.SetHeight(controls_.form.Height() + 10.0f);
+        controls_.form.SetHeight(controls_.form.Height() + kAnimationStep);
     } else if (controls_.form.Height() >= kExpandedHeight) {
         FinishAnimation(L"^", kExpandedHeight, controls_.expandTimer);
     }
 }
 
+// As OnExpandTick, the other way.
 void MainWindow::OnCollapseTick() {
     if (controls_.form.Height() > kCollapsedHeight) {
-        controls_.form.SetHeight(controls_.form.Height() - 10.0f);
+        controls_.form.SetHeight(controls_.form.Height() - kAnimationStep);
     } else if (controls_.form.Height() <= kCollapsedHeight) {
         FinishAnimation(L"v", kCollapsedHeight, controls_.collapseTimer);
     }
