@@ -5,9 +5,9 @@
 
 namespace zelvane {
 
-// Message box styles; a style word is the sum of one button set and one icon.
+// Message box styles; a style word is the sum of one icon and, but for a box with only an
+// OK button, one button set.
 enum MsgBoxStyle : int {
-    kOkOnly = 0,
     kYesNo = 4,
     kCriticalIcon = 16,
     kExclamationIcon = 48,

@@ -27,7 +27,6 @@ class Win32Application {
     void FormOpened(HWND form);
     void FormClosed(HWND form);
     bool IsForm(HWND window) const;
-    bool HasForms() const { return !forms_.empty(); }
 
     // Runs the dialog-style message loop until the last form is closed: Tab moves through
     // a form's controls and Alt with an access key presses its button.
