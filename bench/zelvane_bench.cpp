@@ -9,10 +9,13 @@
 //   zelvane_bench check-erased <uin>             the account is gone, its sibling is not
 //   zelvane_bench clean                          removes every key the benchmarks made
 //   zelvane_bench animation                      the real window's expansion and collapse
+//   zelvane_bench build-steps                    each step of building the main window
+//   zelvane_bench build-form                     the main window built by the program's code
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,7 +29,11 @@
 #include "main_window/frm_main.h"
 #include "main_window/main_layout.h"
 #include "platform/event_dispatch.h"
+#include "platform/twips.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_control_window.h"
+#include "platform/win32/win32_dpi.h"
+#include "platform/win32/win32_font.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
@@ -488,6 +495,138 @@ int Animation() {
     return 0;
 }
 
+// Each step of building the main window, in the order zelvane.exe takes them (main.cpp,
+// Win32Application, Win32Form::Load and Show), made with the backend's own helpers and
+// timed one by one; the controls are grouped by kind. Meant to run once in a fresh process:
+// the first window, control and font of a process pay for what later ones reuse, and so
+// does the program at start-up. build-form times the program's own code for the same work,
+// so that the sum of the steps can be checked against it.
+LRESULT CALLBACK PlainSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+int BuildSteps() {
+    const FormSpec& layout = MainLayout();
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    Result result("build-steps");
+    Stopwatch clock;
+    const auto step = [&](const char* key, const std::function<void()>& work) {
+        clock.Restart();
+        work();
+        result.Add(key, clock.Milliseconds());
+    };
+
+    step("common_controls_ms", [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&controls);
+    });
+    std::optional<Win32Application> application;
+    step("application_ms", [&] { application.emplace(instance); });
+
+    HWND form = nullptr;
+    step("form_ms", [&] {
+        WNDCLASSEXW formClass = {};
+        formClass.cbSize = sizeof formClass;
+        formClass.lpfnWndProc = DefWindowProcW;
+        formClass.hInstance = instance;
+        formClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        formClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        formClass.lpszClassName = L"ZelvaneBenchForm";
+        RegisterClassExW(&formClass);
+        form = CreateWindowExW(
+            WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE, L"ZelvaneBenchForm",
+            std::wstring(layout.caption).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, application->Owner(), nullptr, instance, nullptr);
+    });
+    if (form == nullptr) Fail("the form's window was not made");
+
+    int dpi = 0;
+    std::vector<RECT> bounds;
+    step("layout_dpi_ms", [&] {
+        dpi = WindowDpi(form);
+        RECT outer = {0, 0, TwipsToPixels(layout.clientWidth, dpi),
+                      TwipsToPixels(layout.clientHeight, dpi)};
+        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)));
+        SetWindowPos(form, nullptr, 0, 0, outer.right - outer.left,
+                     TwipsToPixels(layout.outerHeight, dpi),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        for (const ControlSpec& design : layout.controls) {
+            const TwipRect rect = FormRect(layout, design);
+            RECT pixels;
+            pixels.left = TwipsToPixels(rect.left, dpi);
+            pixels.top = TwipsToPixels(rect.top, dpi);
+            pixels.right = pixels.left + TwipsToPixels(rect.width, dpi);
+            pixels.bottom =
+                pixels.top +
+                (design.kind == ControlKind::kEtchedLine ? 2 : TwipsToPixels(rect.height, dpi));
+            bounds.push_back(pixels);
+        }
+    });
+
+    step("icons_ms", [&] {
+        const auto load = [&](int width, int height) {
+            return reinterpret_cast<LPARAM>(LoadImageW(instance,
+                                                       MAKEINTRESOURCEW(layout.iconResource),
+                                                       IMAGE_ICON, width, height, LR_SHARED));
+        };
+        SendMessageW(form, WM_SETICON, ICON_SMALL,
+                     load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+        SendMessageW(form, WM_SETICON, ICON_BIG,
+                     load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
+    });
+
+    FontSet fonts;
+    step("fonts_ms", [&] {
+        for (const ControlSpec& design : layout.controls) {
+            if (design.kind != ControlKind::kTimer) fonts.Get(design.font, dpi);
+        }
+    });
+
+    const auto make = [&](ControlKind kind) {
+        for (std::size_t index = 0; index < layout.controls.size(); ++index) {
+            const ControlSpec& design = layout.controls[index];
+            if (design.kind != kind) continue;
+            const HWND child = CreateControlWindow(design, bounds[index], form, instance);
+            if (child == nullptr) Fail("a control's window was not made");
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(design.font, dpi)),
+                         FALSE);
+            if (kind == ControlKind::kTextBox) {
+                SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(design.maxLength), 0);
+                SetWindowSubclass(child, PlainSubclass, 1, 0);
+            }
+        }
+    };
+    step("frames_ms", [&] { make(ControlKind::kFrame); });
+    step("text_box_ms", [&] { make(ControlKind::kTextBox); });
+    step("label_ms", [&] { make(ControlKind::kLabel); });
+    step("buttons_ms", [&] { make(ControlKind::kCommandButton); });
+    step("line_ms", [&] { make(ControlKind::kEtchedLine); });
+    step("list_box_ms", [&] { make(ControlKind::kListBox); });
+
+    step("show_paint_ms", [&] {
+        ShowWindow(form, SW_SHOW);
+        SetForegroundWindow(form);
+        UpdateWindow(form);
+    });
+    result.Print();
+    DestroyWindow(form);
+    return 0;
+}
+
+int BuildForm() {
+    const Stopwatch clock;
+    std::optional<MainWindow> program;
+    program.emplace();
+    program->form.SetEvents(&program->main);
+    program->form.Load();
+    program->form.Show();
+    UpdateWindow(program->form.Window());
+    Result("build-form").Add("ms", clock.Milliseconds()).Print();
+    return 0;
+}
+
 }  // namespace
 }  // namespace zelvane::bench
 
@@ -503,6 +642,8 @@ int main(int argc, char** argv) {
         if (command == "check-erased") return CheckErased(argc - 2, argv + 2);
         if (command == "clean") return Clean();
         if (command == "animation") return Animation();
+        if (command == "build-steps") return BuildSteps();
+        if (command == "build-form") return BuildForm();
     } catch (const std::exception& error) {
         Fail(command + ": " + error.what());
     }
