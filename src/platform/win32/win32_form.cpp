@@ -19,6 +19,7 @@ constexpr wchar_t kFormClass[] = L"ZelvaneForm";
 constexpr UINT_PTR kEditSubclass = 1;
 constexpr int kEtchedLinePixels = 2;
 constexpr int kTheForm = 0;  // the control number by which the form raises its own events
+constexpr UINT kShownMessage = WM_APP;  // posted to the form by its first Show
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing = {};
@@ -87,11 +88,15 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
-    // The Load handler fills the lists before the window is first shown. A list box that
-    // may redraw updates its scroll bar for every item added, which under Wine costs about
-    // as much as reading the item from the registry; so their redraw is off meanwhile.
-    SetListsRedraw(false);
     Raise(kTheForm, FormEvent::kLoad);
+}
+
+// The Shown handler fills the lists. A list box that may redraw updates its scroll bar for
+// every item added, which under Wine costs about as much as reading the item from the
+// registry; so their redraw is off meanwhile.
+void Win32Form::OnShown() {
+    SetListsRedraw(false);
+    Raise(kTheForm, FormEvent::kShown);
     SetListsRedraw(true);
 }
 
@@ -107,6 +112,7 @@ void Win32Form::SetListsRedraw(bool on) {
 
 void Win32Form::Create() {
     RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
+    shownPosted_ = false;
     const FrameStyle frame = StyleOf(layout_.border);
     const std::wstring caption(layout_.caption);
     // WM_NCCREATE stores the window in window_.
@@ -213,6 +219,13 @@ void Win32Form::Show() {
     const HWND window = LiveWindow();
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
+    if (shownPosted_) return;
+    // Painted now, not when the queue runs dry, so that the window is whole while the Shown
+    // handler runs. A posted message is taken before any click or key, however early those
+    // arrive, and the handler runs to its end before the next message is taken.
+    UpdateWindow(window);
+    shownPosted_ = true;
+    if (!PostMessageW(window, kShownMessage, 0, 0)) OnShown();
 }
 
 TextBox& Win32Form::TextBoxControl(int id) {
@@ -286,6 +299,9 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         case DM_GETDEFID:
             return DefaultButton();
+        case kShownMessage:
+            OnShown();
+            return 0;
         case WM_DESTROY:
             OnDestroy();
             break;
