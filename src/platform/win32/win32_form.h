@@ -58,6 +58,8 @@ class Win32Form : public Form {
     void SetListsRedraw(bool on);
     void OnShown();
     void CreateControls(int dpi);
+    // The outer size of the window at the given DPI, with the given frame styles.
+    SIZE DesignSize(int dpi, DWORD style, DWORD exStyle) const;
     void ApplyDesignSize(int dpi);
     void SetIcons();
     void OnCommand(WPARAM wParam, LPARAM lParam);
