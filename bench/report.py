@@ -16,9 +16,9 @@ import sys
 BUILD_STEPS = (
     ("common_controls_ms", "InitCommonControlsEx"),
     ("application_ms", "the application's hidden owner window"),
+    ("layout_dpi_ms", "layout and DPI: sizes in pixels"),
     ("form_ms", "the form's window (class and CreateWindowEx)"),
-    ("layout_dpi_ms", "layout and DPI: size, control rectangles"),
-    ("icons_ms", "icons: load and WM_SETICON"),
+    ("icons_ms", "icon: load and WM_SETICON"),
     ("fonts_ms", "fonts: made for each control"),
     ("frames_ms", "3 frames"),
     ("text_box_ms", "text box, limit and subclass"),
@@ -26,7 +26,9 @@ BUILD_STEPS = (
     ("buttons_ms", "3 buttons"),
     ("line_ms", "etched line"),
     ("list_box_ms", "list box"),
-    ("show_paint_ms", "shown, brought to the front and painted"),
+    ("show_ms", "ShowWindow, with activation and focus"),
+    ("foreground_ms", "SetForegroundWindow"),
+    ("paint_ms", "UpdateWindow: the form and its controls painted"),
 )
 
 
@@ -96,13 +98,13 @@ def main():
     if listings:
         reps = listings[0]["reps"]
         table.section(f"Listing, in one process, median of {reps} rounds "
-                      "(hidden main window, as at start-up)")
+                      "(main window shown, collapsed, as at start-up)")
         for result in listings:
             accounts = int(result["accounts"])
             floor = float(result["floor_ms"])
             table.row(f"List {accounts:,} accounts", float(result["program_ms"]), floor,
-                      "RegEnumKeyExW loop; Zelvane: the main window's Load event, as at start-up")
-            table.row("  cause: ListAccounts called outside Load", float(result["direct_ms"]),
+                      "RegEnumKeyExW loop; Zelvane: the main window's Shown event, as at start-up")
+            table.row("  cause: ListAccounts called outside Shown", float(result["direct_ms"]),
                       floor, "no redraw suspension around the fill")
             table.row("  cause: ListAccounts, no list box", float(result["convert_ms"]), floor,
                       "the listing's own buffers and checks")
@@ -131,6 +133,10 @@ def main():
             table.row(f"  {name}", step, whole, "share of the whole build, the row below")
         table.row("Whole build, the program's own code", whole, total,
                   "the sum of the steps above")
+        empties = [float(result["ms"]) for result in by_what.get("build-empty", [])]
+        if empties:
+            table.row("  the same against an empty window", whole, statistics.median(empties),
+                      "empty_window.exe's window made, shown and painted, in a fresh process")
 
     for result in by_what.get("startup", []):
         empty = float(result["empty_shown_ms"])

@@ -11,6 +11,7 @@
 //   zelvane_bench animation                      the real window's expansion and collapse
 //   zelvane_bench build-steps                    each step of building the main window
 //   zelvane_bench build-form                     the main window built by the program's code
+//   zelvane_bench build-empty                    an empty window built and shown
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -205,14 +206,14 @@ struct MainWindow {
                  runtime, registry, []() -> frmAbout& { Fail("the About window was asked for"); }};
 };
 
-// Passes the form's events on to the main window and notes when the Load event began.
-class LoadClock : public FormEvents {
+// Passes the form's events on to the main window and notes when the Shown event began.
+class ShownClock : public FormEvents {
   public:
-    explicit LoadClock(FormEvents& handlers) : handlers_(handlers) {}
+    explicit ShownClock(FormEvents& handlers) : handlers_(handlers) {}
     void Raise(int control, FormEvent event) override {
-        if (event == FormEvent::kLoad) {
-            loadRaised = true;
-            sinceLoad.Restart();
+        if (event == FormEvent::kShown) {
+            shownRaised = true;
+            sinceShown.Restart();
         }
         handlers_.Raise(control, event);
     }
@@ -220,8 +221,8 @@ class LoadClock : public FormEvents {
         handlers_.KeyPress(control, keyAscii);
     }
 
-    bool loadRaised = false;
-    Stopwatch sinceLoad;
+    bool shownRaised = false;
+    Stopwatch sinceShown;
 
   private:
     FormEvents& handlers_;
@@ -248,11 +249,11 @@ void RunVariants(std::vector<Variant>& variants, std::size_t reps, Result& resul
 
 // The accounts are listed from the current user's NewOwners key, which the run fills.
 //
-// program_ms: the start-up path itself. The main window is made again for every round;
-//   the time runs from the Load event to the end of Win32Form::Load: frmMain::Form_Load
-//   (the list cleared, UpdateMe, Module1::ListAccounts into the list box) and what the
+// program_ms: the start-up path itself. The main window is made and shown again for every
+//   round; the time runs from the Shown event to the end of the message that raised it:
+//   frmMain::Form_Shown (UpdateMe, Module1::ListAccounts into the list box) and what the
 //   form does around it, as at start-up.
-// The causes, each into the same hidden window's list box unless it says otherwise:
+// The causes, each into the same window's list box unless it says otherwise:
 //   direct_ms: Module1::ListAccounts called straight, outside the Load event.
 //   convert_ms: Module1::ListAccounts into a list that only counts: no list box at all.
 //   addstring_ms: the bare enumeration plus LB_ADDSTRING, converting only the name.
@@ -264,7 +265,7 @@ int Listing(int argc, char** argv) {
     Win32Registry& registry = program.registry;
     Win32Form& form = program.form;
     frmMain& main = program.main;
-    LoadClock clock(main);
+    ShownClock clock(main);
     form.SetEvents(&clock);
     ListBox& list = form.ListBoxControl(kList1);
     Module1 module1(registry);
@@ -275,14 +276,19 @@ int Listing(int argc, char** argv) {
         if (window == nullptr) Fail("the main window has no list box");
         return window;
     };
-    // From the Load event to the end of Win32Form::Load: the handler and whatever the
-    // form does around it once the window is made.
+    // From the Shown event to the end of the message that raised it: the handler and
+    // whatever the form does around it.
     const auto reload = [&] {
         if (form.Window() != nullptr) DestroyWindow(form.Window());
-        clock.loadRaised = false;
+        clock.shownRaised = false;
         form.Load();
-        const double milliseconds = clock.sinceLoad.Milliseconds();
-        if (!clock.loadRaised) Fail("the main window raised no Load event");
+        form.Show();
+        MSG message;
+        while (!clock.shownRaised && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message != WM_QUIT) DispatchMessageW(&message);
+        }
+        const double milliseconds = clock.sinceShown.Milliseconds();
+        if (!clock.shownRaised) Fail("the main window raised no Shown event");
         return milliseconds;
     };
 
@@ -524,34 +530,17 @@ int BuildSteps() {
     std::optional<Win32Application> application;
     step("application_ms", [&] { application.emplace(instance); });
 
-    HWND form = nullptr;
-    step("form_ms", [&] {
-        WNDCLASSEXW formClass = {};
-        formClass.cbSize = sizeof formClass;
-        formClass.lpfnWndProc = DefWindowProcW;
-        formClass.hInstance = instance;
-        formClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        formClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-        formClass.lpszClassName = L"ZelvaneBenchForm";
-        RegisterClassExW(&formClass);
-        form = CreateWindowExW(
-            WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE, L"ZelvaneBenchForm",
-            std::wstring(layout.caption).c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, application->Owner(), nullptr, instance, nullptr);
-    });
-    if (form == nullptr) Fail("the form's window was not made");
-
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE;
     int dpi = 0;
+    SIZE size = {};
     std::vector<RECT> bounds;
     step("layout_dpi_ms", [&] {
-        dpi = WindowDpi(form);
+        dpi = WindowDpi(nullptr);
         RECT outer = {0, 0, TwipsToPixels(layout.clientWidth, dpi),
                       TwipsToPixels(layout.clientHeight, dpi)};
-        AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)), FALSE,
-                           static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)));
-        SetWindowPos(form, nullptr, 0, 0, outer.right - outer.left,
-                     TwipsToPixels(layout.outerHeight, dpi),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+        size = {outer.right - outer.left, TwipsToPixels(layout.outerHeight, dpi)};
         for (const ControlSpec& design : layout.controls) {
             const TwipRect rect = FormRect(layout, design);
             RECT pixels;
@@ -565,16 +554,28 @@ int BuildSteps() {
         }
     });
 
+    HWND form = nullptr;
+    step("form_ms", [&] {
+        WNDCLASSEXW formClass = {};
+        formClass.cbSize = sizeof formClass;
+        formClass.lpfnWndProc = DefWindowProcW;
+        formClass.hInstance = instance;
+        formClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        formClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        formClass.lpszClassName = L"ZelvaneBenchForm";
+        RegisterClassExW(&formClass);
+        form = CreateWindowExW(exStyle, L"ZelvaneBenchForm", std::wstring(layout.caption).c_str(),
+                               style, CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy,
+                               application->Owner(), nullptr, instance, nullptr);
+        if (form != nullptr && WindowDpi(form) != dpi) Fail("the form's DPI is not the system's");
+    });
+    if (form == nullptr) Fail("the form's window was not made");
+
     step("icons_ms", [&] {
-        const auto load = [&](int width, int height) {
-            return reinterpret_cast<LPARAM>(LoadImageW(instance,
-                                                       MAKEINTRESOURCEW(layout.iconResource),
-                                                       IMAGE_ICON, width, height, LR_SHARED));
-        };
-        SendMessageW(form, WM_SETICON, ICON_SMALL,
-                     load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
-        SendMessageW(form, WM_SETICON, ICON_BIG,
-                     load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
+        const HANDLE small =
+            LoadImageW(instance, MAKEINTRESOURCEW(layout.iconResource), IMAGE_ICON,
+                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+        SendMessageW(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     });
 
     FontSet fonts;
@@ -605,13 +606,34 @@ int BuildSteps() {
     step("line_ms", [&] { make(ControlKind::kEtchedLine); });
     step("list_box_ms", [&] { make(ControlKind::kListBox); });
 
-    step("show_paint_ms", [&] {
-        ShowWindow(form, SW_SHOW);
-        SetForegroundWindow(form);
-        UpdateWindow(form);
-    });
+    step("show_ms", [&] { ShowWindow(form, SW_SHOW); });
+    step("foreground_ms", [&] { SetForegroundWindow(form); });
+    step("paint_ms", [&] { UpdateWindow(form); });
     result.Print();
     DestroyWindow(form);
+    return 0;
+}
+
+// The baseline: what empty_window.exe does between its start and its message loop, in a
+// fresh process of its own.
+int BuildEmpty() {
+    const Stopwatch clock;
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = L"ZelvaneBenchEmpty";
+    RegisterClassExW(&windowClass);
+    const HWND window =
+        CreateWindowExW(0, L"ZelvaneBenchEmpty", L"Empty", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 200, 150, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) Fail("the empty window was not made");
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    Result("build-empty").Add("ms", clock.Milliseconds()).Print();
+    DestroyWindow(window);
     return 0;
 }
 
@@ -644,6 +666,7 @@ int main(int argc, char** argv) {
         if (command == "animation") return Animation();
         if (command == "build-steps") return BuildSteps();
         if (command == "build-form") return BuildForm();
+        if (command == "build-empty") return BuildEmpty();
     } catch (const std::exception& error) {
         Fail(command + ": " + error.what());
     }
