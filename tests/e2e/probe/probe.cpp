@@ -513,7 +513,8 @@ int wmain(int argc, wchar_t** argv) {
     const ULONGLONG deadline = GetTickCount64() + options.waitMs;
     std::vector<HWND> found = Find(options);
     while ((found.empty() != options.gone) && GetTickCount64() < deadline) {
-        Sleep(50);
+        // Read at once, a window is wanted the moment it shows.
+        Sleep(atOnce ? 5 : 50);
         found = Find(options);
     }
     // Let a window that has just appeared finish painting and filling its controls.
