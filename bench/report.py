@@ -98,14 +98,14 @@ def main():
     if listings:
         reps = listings[0]["reps"]
         table.section(f"Listing, in one process, median of {reps} rounds "
-                      "(main window shown, collapsed, as at start-up)")
+                      "(Zelvane: the main window shown, collapsed, as at start-up; causes: hidden)")
         for result in listings:
             accounts = int(result["accounts"])
             floor = float(result["floor_ms"])
             table.row(f"List {accounts:,} accounts", float(result["program_ms"]), floor,
                       "RegEnumKeyExW loop; Zelvane: the main window's Shown event, as at start-up")
             table.row("  cause: ListAccounts called outside Shown", float(result["direct_ms"]),
-                      floor, "no redraw suspension around the fill")
+                      floor, "no redraw suspension around the fill, window hidden")
             table.row("  cause: ListAccounts, no list box", float(result["convert_ms"]), floor,
                       "the listing's own buffers and checks")
             table.row("  cause: RegEnumKeyExW + LB_ADDSTRING", float(result["addstring_ms"]),
