@@ -22,6 +22,11 @@ void frmMain::Form_Load() {
     RootKey = kHkeyCurrentUser;  // &H80000001
     AccountsPath = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
     c_.List1.Clear();
+}
+
+// The list is filled once the window is in front of the user: the list lies out of view until
+// the window is expanded, and no click can reach it before it is full.
+void frmMain::Form_Shown() {
     UpdateMe();
 }
 
@@ -142,6 +147,7 @@ void frmMain::Raise(int control, FormEvent event) {
     switch (control) {
         case kMainForm:
             if (event == FormEvent::kLoad) Form_Load();
+            if (event == FormEvent::kShown) Form_Shown();
             break;
         case kList1:
             if (event == FormEvent::kClick) List1_Click();

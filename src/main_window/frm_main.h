@@ -44,6 +44,7 @@ class frmMain : public FormEvents {
     void UpdateMe();
 
     void Form_Load();
+    void Form_Shown();
     void List1_Click();
     void List1_DblClick();
     void txtUIN_KeyPress(std::int16_t& KeyAscii);

@@ -91,7 +91,9 @@ struct FormSpec {
 };
 
 // Events a form raises into the object that handles them. Control 0 is the form itself.
-enum class FormEvent { kLoad, kClick, kDblClick, kTimer };
+// kShown: once the window has first been shown and painted, and before it handles any input
+// (every click and key that arrives meanwhile waits for the handler to finish).
+enum class FormEvent { kLoad, kClick, kDblClick, kTimer, kShown };
 
 class FormEvents {
   public:

@@ -61,6 +61,7 @@ class Sweep : public MainWindowTest {
 
 const Scenario kScenarios[] = {
     {"Form_Load", kMainForm, FormEvent::kLoad, nullptr},
+    {"Form_Shown", kMainForm, FormEvent::kShown, nullptr},
     {"List1_Click", kList1, FormEvent::kClick, nullptr},
     {"List1_DblClick", kList1, FormEvent::kDblClick, nullptr},
     {"cmdDelete_Click", kCmdDelete, FormEvent::kClick, nullptr},

@@ -12,7 +12,11 @@ class MainWindowTest : public ::testing::Test, public MemoryMainWindow {
   public:
     explicit MainWindowTest(int dpi = 0) : MemoryMainWindow(dpi) {}
 
-    void Load() { main.Form_Load(); }
+    // Start-up: the window is loaded, then shown.
+    void Load() {
+        main.Form_Load();
+        main.Form_Shown();
+    }
 };
 
 }  // namespace zelvane

@@ -30,6 +30,15 @@ TEST_F(MainWindowTest, LoadWithoutAnyAccountsShowsAnEmptyListAndNoMessage) {
     EXPECT_TRUE(runtime.shown.empty());
 }
 
+TEST_F(MainWindowTest, TheListIsClearedOnLoadAndFilledOnceTheWindowIsShown) {
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + L"\\123456");
+    List1.items = {L"stale"};
+    main.Form_Load();
+    EXPECT_TRUE(List1.items.empty());
+    main.Form_Shown();
+    EXPECT_EQ(List1.items, Items{L"123456"});
+}
+
 TEST_F(MainWindowTest, UpdateMeWithAnEmptyPathListsTheWholeHive) {
     registry.AddKey(kHkeyCurrentUser, L"Software");
     Load();
