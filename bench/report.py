@@ -12,6 +12,26 @@ import statistics
 import sys
 
 
+# The steps that zelvane_bench build-steps times, in the order it takes them.
+BUILD_STEPS = (
+    ("common_controls_ms", "InitCommonControlsEx"),
+    ("application_ms", "the application's hidden owner window"),
+    ("layout_dpi_ms", "layout and DPI: sizes in pixels"),
+    ("form_ms", "the form's window (class and CreateWindowEx)"),
+    ("icons_ms", "icon: load and WM_SETICON"),
+    ("fonts_ms", "fonts: made for each control"),
+    ("frames_ms", "3 frames"),
+    ("text_box_ms", "text box, limit and subclass"),
+    ("label_ms", "label"),
+    ("buttons_ms", "3 buttons"),
+    ("line_ms", "etched line"),
+    ("list_box_ms", "list box"),
+    ("show_ms", "ShowWindow, with activation and focus"),
+    ("foreground_ms", "SetForegroundWindow"),
+    ("paint_ms", "UpdateWindow: the form and its controls painted"),
+)
+
+
 def read(path):
     results = []
     with open(path, encoding="utf-8") as lines:
@@ -78,14 +98,14 @@ def main():
     if listings:
         reps = listings[0]["reps"]
         table.section(f"Listing, in one process, median of {reps} rounds "
-                      "(hidden main window, as at start-up)")
+                      "(Zelvane: the main window shown, collapsed, as at start-up; causes: hidden)")
         for result in listings:
             accounts = int(result["accounts"])
             floor = float(result["floor_ms"])
             table.row(f"List {accounts:,} accounts", float(result["program_ms"]), floor,
-                      "RegEnumKeyExW loop; Zelvane: the main window's Load event, as at start-up")
-            table.row("  cause: ListAccounts called outside Load", float(result["direct_ms"]),
-                      floor, "no redraw suspension around the fill")
+                      "RegEnumKeyExW loop; Zelvane: the main window's Shown event, as at start-up")
+            table.row("  cause: ListAccounts called outside Shown", float(result["direct_ms"]),
+                      floor, "no redraw suspension around the fill, window hidden")
             table.row("  cause: ListAccounts, no list box", float(result["convert_ms"]), floor,
                       "the listing's own buffers and checks")
             table.row("  cause: RegEnumKeyExW + LB_ADDSTRING", float(result["addstring_ms"]),
@@ -100,21 +120,45 @@ def main():
         table.row(f"List {accounts:,} accounts, redraw off", float(result["noredraw_ms"]), floor,
                   "RegEnumKeyExW loop; WM_SETREDRAW FALSE around the fill")
 
+    steps = by_what.get("build-steps", [])
+    forms = by_what.get("build-form", [])
+    if steps and forms:
+        whole = statistics.median(float(result["ms"]) for result in forms)
+        table.section(f"Building the main window, first build in a fresh process, median of "
+                      f"{len(steps)} processes each")
+        total = 0.0
+        for key, name in BUILD_STEPS:
+            step = statistics.median(float(result[key]) for result in steps)
+            total += step
+            table.row(f"  {name}", step, whole, "share of the whole build, the row below")
+        table.row("Whole build, the program's own code", whole, total,
+                  "the sum of the steps above")
+        empties = [float(result["ms"]) for result in by_what.get("build-empty", [])]
+        if empties:
+            table.row("  the same against an empty window", whole, statistics.median(empties),
+                      "empty_window.exe's window made, shown and painted, in a fresh process")
+
     for result in by_what.get("startup", []):
-        empty = float(result["empty_ms"])
+        empty = float(result["empty_shown_ms"])
 
         def spread(key):
             return f"{float(result[key + '_min']):.0f}-{float(result[key + '_max']):.0f} ms"
 
         table.section(f"Start-up, median of {result['runs']} launches each: CreateProcess "
-                      "until the program waits for input with its window shown")
-        note = f"empty_window.exe (its range {spread('empty_ms')}); range "
-        table.row(f"zelvane.exe, {int(result['accounts']):,} accounts listed",
-                  float(result["zelvane_ms"]), empty, note + spread("zelvane_ms"))
-        table.row("  zelvane.exe, no accounts", float(result["zelvane_no_accounts_ms"]), empty,
-                  "empty_window.exe; range " + spread("zelvane_no_accounts_ms"))
-        table.row("  empty window + zelvane's DLLs and manifest", float(result["empty_dlls_ms"]),
-                  empty, "empty_window.exe; range " + spread("empty_dlls_ms"))
+                      "until the window is shown, and until the list is filled")
+        for accounts in result["accounts"].split(","):
+            key = f"zelvane_{accounts}"
+            table.row(f"zelvane.exe, {int(accounts):,} accounts: window shown",
+                      float(result[key + "_shown_ms"]), empty,
+                      f"empty_window.exe (its range {spread('empty_shown')}); "
+                      f"range {spread(key + '_shown')}")
+            table.row(f"  {int(accounts):,} accounts: list filled", float(result[key + "_filled_ms"]),
+                      empty, "empty_window.exe shown; the program's first wait for input")
+        table.row("  zelvane.exe, no accounts: window shown", float(result["zelvane_0_shown_ms"]),
+                  empty, "empty_window.exe; range " + spread("zelvane_0_shown"))
+        table.row("  empty window + zelvane's DLLs and manifest",
+                  float(result["empty_dlls_shown_ms"]), empty,
+                  "empty_window.exe; range " + spread("empty_dlls_shown"))
 
     programs = [float(result["ms"]) for result in by_what.get("erase-program", [])]
     regs = [float(result["ms"]) for result in by_what.get("erase-reg", [])]

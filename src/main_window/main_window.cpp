@@ -22,6 +22,11 @@ void MainWindow::OnLoad() {
     rootKey_ = kHkeyCurrentUser;  // &H80000001
     accountsPath_ = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
     controls_.accountList.Clear();
+}
+
+// The list is filled once the window is in front of the user: the list lies out of view until
+// the window is expanded, and no click can reach it before it is full.
+void MainWindow::OnShown() {
     FillAccountList();
 }
 
@@ -147,6 +152,7 @@ void MainWindow::Raise(int control, FormEvent event) {
     switch (control) {
         case kForm:
             if (event == FormEvent::kLoad) OnLoad();
+            if (event == FormEvent::kShown) OnShown();
             break;
         case kAccountList:
             if (event == FormEvent::kClick) OnAccountClick();

@@ -39,6 +39,7 @@ class MainWindow : public FormEvents {
     void FillAccountList();
 
     void OnLoad();
+    void OnShown();
     void OnAccountClick();
     void OnAccountDoubleClick();
     void OnUinKeyPress(std::int16_t& keyCode);
@@ -57,7 +58,7 @@ class MainWindow : public FormEvents {
     void FinishAsAdministrator(const std::wstring& uin);
     void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
 
-    // Expanded or expanding: True from the click that starts growing the window to the click
+    // expanded_ or expanding: True from the click that starts growing the window to the click
     // that starts shrinking it. It holds True (-1) or False (0); a click checks for each and
     // leaves any other value alone rather than reading "not True" as False.
     std::int16_t expanded_ = kFalse;

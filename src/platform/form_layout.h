@@ -97,8 +97,10 @@ struct FormSpec {
 // The control number by which a form raises its own events; its controls' ids are above it.
 constexpr int kForm = 0;
 
-// Events a form raises into the object that handles them.
-enum class FormEvent { kLoad, kClick, kDblClick, kTimer };
+// Events a form raises into the object that handles them. kShown: once the window has first
+// been shown and painted, and before it handles any input (every click and key that arrives
+// meanwhile waits for the handler to finish).
+enum class FormEvent { kLoad, kClick, kDblClick, kTimer, kShown };
 
 class FormEvents {
   public:

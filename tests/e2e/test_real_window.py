@@ -269,9 +269,9 @@ class RealWindowTests(ProgramTestCase):
 
     def timed_start(self):
         """Starts the program and returns it, its window once shown, and the seconds from the
-        launch until the window was seen, list filled (the list is filled before the window
-        shows). Only the first items are read: reading 50,000 across processes takes a
-        minute."""
+        launch until the window was read, list filled (the read waits for the program's
+        start-up, the fill included). Only the first items are read: reading 50,000 across
+        processes takes a minute."""
         started = time.monotonic()
         program = self.start_program(max_items=3)
         window = program.wait_main_window(timeout_ms=55000)

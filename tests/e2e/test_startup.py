@@ -7,6 +7,7 @@ from harness import (
     HKCU,
     MACHINE32,
     MACHINE64,
+    Program,
     ProgramTestCase,
     account_key,
     control,
@@ -101,6 +102,33 @@ class StartupTests(ProgramTestCase):
         self.assertEqual(control(window, "ListBox")["items"], [])
         self.assertEqual(program.message_boxes(), [])
         self.assertTrue(program.running())
+
+    def test_v_clicked_as_the_window_appears_opens_onto_the_whole_list(self):
+        names = [str(100000000 + i) for i in range(10000)]
+        self.env.reg_import([(account_key(HKCU, name), None) for name in names])
+        program = self.start_program(max_items=3)
+
+        # Found and clicked without waiting for the program, which may still be filling.
+        window = self.env.window(Program.TITLE, process=Program.PROCESS, wait_ms=30000,
+                                 at_once=True)
+        self.assertIsNotNone(window, "the window shows")
+        self.env.click_rect(control(window, "Button", "v")["rect"])
+
+        # Every look finds the list empty or whole, and whole once the click was handled.
+        def look():
+            window = program.main_window()
+            button, count = program.toggle_button(window), control(window, "ListBox")["count"]
+            handled = button["text"] == "^" or not button["enabled"]
+            self.assertIn(count, (0, 10000) if not handled else (10000,), button)
+            return window
+
+        window = wait_until(look, timeout=30, interval=0.1, what="the panel to open",
+                            check=lambda w: (lambda b: b["text"] == "^" and b["enabled"])(
+                                program.toggle_button(w)))
+        account_list = control(window, "ListBox")
+        self.assertEqual(account_list["count"], 10000)
+        self.assertEqual(account_list["items"], names[:3])
+        self.assertLessEqual(account_list["rect"][3], window["client"][3], "the list shows")
 
     def test_text_box_takes_nine_digits_and_refuses_a_tenth(self):
         program = self.start_program()

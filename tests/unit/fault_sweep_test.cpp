@@ -61,6 +61,7 @@ class Sweep : public MainWindowTest {
 
 const Scenario kScenarios[] = {
     {"OnLoad", kForm, FormEvent::kLoad, nullptr},
+    {"OnShown", kForm, FormEvent::kShown, nullptr},
     {"OnAccountClick", kAccountList, FormEvent::kClick, nullptr},
     {"OnAccountDoubleClick", kAccountList, FormEvent::kDblClick, nullptr},
     {"OnEraseClick", kEraseButton, FormEvent::kClick, nullptr},
@@ -75,7 +76,7 @@ const Scenario kScenarios[] = {
      }},
     {"OnCollapseTick finishing", kCollapseTimer, FormEvent::kTimer,
      [](MainWindowTest& t) {
-         // Expanded at once, back at the collapsed height, then a click to shrink.
+         // expanded_ at once, back at the collapsed height, then a click to shrink.
          t.runtime.clientAreaAnimation = false;
          t.main.OnToggleClick();
          t.runtime.clientAreaAnimation = true;

@@ -12,7 +12,11 @@ class MainWindowTest : public ::testing::Test, public MemoryProgram {
   public:
     explicit MainWindowTest(int dpi = 0) : MemoryProgram(dpi) {}
 
-    void Load() { main.OnLoad(); }
+    // Start-up: the window is loaded, then shown.
+    void Load() {
+        main.OnLoad();
+        main.OnShown();
+    }
 };
 
 }  // namespace zelvane

@@ -27,6 +27,15 @@ TEST_F(MainWindowTest, LoadWithoutAnyAccountsShowsAnEmptyListAndNoMessage) {
     EXPECT_TRUE(runtime.shown.empty());
 }
 
+TEST_F(MainWindowTest, TheListIsClearedOnLoadAndFilledOnceTheWindowIsShown) {
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + L"\\123456");
+    accountList.items = {L"stale"};
+    main.OnLoad();
+    EXPECT_TRUE(accountList.items.empty());
+    main.OnShown();
+    EXPECT_EQ(accountList.items, Items{L"123456"});
+}
+
 TEST_F(MainWindowTest, ClickingAnItemCopiesExactlyItsTextOverTheBox) {
     accountList.items = {L"123456", L"87654321"};
     uinBox.text = L"999";

@@ -256,6 +256,12 @@ TEST_F(Win32FormTest, AClosedFormRaisesRunTimeErrorsUntilShownAgainWithANewLoad)
     ASSERT_NE(form.Window(), nullptr);
     EXPECT_EQ(recorder.Count(0, FormEvent::kLoad), 2);
     EXPECT_TRUE(IsWindowVisible(form.Window()));
+    // Shown comes from the queue, once for each window, however often it is shown.
+    EXPECT_EQ(recorder.Count(0, FormEvent::kShown), 0);
+    Pump();
+    form.Show();
+    Pump();
+    EXPECT_EQ(recorder.Count(0, FormEvent::kShown), 1);
     EXPECT_EQ(form.ListBoxControl(kAccountList).List(-1), L"");
     EXPECT_EQ(SendMessageW(Child(kAccountList), LB_GETCOUNT, 0, 0), 0);
     form.ListBoxControl(kAccountList).AddItem(L"654321");

@@ -21,6 +21,7 @@ namespace {
 constexpr wchar_t kFormClass[] = L"ZelvaneForm";
 constexpr UINT_PTR kEditSubclass = 1;
 constexpr int kEtchedLinePixels = 2;
+constexpr UINT kShownMessage = WM_APP;  // posted to the form by its first Show
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW existing = {};
@@ -85,11 +86,15 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
-    // The Load handler fills the lists before the window is first shown. A list box that
-    // may redraw updates its scroll bar for every item added, which under Wine costs about
-    // as much as reading the item from the registry; so their redraw is off meanwhile.
-    SetListsRedraw(false);
     Raise(kForm, FormEvent::kLoad);
+}
+
+// The Shown handler fills the lists. A list box that may redraw updates its scroll bar for
+// every item added, which under Wine costs about as much as reading the item from the
+// registry; so their redraw is off meanwhile.
+void Win32Form::OnShown() {
+    SetListsRedraw(false);
+    Raise(kForm, FormEvent::kShown);
     SetListsRedraw(true);
 }
 
@@ -105,12 +110,17 @@ void Win32Form::SetListsRedraw(bool on) {
 
 void Win32Form::Create() {
     RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
+    shownPosted_ = false;
     const FrameStyle frame = StyleOf(layout_.border);
     const std::wstring caption(layout_.caption);
+    // Made at its size for the system's DPI, which is the window's own in a program that is
+    // system DPI aware, as this one is: a resize costs as much as making a control.
+    const int systemDpi = WindowDpi(nullptr);
+    const SIZE size = DesignSize(systemDpi, frame.style, frame.exStyle);
     // WM_NCCREATE stores the window in window_.
     CreateWindowExW(frame.exStyle, kFormClass, caption.c_str(), frame.style, CW_USEDEFAULT,
-                    CW_USEDEFAULT, 0, 0, application_.Owner(), nullptr, application_.Instance(),
-                    this);
+                    CW_USEDEFAULT, size.cx, size.cy, application_.Owner(), nullptr,
+                    application_.Instance(), this);
     if (window_ == nullptr) throw RuntimeError::OutOfMemory();
     // Made overlapped, the tool window is where the system puts a new window; it becomes a
     // popup, with the same frame, before it is first shown. Wine tells an X window manager
@@ -123,7 +133,7 @@ void Win32Form::Create() {
     // Every length comes from the DPI of the window as made.
     const int dpi = WindowDpi(window_);
     try {
-        ApplyDesignSize(dpi);
+        if (dpi != systemDpi) ApplyDesignSize(dpi);
         SetIcons();
         CreateControls(dpi);
     } catch (...) {
@@ -132,29 +142,31 @@ void Win32Form::Create() {
     }
 }
 
-void Win32Form::ApplyDesignSize(int dpi) {
+SIZE Win32Form::DesignSize(int dpi, DWORD style, DWORD exStyle) const {
     RECT outer = {0, 0, TwipsToPixels(layout_.clientWidth, dpi),
                   TwipsToPixels(layout_.clientHeight, dpi)};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
-    const int width = outer.right - outer.left;
+    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     const int height = layout_.outerHeight > 0 ? TwipsToPixels(layout_.outerHeight, dpi)
                                                : outer.bottom - outer.top;
-    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return {outer.right - outer.left, height};
 }
 
+void Win32Form::ApplyDesignSize(int dpi) {
+    const SIZE size = DesignSize(dpi, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)),
+                                 static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Only the small icon: the big one shows in the task bar and in Alt+Tab, and neither lists a
+// tool window or a window with an owner, which every form here is.
 void Win32Form::SetIcons() {
     if (layout_.iconResource == 0) return;
-    const auto load = [this](int width, int height) {
-        return static_cast<HICON>(LoadImageW(application_.Instance(),
-                                             MAKEINTRESOURCEW(layout_.iconResource), IMAGE_ICON,
-                                             width, height, LR_SHARED));
-    };
-    const HICON small = load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
-    const HICON big = load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    const auto small = static_cast<HICON>(
+        LoadImageW(application_.Instance(), MAKEINTRESOURCEW(layout_.iconResource), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     if (small != nullptr)
         SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-    if (big != nullptr) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
 }
 
 void Win32Form::CreateControls(int dpi) {
@@ -235,6 +247,13 @@ void Win32Form::Show() {
     const HWND window = LiveWindow();
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
+    if (shownPosted_) return;
+    // Painted now, not when the queue runs dry, so that the window is whole while the Shown
+    // handler runs. A posted message is taken before any click or key, however early those
+    // arrive, and the handler runs to its end before the next message is taken.
+    UpdateWindow(window);
+    shownPosted_ = true;
+    if (!PostMessageW(window, kShownMessage, 0, 0)) OnShown();
 }
 
 TextBox& Win32Form::TextBoxControl(int id) {
@@ -325,6 +344,9 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_SETTINGCHANGE:
             OnSystemSettingChange(message, wParam, lParam);
             break;
+        case kShownMessage:
+            OnShown();
+            return 0;
         case WM_DESTROY:
             OnDestroy();
             break;

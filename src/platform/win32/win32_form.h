@@ -16,7 +16,8 @@ namespace zelvane {
 
 // A top-level window and its controls, built from a layout. The window is made when the
 // form is loaded, and made again when the form is shown after the user closed it; each
-// time it raises Load before it is first shown. Its controls' events go to the handlers
+// time it raises Load before it is first shown, and Shown once it has been shown and
+// painted, before it handles any input. Its controls' events go to the handlers
 // set with SetEvents, through the dispatch that turns a handler's run-time error into a
 // report. The layout must outlive the form. A control's window has the control's layout id
 // as its child id.
@@ -59,7 +60,10 @@ class Win32Form : public Form {
     void Create();
     // Turns the redraw of the form's list boxes off or on; on also repaints them.
     void SetListsRedraw(bool on);
+    void OnShown();
     void CreateControls(int dpi);
+    // The outer size of the window at the given DPI, with the given frame styles.
+    SIZE DesignSize(int dpi, DWORD style, DWORD exStyle) const;
     void ApplyDesignSize(int dpi);
     void ApplyHeight(float twips, bool snap);
     void SetIcons();
@@ -87,7 +91,8 @@ class Win32Form : public Form {
     std::vector<std::unique_ptr<Win32Control>> controls_;  // in layout order
     FontSet fonts_;
     HWND window_ = nullptr;
-    HWND focus_ = nullptr;  // the control that had the focus when the form was deactivated
+    HWND focus_ = nullptr;      // the control that had the focus when the form was deactivated
+    bool shownPosted_ = false;  // this window's Shown is on its way or raised
 };
 
 }  // namespace zelvane

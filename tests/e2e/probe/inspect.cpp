@@ -5,12 +5,18 @@
 //   inspect windows [--process NAME]
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
 //   inspect window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
+//                  [--at-once]
 //       one top-level window found by its caption, with its rectangles and every child
 //       control (class, text, rectangle, enabled, visible, list-box items and selection,
 //       the window before it in z-order and its name by the rule of Windows' accessibility
 //       proxies).
 //       --max-items reads only a list box's first N items (each item costs a few messages
 //       across processes, seconds per ten thousand); "count" always tells how many it holds.
+//       With --wait, the window is read once its program has first waited for input, so
+//       that what its start-up queued (the account list's fill) has been handled.
+//       --at-once reads it at once instead, and only what needs nothing of the program's
+//       own thread: captions as the system keeps them, rectangles and states; no list-box
+//       or text-box fields.
 //   inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
 //       the visible message boxes (class #32770): title, text, buttons and icon color.
 //   inspect pixels X Y W H
@@ -105,10 +111,17 @@ std::string Handle(HWND hwnd) {
 
 // How many items of a list box are read out (--max-items).
 DWORD_PTR maxItems = static_cast<DWORD_PTR>(-1);
+// Read nothing that the window's own thread must answer (--at-once).
+bool atOnce = false;
 
 // Text of a window in another process: WM_GETTEXT is marshalled across processes, unlike
 // GetWindowText, which only reads the caption of a window of another process.
 std::wstring Text(HWND hwnd) {
+    if (atOnce) {
+        wchar_t caption[256] = {};
+        GetWindowTextW(hwnd, caption, 256);
+        return caption;
+    }
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
         return {};
@@ -309,10 +322,12 @@ std::string Control(HWND hwnd, HWND focus) {
         ", \"visible\": " + Bool(IsWindowVisible(hwnd)) + ", \"focused\": " + Bool(hwnd == focus) +
         ", \"style\": " + Int(static_cast<unsigned long>(style)) +
         ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
-        ", \"previous\": " + Handle(GetWindow(hwnd, GW_HWNDPREV)) +
-        ", \"name\": " + Quote(AccessibleName(hwnd));
-    if (SameName(cls, L"ListBox")) out += ListBoxFields(hwnd);
-    if (SameName(cls, L"Edit")) out += EditFields(hwnd);
+        ", \"previous\": " + Handle(GetWindow(hwnd, GW_HWNDPREV));
+    // The accessible name, the list box's and the text box's fields are asked of the
+    // program's own thread.
+    if (!atOnce) out += ", \"name\": " + Quote(AccessibleName(hwnd));
+    if (SameName(cls, L"ListBox") && !atOnce) out += ListBoxFields(hwnd);
+    if (SameName(cls, L"Edit") && !atOnce) out += EditFields(hwnd);
     if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
         out += ", \"icon\": true";
         if (const auto mean = MeanColor(rect)) out += ", \"mean_rgb\": " + Color(*mean);
@@ -432,6 +447,16 @@ struct Options {
     std::vector<long> numbers;
 };
 
+// Waits until the window's program first waited for input, or the deadline has passed. A
+// program that cannot be opened is not waited for.
+void WaitForStartUp(HWND hwnd, ULONGLONG deadline) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, ProcessOf(hwnd));
+    if (!process) return;
+    const ULONGLONG now = GetTickCount64();
+    WaitForInputIdle(process, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+    CloseHandle(process);
+}
+
 bool Matches(HWND hwnd, const Options& options) {
     if (!IsWindowVisible(hwnd)) return false;
     if (options.process && !SameName(ProcessName(ProcessOf(hwnd)), *options.process)) return false;
@@ -461,7 +486,7 @@ int Usage() {
     std::fputs(
         "usage: inspect windows [--process NAME]\n"
         "       inspect window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
-        "                      [--max-items N]\n"
+        "                      [--max-items N] [--at-once]\n"
         "       inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
         "       inspect pixels X Y W H\n"
         "       inspect codepage\n",
@@ -489,6 +514,8 @@ int wmain(int argc, wchar_t** argv) {
             options.waitMs = static_cast<DWORD>(std::wcstoul(argv[++i], nullptr, 10));
         } else if (arg == L"--max-items" && hasValue) {
             maxItems = static_cast<DWORD_PTR>(std::wcstoul(argv[++i], nullptr, 10));
+        } else if (arg == L"--at-once") {
+            atOnce = true;
         } else if (arg == L"--gone") {
             options.gone = true;
         } else if (options.command == L"pixels") {
@@ -519,11 +546,13 @@ int wmain(int argc, wchar_t** argv) {
     const ULONGLONG deadline = GetTickCount64() + options.waitMs;
     std::vector<HWND> found = Find(options);
     while ((found.empty() != options.gone) && GetTickCount64() < deadline) {
-        Sleep(50);
+        // Read at once, a window is wanted the moment it shows.
+        Sleep(atOnce ? 5 : 50);
         found = Find(options);
     }
     // Let a window that has just appeared finish painting and filling its controls.
-    if (!found.empty() && options.waitMs) {
+    if (!found.empty() && options.waitMs && !atOnce) {
+        WaitForStartUp(found.front(), deadline);
         Sleep(100);
         found = Find(options);
     }
