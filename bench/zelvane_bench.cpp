@@ -202,7 +202,7 @@ struct BenchProgram {
     Win32Registry registry;
     EventDispatch dispatch{reports, L"Zelvane bench"};
     Win32Form form{application, MainLayout(), dispatch};
-    BenchProgram main{
+    MainWindow main{
         MainControls{form, form.TextBoxControl(kUinBox), form.ListBoxControl(kAccountList),
                      form.ButtonControl(kToggleButton), form.TimerControl(kCollapseTimer),
                      form.TimerControl(kExpandTimer)},
@@ -254,7 +254,7 @@ void RunVariants(std::vector<Variant>& variants, std::size_t reps, Result& resul
 //
 // program_ms: the start-up path itself. The main window is made and shown again for every
 //   round; the time runs from the Shown event to the end of the message that raised it:
-//   BenchProgram::OnShown (FillAccountList, AccountListing::ListAccounts into the list box) and
+//   MainWindow::OnShown (FillAccountList, AccountListing::ListAccounts into the list box) and
 //   what the form does around it, as at start-up.
 // The causes, each into the same window's list box, hidden, unless it says otherwise:
 //   direct_ms: AccountListing::ListAccounts called straight, outside the Shown event.
@@ -267,7 +267,7 @@ int Listing(int argc, char** argv) {
     BenchProgram program;
     Win32Registry& registry = program.registry;
     Win32Form& form = program.form;
-    BenchProgram& main = program.main;
+    MainWindow& main = program.main;
     ShownClock clock(main);
     form.SetEvents(&clock);
     ListBox& list = form.ListBoxControl(kAccountList);
@@ -472,7 +472,7 @@ int Animation() {
     BenchProgram program;
     EventDispatch& dispatch = program.dispatch;
     Win32Form& form = program.form;
-    BenchProgram& main = program.main;
+    MainWindow& main = program.main;
     TickCounter counter(main);
     form.SetEvents(&counter);
     form.Load();
