@@ -13,10 +13,11 @@ wchar_t FoldAsciiCase(wchar_t ch) {
 
 std::vector<std::wstring> Components(const std::wstring& path) {
     std::vector<std::wstring> parts;
-    std::wstring part;
-    std::wistringstream in(path);
-    while (std::getline(in, part, L'\\')) {
-        if (!part.empty()) parts.push_back(part);
+    std::wstring::size_type start = 0;
+    while (start <= path.size()) {
+        const std::wstring::size_type end = std::min(path.find(L'\\', start), path.size());
+        if (end > start) parts.push_back(path.substr(start, end - start));
+        start = end + 1;
     }
     return parts;
 }
