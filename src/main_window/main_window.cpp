@@ -19,7 +19,7 @@ MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& regist
 
 void MainWindow::OnLoad() {
     expanded_ = kFalse;
-    rootKey_ = kHkeyCurrentUser;  // &H80000001
+    rootKey_ = kHkeyCurrentUser;
     accountsPath_ = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
     controls_.accountList.Clear();
 }

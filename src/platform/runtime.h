@@ -14,7 +14,7 @@ enum MsgBoxStyle : int {
     kInformationIcon = 64,
 };
 
-// Message box answers.
+// The buttons a message box answers with.
 enum MsgBoxAnswer : int {
     kAnswerOk = 1,
     kAnswerYes = 6,
