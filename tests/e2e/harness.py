@@ -1,14 +1,14 @@
 """Drives the real zelvane.exe under Wine on a virtual X display, as a person would.
 
 Input goes in as real X events (xdotool moves the pointer, clicks and types on the screen);
-what the windows show is read from outside by inspect.exe, and the registry is seeded and
+what the windows show is read from outside by peek.exe, and the registry is seeded and
 checked with Wine's own reg program. One Wine prefix and one Xvfb serve the whole run: the
 fixture (fixture.py) starts them, and every test case resets the registry keys the program
 touches instead of starting a prefix of its own, which would cost seconds.
 
 The CTest registration passes the paths in the environment:
   ZELVANE_EXE          the program under test
-  ZELVANE_INSPECT      inspect.exe
+  ZELVANE_PEEK         peek.exe, which reads windows from outside
   ZELVANE_CLIPBOARD    clipboard.exe, which puts a text on the clipboard for a paste
   ZELVANE_REGTOOL      regtool.exe, which makes registry links and sets key DACLs
   ZELVANE_WINE_EXEC    scripts/wine-exec
@@ -93,7 +93,7 @@ class Environment:
         env = os.environ
         try:
             self.exe = Path(env["ZELVANE_EXE"])
-            self.inspect_exe = Path(env["ZELVANE_INSPECT"])
+            self.peek_exe = Path(env["ZELVANE_PEEK"])
             self.clipboard_exe = Path(env["ZELVANE_CLIPBOARD"])
             self.regtool_exe = Path(env["ZELVANE_REGTOOL"])
             self.wine_exec = Path(env["ZELVANE_WINE_EXEC"])
@@ -256,10 +256,10 @@ class Environment:
 
     # --- Windows, read from outside -----------------------------------------------------------
 
-    def inspect(self, *args, timeout=60):
-        result = self.wine(self.inspect_exe, *args, check=False, timeout=timeout)
+    def peek(self, *args, timeout=60):
+        result = self.wine(self.peek_exe, *args, check=False, timeout=timeout)
         if result.returncode == 2 or not result.stdout.strip():
-            raise RuntimeError(f"inspect {' '.join(args)} failed: {result.stdout}{result.stderr}")
+            raise RuntimeError(f"peek {' '.join(args)} failed: {result.stdout}{result.stderr}")
         return json.loads(result.stdout)
 
     def window(self, title, process=None, wait_ms=0, max_items=None, at_once=False):
@@ -276,7 +276,7 @@ class Environment:
             args += ["--wait", str(wait_ms)]
         if max_items is not None:
             args += ["--max-items", str(max_items)]
-        return self.inspect(*args)
+        return self.peek(*args)
 
     def message_boxes(self, process=None, title=None, wait_ms=0, gone=False):
         args = ["msgboxes"]
@@ -288,13 +288,13 @@ class Environment:
             args += ["--wait", str(wait_ms)]
         if gone:
             args.append("--gone")
-        return self.inspect(*args)
+        return self.peek(*args)
 
     def windows(self, process=None):
         args = ["windows"]
         if process:
             args += ["--process", process]
-        return self.inspect(*args)
+        return self.peek(*args)
 
     # --- Input, as real X events ----------------------------------------------------------------
 

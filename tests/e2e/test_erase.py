@@ -52,7 +52,7 @@ class EraseTests(ProgramTestCase):
         # The run under another code page must really be under it.
         expected = os.environ.get("ZELVANE_E2E_CODEPAGE")
         if expected:
-            acp = cls.env.inspect("codepage")["acp"]
+            acp = cls.env.peek("codepage")["acp"]
             if acp != int(expected):
                 raise AssertionError(f"the programs run with code page {acp}, not {expected}")
 

@@ -27,7 +27,7 @@ class MemoryRegistry : public Registry {
     long DeleteTree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
                     RegistryView view) override;
 
-    // Set-up and inspection for tests. A path may hold a NUL inside a name, as the real
+    // Set-up and checks for tests. A path may hold a NUL inside a name, as the real
     // registry's counted names may.
     void AddKey(std::int32_t root, const std::wstring& path,
                 RegistryView view = RegistryView::kNative);

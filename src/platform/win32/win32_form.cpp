@@ -271,10 +271,7 @@ Timer& Win32Form::TimerControl(int id) {
 
 template <typename T>
 T& Win32Form::Control(int id) {
-    for (const std::unique_ptr<Win32Control>& control : controls_) {
-        if (control->Design().id != id) continue;
-        if (T* typed = dynamic_cast<T*>(control.get())) return *typed;
-    }
+    if (T* typed = dynamic_cast<T*>(ControlById(id))) return *typed;
     throw std::invalid_argument("the layout has no such control");
 }
 

@@ -1,11 +1,11 @@
-// inspect.exe: reads the state of another program's windows from outside, for the end-to-end
+// peek.exe: reads the state of another program's windows from outside, for the end-to-end
 // tests. It never sends input and never changes a window; it only asks (WM_GETTEXT,
 // LB_GETTEXT, GetWindowRect...) and prints one JSON document on standard output.
 //
-//   inspect windows [--process NAME]
+//   peek windows [--process NAME]
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
-//   inspect window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
-//                  [--at-once]
+//   peek window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
+//               [--at-once]
 //       one top-level window found by its caption, with its rectangles and every child
 //       control (class, text, rectangle, enabled, visible, list-box items and selection,
 //       the window before it in z-order and its name by the rule of Windows' accessibility
@@ -17,11 +17,11 @@
 //       --at-once reads it at once instead, and only what needs nothing of the program's
 //       own thread: captions as the system keeps them, rectangles and states; no list-box
 //       or text-box fields.
-//   inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
+//   peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
 //       the visible message boxes (class #32770): title, text, buttons and icon color.
-//   inspect pixels X Y W H
+//   peek pixels X Y W H
 //       the mean color of a rectangle of the screen.
-//   inspect codepage
+//   peek codepage
 //       the ANSI code page the programs started here run with.
 //
 // --wait polls until something is found (with --gone: until nothing is) or MS milliseconds
@@ -484,12 +484,12 @@ void Print(const std::string& text) {
 
 int Usage() {
     std::fputs(
-        "usage: inspect windows [--process NAME]\n"
-        "       inspect window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
-        "                      [--max-items N] [--at-once]\n"
-        "       inspect msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
-        "       inspect pixels X Y W H\n"
-        "       inspect codepage\n",
+        "usage: peek windows [--process NAME]\n"
+        "       peek window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
+        "                   [--max-items N] [--at-once]\n"
+        "       peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
+        "       peek pixels X Y W H\n"
+        "       peek codepage\n",
         stderr);
     return 2;
 }
