@@ -444,8 +444,9 @@ class Program:
                     if c["class"].lower() == "button" and c["text"] in ("v", "^"))
 
     def wait_animation_end(self, caption, timeout=30):
-        """Waits until the toggle button shows caption and is enabled again."""
-        return wait_until(
+        """Waits until the toggle button shows caption and is enabled again; returns the
+        window as it is after that."""
+        wait_until(
             self.main_window,
             timeout=timeout,
             interval=0.1,
@@ -453,6 +454,9 @@ class Program:
             check=lambda window: (lambda button: button["text"] == caption
                                   and button["enabled"])(self.toggle_button(window)),
         )
+        # One reading takes the window's rect before its controls, so the reading that saw
+        # the button enabled may hold the height from before the finishing snap.
+        return self.main_window()
 
     def expand(self):
         """Clicks "v" and waits until the account list is shown; returns the window."""

@@ -22,7 +22,8 @@ class AnimationTests(ProgramTestCase):
 
     def follow(self, program, caption_after):
         """Clicks the toggle button and reads the window as often as it can until the button
-        shows caption_after and is enabled. Returns the windows read and the seconds it took."""
+        shows caption_after and is enabled; that last reading is taken again, as in
+        wait_animation_end. Returns the windows read and the seconds it took."""
         window = program.main_window()
         self.env.click_rect(program.toggle_button(window)["rect"])
         started = time.monotonic()
@@ -32,6 +33,7 @@ class AnimationTests(ProgramTestCase):
             seen.append(window)
             button = program.toggle_button(window)
             if button["text"] == caption_after and button["enabled"]:
+                seen[-1] = program.main_window()
                 break
         else:
             self.fail(f"the animation did not end with '{caption_after}' within 30 s")
