@@ -72,22 +72,20 @@ float MemoryForm::Height() const {
 }
 
 void MemoryForm::SetHeight(float twips) {
-    Operation("SetHeight");
-    heightsSet.push_back(twips);
-    if (dpi_ == 0) {
-        twips_ = twips;
-    } else {
-        pixels_ = HeightToPixels(twips, dpi_, pixels_);
-    }
+    ApplyHeight("SetHeight", twips, false);
 }
 
 void MemoryForm::SnapHeight(float twips) {
-    Operation("SnapHeight");
+    ApplyHeight("SnapHeight", twips, true);
+}
+
+void MemoryForm::ApplyHeight(const char* operation, float twips, bool snap) {
+    Operation(operation);
     heightsSet.push_back(twips);
     if (dpi_ == 0) {
         twips_ = twips;
     } else {
-        pixels_ = TwipsToPixels(twips, dpi_);
+        pixels_ = snap ? TwipsToPixels(twips, dpi_) : HeightToPixels(twips, dpi_, pixels_);
     }
 }
 

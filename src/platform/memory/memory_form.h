@@ -80,6 +80,8 @@ class MemoryForm : public Form, public MemoryControl {
     int shown = 0;
 
   private:
+    void ApplyHeight(const char* operation, float twips, bool snap);
+
     float twips_;
     int dpi_;
     int pixels_ = 0;
