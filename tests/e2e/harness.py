@@ -131,8 +131,8 @@ class Environment:
         """Runs a Windows program to its end and returns the CompletedProcess (text output).
 
         Now and then a Wine process ends at once with exit code 1, having printed nothing
-        and run nothing: about one start in 700 in a loop that starts and kills zelvane.exe
-        between the runs, none in 3,000 starts of reg alone. Every program run here prints
+        and run nothing: 3 times in some 8,000 starts of a loop that also started and killed
+        zelvane.exe, never in 3,000 starts of reg alone. Every program run here prints
         something when it fails, so such a run is tried again."""
         for _ in range(3):
             result = self._wine_once(args, timeout)
