@@ -8,8 +8,8 @@
 //               [--at-once]
 //       one top-level window found by its caption, with its rectangles and every child
 //       control (class, text, rectangle, enabled, visible, list-box items and selection,
-//       the window before it in z-order, its name by the rule of Windows' accessibility
-//       proxies, and its state as an accessibility client is told it).
+//       the window before it in z-order and its name by the rule of Windows' accessibility
+//       proxies; a list box's state as an accessibility client is told it).
 //       --max-items reads only a list box's first N items (each item costs a few messages
 //       across processes, seconds per ten thousand); "count" always tells how many it holds.
 //       With --wait, the window is read once its program has first waited for input, so
@@ -352,11 +352,11 @@ std::string Control(HWND hwnd, HWND focus) {
         ", \"previous\": " + Handle(GetWindow(hwnd, GW_HWNDPREV));
     // The accessible name, the list box's and the text box's fields are asked of the
     // program's own thread.
-    if (!atOnce) {
-        out += ", \"name\": " + Quote(AccessibleName(hwnd)) +
-               ", \"accessible_state\": " + AccessibleState(hwnd);
-    }
-    if (SameName(cls, L"ListBox") && !atOnce) out += ListBoxFields(hwnd);
+    if (!atOnce) out += ", \"name\": " + Quote(AccessibleName(hwnd));
+    // Asked of list boxes alone: an accessible object costs the program's thread a round of
+    // messages, and a reading of every control's would be too slow to follow an animation.
+    if (SameName(cls, L"ListBox") && !atOnce)
+        out += ", \"accessible_state\": " + AccessibleState(hwnd) + ListBoxFields(hwnd);
     if (SameName(cls, L"Edit") && !atOnce) out += EditFields(hwnd);
     if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
         out += ", \"icon\": true";
