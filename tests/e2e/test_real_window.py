@@ -267,14 +267,15 @@ class RealWindowTests(ProgramTestCase):
         self.assertIsNotNone(account_list["accessible_state"], "no accessible object")
         self.assertEqual(account_list["accessible_state"] & STATE_SYSTEM_INVISIBLE == 0, shown)
 
-    def tab_to(self, program, name, key="Tab"):
+    def tab_to(self, program, name):
+        """Presses Tab until the focus is on name, once round the window at most."""
         for _ in range(len(MAIN_LAYOUT)):
-            if self.focus_of(program) == name:
-                return
             before = self.focus_of(program)
-            self.env.key(key)
+            if before == name:
+                return
+            self.env.key("Tab")
             wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
-                       what=f"{key} to move the focus off {before}")
+                       what=f"Tab to move the focus off {before}")
         self.assertEqual(self.focus_of(program), name)
 
     def test_keyboard_never_reaches_the_list_out_of_sight(self):

@@ -105,8 +105,8 @@ void Win32Form::SetListsRedraw(bool on) {
             continue;
         SendMessageW(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
         if (!on) continue;
-        // Redraw turned on makes a window visible where the default handling does it: a
-        // list hidden meanwhile is hidden again before anything is painted.
+        // Where a window leaves WM_SETREDRAW to the default handling, turning redraw on also
+        // makes it visible: a hidden list is hidden again before anything is painted.
         if (static_cast<const Win32ListBox&>(*control).Visible()) {
             InvalidateRect(list, nullptr, TRUE);
         } else {
