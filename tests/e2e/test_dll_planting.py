@@ -1,6 +1,7 @@
 """A folder with DLLs in it, such as Downloads, lends none of them to zelvane.exe run from
 it: not at start-up, not in the About window or a link it opens, not in a confirmation and
-an erasure, not in the instance started as administrator."""
+an erasure, not in the instance started as administrator. The DLL planted under each name is
+$ZELVANE_PLANTED (probe/planted.cpp), which writes planted.log beside itself when loaded."""
 
 import os
 import shutil
