@@ -36,8 +36,8 @@ std::vector<PlaceOutcome> EraseAccount(Registry& registry, const std::wstring& u
                                        const std::vector<AccountPlace>& places, LinkRule rule);
 
 // The same, with the account's name asked for again before each place, as the window reads
-// its box; the erase stops before a name IsAccountName refuses, which is left in uin, and
-// the outcomes are those of the places tried.
+// its box; the erase stops before a name IsAccountName refuses, which is left in uin: fewer
+// outcomes than places mean the name was refused.
 std::vector<PlaceOutcome> EraseAccount(Registry& registry,
                                        const std::function<std::wstring()>& name,
                                        const std::vector<AccountPlace>& places, LinkRule rule,
