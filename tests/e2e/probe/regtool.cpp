@@ -2,8 +2,9 @@
 //
 //   regtool link KEY TARGET      makes KEY a registry link to TARGET, which is under HKCU
 //   regtool unlink KEY           deletes the link KEY itself (reg delete would follow it)
-//   regtool nulkeys KEY          makes below KEY the subkeys "\0x" and "A\0B", counted names
-//                                with a NUL that only the native calls can give
+//   regtool nulkeys KEY...       makes below each KEY the subkeys "\0x" and "A\0B", counted
+//                                names with a NUL that only the native calls can give
+//   regtool unnul KEY...         deletes them again where they are left (reg cannot)
 //   regtool dacl KEY SDDL [32]   replaces KEY's DACL (in SDDL), in the 32-bit view with 32
 //
 // KEY and TARGET start with HKCU, HKU or HKLM, e.g. HKCU\Software\Mirabilis. Exit code 0 on
@@ -66,14 +67,17 @@ LONG Unlink(HKEY hive, const std::wstring& path) {
     return result;
 }
 
-LONG NulKeys(HKEY hive, const std::wstring& path) {
+// The two keys named with a NUL below hive\path: made, or deleted where they are.
+LONG NulKeys(HKEY hive, const std::wstring& path, bool make) {
     HKEY parent = nullptr;
-    LONG result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &parent, nullptr);
-    if (result != ERROR_SUCCESS) return result;
+    LONG result = make ? RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                         &parent, nullptr)
+                       : RegOpenKeyExW(hive, path.c_str(), 0, KEY_ALL_ACCESS, &parent);
+    if (result != ERROR_SUCCESS) return make ? result : ERROR_SUCCESS;
     using CreateKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
                                      PUNICODE_STRING, ULONG, PULONG);
     const auto createKey = Native<CreateKeyFn>("NtCreateKey");
+    const auto deleteKey = Native<LONG(NTAPI*)(HANDLE)>("NtDeleteKey");
     const auto toError = Native<ULONG(NTAPI*)(LONG)>("RtlNtStatusToDosError");
     for (const std::wstring& name : {std::wstring(L"\0x", 2), std::wstring(L"A\0B", 3)}) {
         UNICODE_STRING counted{static_cast<USHORT>(name.size() * 2),
@@ -82,12 +86,13 @@ LONG NulKeys(HKEY hive, const std::wstring& path) {
         OBJECT_ATTRIBUTES attributes;
         InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
         HANDLE child = nullptr;
-        const LONG status = createKey(&child, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr);
+        LONG status = createKey(&child, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr);
+        if (status >= 0 && !make) status = deleteKey(child);
+        if (child != nullptr) CloseHandle(child);
         if (status < 0) {
             result = static_cast<LONG>(toError(status));
             break;
         }
-        CloseHandle(child);
     }
     RegCloseKey(parent);
     return result;
@@ -115,9 +120,10 @@ int wmain(int argc, wchar_t** argv) {
     HKEY hive = nullptr;
     std::wstring path;
     if (argc < 3 || !SplitKey(argv[2], hive, path)) {
-        std::fprintf(stderr,
-                     "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY | "
-                     "dacl KEY SDDL [32]\n");
+        std::fprintf(
+            stderr,
+            "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
+            "dacl KEY SDDL [32]\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -126,8 +132,12 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring target;
     if (command == L"unlink") {
         result = Unlink(hive, path);
-    } else if (command == L"nulkeys") {
-        result = NulKeys(hive, path);
+    } else if (command == L"nulkeys" || command == L"unnul") {
+        for (int i = 2; i < argc; ++i) {
+            result = SplitKey(argv[i], hive, path) ? NulKeys(hive, path, command == L"nulkeys")
+                                                   : ERROR_INVALID_PARAMETER;
+            if (result != ERROR_SUCCESS) break;
+        }
     } else if (argc < 4) {
         result = ERROR_INVALID_PARAMETER;
     } else if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
