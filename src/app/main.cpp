@@ -12,6 +12,7 @@
 
 #include "about_window/about_layout.h"
 #include "about_window/about_window.h"
+#include "app/command_line_main.h"
 #include "main_window/elevated_erase.h"
 #include "main_window/main_window.h"
 #include "main_window/main_layout.h"
@@ -40,6 +41,7 @@ std::optional<std::wstring> AccountToEraseAsAdministrator() {
 
 int RunZelvane(HINSTANCE instance) {
     using namespace zelvane;
+    if (const std::optional<int> code = RunFromCommandLine()) return *code;
     Win32Application application(instance);
     Win32Runtime runtime(application);
     Win32Registry registry;
