@@ -167,6 +167,10 @@ class Command {
             case UserHiveAccess::State::kLoadedHere:
                 break;
         }
+        if (access.state() == UserHiveAccess::State::kLoadedHere) {
+            Status(L"loaded",
+                   user + L": " + access.HiveFile() + L" as HKEY_USERS\\" + access.LoadedAs());
+        }
         if (access.ClassesResult() != kErrorSuccess) {
             Failure(user + L": " + access.ClassesFile() + L" could not be loaded",
                     access.ClassesResult());

@@ -54,7 +54,8 @@ UserHiveAccess::UserHiveAccess(Registry& registry, UserHives& hives, const UserP
         return;
     }
     hiveFile_ = profile.directory + L"\\NTUSER.DAT";
-    const std::wstring name = PrivateName(profile.sid);
+    loadedAs_ = PrivateName(profile.sid);
+    const std::wstring& name = loadedAs_;
     result_ = hives_.Load(name, hiveFile_);
     if (IsMissing(result_)) {
         state_ = State::kNoHive;

@@ -38,6 +38,8 @@ class UserHiveAccess {
     long ClassesResult() const { return classesResult_; }
     const std::wstring& HiveFile() const { return hiveFile_; }
     const std::wstring& ClassesFile() const { return classesFile_; }
+    // The private name NTUSER.DAT was loaded under (kLoadedHere).
+    const std::wstring& LoadedAs() const { return loadedAs_; }
     // The user's places in the hives reached; none unless logged on or loaded here.
     const std::vector<AccountPlace>& Places() const { return places_; }
     // Unloads what this loaded; the first failure, 0 when all went (or nothing was loaded).
@@ -50,6 +52,7 @@ class UserHiveAccess {
     long classesResult_ = 0;
     std::wstring hiveFile_;
     std::wstring classesFile_;
+    std::wstring loadedAs_;
     std::vector<std::wstring> loaded_;
     std::vector<AccountPlace> places_;
 };

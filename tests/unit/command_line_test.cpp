@@ -205,6 +205,9 @@ TEST_F(AllUsersTest, ErasesInEveryReachableHiveAndUnloadsWhatItLoaded) {
                     L"failed    S-1-5-21-1-1-1-1004: C:\\Users\\busy\\NTUSER.DAT could "
                     L"not be loaded: error 32"),
               1u);
+    EXPECT_EQ(Lines(host.out, L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT as "
+                              L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002\n"),
+              1u);
     EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
     EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
 }
