@@ -157,7 +157,9 @@ class Command {
         UserHiveAccess access(registry_, hives_, profile);
         switch (access.state()) {
             case UserHiveAccess::State::kNoHive:
-                Status(L"nothing", user + L": no " + access.HiveFile());
+                Status(L"nothing",
+                       user + (access.HiveFile().empty() ? L": the profile names no folder"
+                                                         : L": no " + access.HiveFile()));
                 return;
             case UserHiveAccess::State::kFailed:
                 Failure(user + L": " + access.HiveFile() + L" could not be loaded",

@@ -53,6 +53,11 @@ UserHiveAccess::UserHiveAccess(Registry& registry, UserHives& hives, const UserP
         places_ = UserHivePlaces(profile.sid, KeyExists(registry, classes) ? classes : L"");
         return;
     }
+    // An entry without a folder would name a file relative to the current directory.
+    if (profile.directory.empty()) {
+        state_ = State::kNoHive;
+        return;
+    }
     hiveFile_ = profile.directory + L"\\NTUSER.DAT";
     loadedAs_ = PrivateName(profile.sid);
     const std::wstring& name = loadedAs_;

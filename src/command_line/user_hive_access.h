@@ -23,7 +23,7 @@ class UserHiveAccess {
     enum class State {
         kLoggedOn,    // the system's own hives, under the SID
         kLoadedHere,  // the hive files, loaded by this program
-        kNoHive,      // the profile has no NTUSER.DAT: nothing to erase
+        kNoHive,      // the profile has no NTUSER.DAT (or names no folder): nothing to erase
         kFailed,      // NTUSER.DAT could not be loaded: see Result()
     };
 

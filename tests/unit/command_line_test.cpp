@@ -143,8 +143,8 @@ TEST_F(CommandLineTest, ListNamesEachAccountOnceWithItsOwner) {
               L"777\tthe machine\n");
 }
 
-// Four profiles beside the service accounts: logged on, not loaded, without a hive file,
-// and one whose hive another process holds.
+// Five profiles beside a service account's: logged on, not loaded, without a hive file, one
+// whose hive another process holds, and one that names no folder.
 class AllUsersTest : public CommandLineTest {
   protected:
     void SetUp() override {
@@ -152,7 +152,8 @@ class AllUsersTest : public CommandLineTest {
                           {L"S-1-5-21-1-1-1-1001", L"C:\\Users\\on"},
                           {L"S-1-5-21-1-1-1-1002", L"C:\\Users\\off"},
                           {L"S-1-5-21-1-1-1-1003", L"C:\\Users\\gone"},
-                          {L"S-1-5-21-1-1-1-1004", L"C:\\Users\\busy"}};
+                          {L"S-1-5-21-1-1-1-1004", L"C:\\Users\\busy"},
+                          {L"S-1-5-21-1-1-1-1005", L""}};
         const std::wstring newOwners = L"Software\\Mirabilis\\ICQ\\NewOwners\\";
         const std::wstring store = L"VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\";
         registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1001\\" + newOwners + L"123456\\Sub");
@@ -201,12 +202,14 @@ TEST_F(AllUsersTest, ErasesInEveryReachableHiveAndUnloadsWhatItLoaded) {
 
     EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1003: no C:\\Users\\gone\\NTUSER.DAT"),
               1u);
+    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1005: the profile names no folder"), 1u);
     EXPECT_EQ(Lines(host.out,
                     L"failed    S-1-5-21-1-1-1-1004: C:\\Users\\busy\\NTUSER.DAT could "
                     L"not be loaded: error 32"),
               1u);
-    EXPECT_EQ(Lines(host.out, L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT as "
-                              L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002\n"),
+    EXPECT_EQ(Lines(host.out,
+                    L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT as "
+                    L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002\n"),
               1u);
     EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
     EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);

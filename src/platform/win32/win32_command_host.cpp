@@ -53,6 +53,7 @@ Win32CommandHost::~Win32CommandHost() {
 }
 
 bool Win32CommandHost::OpenOutput() {
+    if (out_ != nullptr) return true;
     out_ = GetStdHandle(STD_OUTPUT_HANDLE);
     err_ = GetStdHandle(STD_ERROR_HANDLE);
     if (!Usable(out_)) out_ = nullptr;
