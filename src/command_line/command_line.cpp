@@ -1,6 +1,8 @@
 #include "command_line/command_line.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <string_view>
 
 #include "account_erase/account_erase.h"
 #include "command_line/user_hive_access.h"
@@ -20,11 +22,16 @@ class Report {
         streamed_ = host_.OpenOutput();
     }
 
-    void Line(const std::wstring& text, bool error = false) {
+    // One line made of its parts (joined here: one call site each, not a chain of
+    // temporaries at every caller).
+    void Line(std::initializer_list<std::wstring_view> parts, bool error = false) {
+        std::wstring line;
+        for (const std::wstring_view part : parts) line += part;
+        line += L'\n';
         if (streamed_) {
-            host_.Write(text + L"\n", error);
+            host_.Write(line, error);
         } else {
-            boxText_ += text + L"\n";
+            boxText_ += line;
         }
     }
 
@@ -50,8 +57,10 @@ std::wstring Reason(CommandHost& host, long result) {
     return host.ErrorText(result);
 }
 
-std::wstring Padded(const std::wstring& word) {
-    return word + std::wstring(word.size() < 10 ? 10 - word.size() : 1, L' ');
+// The status word in a column of its own, for a reader and for a script that matches it.
+std::wstring_view Padded(std::wstring_view word) {
+    constexpr std::wstring_view kSpaces = L"          ";
+    return kSpaces.substr(0, word.size() < 10 ? 10 - word.size() : 1);
 }
 
 std::wstring UserText(UserHives& hives, const std::wstring& sid) {
@@ -99,21 +108,20 @@ class Command {
 
     int Run() {
         if (!arguments_.error.empty()) {
-            report_.Line(L"zelvane: " + arguments_.error + L". zelvane /? tells how.", true);
+            report_.Line({L"zelvane: ", arguments_.error, L". zelvane /? tells how."}, true);
             return report_.Finish(kExitUsage);
         }
         if (arguments_.action == CommandAction::kHelp) {
-            report_.Line(UsageText());
+            report_.Line({UsageText()});
             return report_.Finish(kExitDone);
         }
         if (arguments_.allUsers) {
             const long privileges = hives_.EnableHivePrivileges();
             if (privileges != kErrorSuccess) {
-                report_.Line(
-                    L"zelvane: /allusers needs administrator rights (the backup and "
-                    L"restore privileges): " +
-                        Reason(host_, privileges) + L". Nothing was touched.",
-                    true);
+                report_.Line({L"zelvane: /allusers needs administrator rights (the backup and "
+                              L"restore privileges): ",
+                              Reason(host_, privileges), L". Nothing was touched."},
+                             true);
                 return report_.Finish(kExitNotElevated);
             }
         }
@@ -145,7 +153,8 @@ class Command {
         const long listed = hives_.Profiles(profiles);
         if (listed != kErrorSuccess) {
             report_.Line(
-                L"zelvane: the list of profiles could not be read: " + Reason(host_, listed), true);
+                {L"zelvane: the list of profiles could not be read: ", Reason(host_, listed)},
+                true);
             tally_.Fail(listed);
         }
         for (const UserProfile& profile : ProfilesToReach(profiles)) VisitProfile(profile);
@@ -157,13 +166,14 @@ class Command {
         UserHiveAccess access(registry_, hives_, profile);
         switch (access.state()) {
             case UserHiveAccess::State::kNoHive:
-                Status(L"nothing",
-                       user + (access.HiveFile().empty() ? L": the profile names no folder"
-                                                         : L": no " + access.HiveFile()));
+                if (access.HiveFile().empty()) {
+                    Status(L"nothing", {user, L": the profile names no folder"});
+                } else {
+                    Status(L"nothing", {user, L": no ", access.HiveFile()});
+                }
                 return;
             case UserHiveAccess::State::kFailed:
-                Failure(user + L": " + access.HiveFile() + L" could not be loaded",
-                        access.Result());
+                Failure({user, L": ", access.HiveFile(), L" could not be loaded"}, access.Result());
                 return;
             case UserHiveAccess::State::kLoggedOn:
             case UserHiveAccess::State::kLoadedHere:
@@ -171,27 +181,26 @@ class Command {
         }
         if (access.state() == UserHiveAccess::State::kLoadedHere) {
             Status(L"loaded",
-                   user + L": " + access.HiveFile() + L" as HKEY_USERS\\" + access.LoadedAs());
+                   {user, L": ", access.HiveFile(), L" as HKEY_USERS\\", access.LoadedAs()});
         }
         if (access.ClassesResult() != kErrorSuccess) {
-            Failure(user + L": " + access.ClassesFile() + L" could not be loaded",
+            Failure({user, L": ", access.ClassesFile(), L" could not be loaded"},
                     access.ClassesResult());
         }
         // Each user may write their own hive, links included.
         Visit(user, access.Places(), LinkRule::kFollowNone);
         const long unloaded = access.Unload();
-        if (unloaded != kErrorSuccess) Failure(user + L": its hive stays loaded", unloaded);
+        if (unloaded != kErrorSuccess) Failure({user, L": its hive stays loaded"}, unloaded);
     }
 
     void VisitShared() {
         for (const AccountPlace& place : SharedPlaces()) {
-            const std::wstring owner =
-                place.hive == kHkeyLocalMachine ? L"the machine" : L"the default profile";
-            Visit(owner, {place}, LinkRule::kFollowNone);
+            Visit(place.hive == kHkeyLocalMachine ? L"the machine" : L"the default profile",
+                  {place}, LinkRule::kFollowNone);
         }
     }
 
-    void Visit(const std::wstring& owner, const std::vector<AccountPlace>& places, LinkRule rule) {
+    void Visit(std::wstring_view owner, const std::vector<AccountPlace>& places, LinkRule rule) {
         if (arguments_.action == CommandAction::kList) {
             List(owner, places);
         } else {
@@ -200,7 +209,7 @@ class Command {
     }
 
     // Each account once for its owner, in the order the places are read.
-    void List(const std::wstring& owner, const std::vector<AccountPlace>& places) {
+    void List(std::wstring_view owner, const std::vector<AccountPlace>& places) {
         AccountListing listing(registry_);
         NameList names;
         for (const AccountPlace& place : places) {
@@ -210,30 +219,35 @@ class Command {
         for (const std::wstring& uin : names.names) {
             if (std::find(seen.begin(), seen.end(), uin) != seen.end()) continue;
             seen.push_back(uin);
-            report_.Line(uin + L"\t" + owner);
+            report_.Line({uin, L"\t", owner});
         }
     }
 
     void Erase(const std::vector<AccountPlace>& places, LinkRule rule) {
         for (const PlaceOutcome& outcome : EraseAccount(registry_, arguments_.uin, places, rule)) {
-            const std::wstring where = ShownAs(outcome.place) + L"\\" + arguments_.uin;
+            const std::wstring shown = ShownAs(outcome.place);
             if (outcome.result == kErrorSuccess) {
-                Status(L"erased", where);
+                Status(L"erased", {shown, L"\\", arguments_.uin});
                 ++tally_.erased;
             } else if (IsGone(outcome.result)) {
-                Status(L"not there", where);
+                Status(L"not there", {shown, L"\\", arguments_.uin});
             } else {
-                Failure(where + (outcome.partly ? L" (partly erased)" : L""), outcome.result);
+                Failure({shown, L"\\", arguments_.uin, outcome.partly ? L" (partly erased)" : L""},
+                        outcome.result);
             }
         }
     }
 
-    void Status(const std::wstring& word, const std::wstring& text) {
-        report_.Line(Padded(word) + text);
+    void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+        std::wstring text;
+        for (const std::wstring_view part : parts) text += part;
+        report_.Line({word, Padded(word), text});
     }
 
-    void Failure(const std::wstring& text, long result) {
-        report_.Line(Padded(L"failed") + text + L": " + Reason(host_, result));
+    void Failure(std::initializer_list<std::wstring_view> parts, long result) {
+        std::wstring text;
+        for (const std::wstring_view part : parts) text += part;
+        report_.Line({L"failed", Padded(L"failed"), text, L": ", Reason(host_, result)});
         tally_.Fail(result);
     }
 
@@ -241,13 +255,13 @@ class Command {
         const int code = tally_.Code(host_);
         const std::wstring& uin = arguments_.uin;
         if (code == kExitDone) {
-            report_.Line(tally_.erased > 0 ? uin + L": erased; nothing of it is left."
-                                           : uin + L": not found; nothing to erase.");
+            report_.Line({uin, tally_.erased > 0 ? L": erased; nothing of it is left."
+                                                 : L": not found; nothing to erase."});
         } else if (code == kExitNotElevated) {
-            report_.Line(uin + L": access is denied in " + Count(tally_.failures) +
-                         L"; run Zelvane as administrator.");
+            report_.Line({uin, L": access is denied in ", Count(tally_.failures),
+                          L"; run Zelvane as administrator."});
         } else {
-            report_.Line(uin + L": not erased everywhere: " + Count(tally_.failures) + L" failed.");
+            report_.Line({uin, L": not erased everywhere: ", Count(tally_.failures), L" failed."});
         }
         return code;
     }
