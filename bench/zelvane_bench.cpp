@@ -88,6 +88,7 @@ class CountingListBox : public ListBox {
     void AddItem(const std::wstring&) override { ++count; }
     int ListIndex() const override { return -1; }
     std::wstring List(int) const override { return {}; }
+    void SetVisible(bool) override {}
 
     std::size_t count = 0;
 };

@@ -22,6 +22,9 @@ void MainWindow::OnLoad() {
     rootKey_ = kHkeyCurrentUser;
     accountsPath_ = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
     controls_.accountList.Clear();
+    // Collapsed, the list lies below the window's edge, out of sight: it is hidden too, out
+    // of reach of the keyboard and of screen readers, until an expand begins.
+    controls_.accountList.SetVisible(false);
 }
 
 // The list is filled once the window is in front of the user: the list lies out of view until
@@ -107,12 +110,22 @@ void MainWindow::OnToggleClick() {
     const bool animate = runtime_.ClientAreaAnimation();
     if (expanded_ == kTrue) {
         expanded_ = kFalse;
+        const int focus = controls_.form.FocusedControl();
+        focusToToggle_ = focus == kToggleButton || focus == kAccountList;
         if (!animate) return FinishAnimation(L"v", kCollapsedHeight, controls_.collapseTimer);
+        // The button is disabled and the list about to be hidden: meanwhile the focus waits
+        // on the box, the next control in tab order that stays in sight.
+        if (focusToToggle_) controls_.form.SetFocus(kUinBox);
         controls_.collapseTimer.SetEnabled(true);
         controls_.toggleButton.SetEnabled(false);
     } else if (expanded_ == kFalse) {
         expanded_ = kTrue;
+        // Shown before the window grows, each step uncovers the list as it always did.
+        controls_.accountList.SetVisible(true);
         if (!animate) return FinishAnimation(L"^", kExpandedHeight, controls_.expandTimer);
+        // The button is disabled: the focus goes on to the list the user asked to see, so
+        // that the arrow keys pick an account as soon as it shows.
+        if (controls_.form.FocusedControl() == kToggleButton) controls_.form.SetFocus(kAccountList);
         controls_.expandTimer.SetEnabled(true);
         controls_.toggleButton.SetEnabled(false);
     }
@@ -140,11 +153,17 @@ void MainWindow::OnCollapseTick() {
 }
 
 // The tick after the height reached or passed its limit snaps it to the limit exactly and
-// gives the button back.
+// gives the button back. A collapse ends with the list hidden, and with the focus on the
+// button if it began on the button or the list, or if a click put it on the list meanwhile.
 void MainWindow::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
     controls_.toggleButton.SetCaption(caption);
     controls_.form.SnapHeight(height);
+    const bool collapsed = expanded_ == kFalse;
+    const bool refocus =
+        collapsed && (focusToToggle_ || controls_.form.FocusedControl() == kAccountList);
+    if (collapsed) controls_.accountList.SetVisible(false);
     controls_.toggleButton.SetEnabled(true);
+    if (refocus) controls_.form.SetFocus(kToggleButton);
     timer.SetEnabled(false);
 }
 

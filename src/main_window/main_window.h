@@ -62,6 +62,8 @@ class MainWindow : public FormEvents {
     // that starts shrinking it. It holds True (-1) or False (0); a click checks for each and
     // leaves any other value alone rather than reading "not True" as False.
     std::int16_t expanded_ = kFalse;
+    // The running collapse began with the focus on the toggle button or on the list.
+    bool focusToToggle_ = false;
     std::wstring accountsPath_;  // the key whose subkeys are listed, with a leading backslash
     std::int32_t rootKey_ = 0;   // the hive of accountsPath_
 

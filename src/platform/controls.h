@@ -27,6 +27,9 @@ class ListBox {
     // Index of the selected item, -1 when none.
     virtual int ListIndex() const = 0;
     virtual std::wstring List(int index) const = 0;
+    // Hidden, the list keeps its items, selection and place; no key press, Tab stop or
+    // screen reader reaches it until it is shown again.
+    virtual void SetVisible(bool visible) = 0;
 };
 
 class CommandButton {
@@ -57,6 +60,11 @@ class Form {
     virtual WindowHandle hWnd() const = 0;
     // Shows the window modeless; the caller goes on at once.
     virtual void Show() = 0;
+    // The keyboard focus, by the layout id of the control that has it, 0 for none.
+    // While the window is not the active one: the control that gets the focus back when it
+    // is, which SetFocus sets without bringing the window forward.
+    virtual int FocusedControl() const = 0;
+    virtual void SetFocus(int control) = 0;
 };
 
 }  // namespace zelvane

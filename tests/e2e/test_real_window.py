@@ -19,6 +19,7 @@ from harness import (
 )
 
 IDOK, IDYES = 1, 6
+STATE_SYSTEM_INVISIBLE = 0x8000
 ANY_TEXT = object()  # a control whose caption the layout leaves to the program
 
 # The layout in twips: (name, window class, caption, parent, left, top, width, height), each
@@ -258,6 +259,67 @@ class RealWindowTests(ProgramTestCase):
         self.move_focus(program, "Tab", ["cmdAbout", "Command1"])
         self.env.key("Return")
         program.wait_animation_end("v")
+
+    def assert_list_shown(self, window, shown):
+        """The list is visible, to the eye and to a screen reader, or neither."""
+        account_list = control(window, "ListBox")
+        self.assertEqual(account_list["visible"], shown)
+        self.assertIsNotNone(account_list["accessible_state"], "no accessible object")
+        self.assertEqual(account_list["accessible_state"] & STATE_SYSTEM_INVISIBLE == 0, shown)
+
+    def tab_to(self, program, name):
+        """Presses Tab until the focus is on name, once round the window at most."""
+        for _ in range(len(MAIN_LAYOUT)):
+            before = self.focus_of(program)
+            if before == name:
+                return
+            self.env.key("Tab")
+            wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
+                       what=f"Tab to move the focus off {before}")
+        self.assertEqual(self.focus_of(program), name)
+
+    def test_keyboard_never_reaches_the_list_out_of_sight(self):
+        self.seed_everywhere(["123456", "654321"])
+        program = self.start_program()
+        window = program.wait_main_window()
+        self.assert_list_shown(window, False)
+
+        # Collapsed, Tab and Shift+Tab go round more stops than the window has, with Down
+        # at each: the list never takes the focus, and the box never changes. Each stop is
+        # read once the next Tab has moved the focus, so after the Down before it.
+        for key in ("Tab", "shift+Tab"):
+            for _ in range(6):
+                before = self.focus_of(program)
+                self.env.key(key)
+                now = wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
+                                 what=f"{key} to move the focus off {before}")
+                self.assertNotEqual(now, "List1")
+                self.assertEqual(self.box_text(program), "", f"Down before {key} to {now}")
+                self.env.key("Down")
+
+        # Space on "v" shows the list and the focus goes to it; the arrows pick an account.
+        self.tab_to(program, "Command1")
+        self.env.key("space")
+        window = program.wait_animation_end("^")
+        self.assertEqual(focused_name(window), "List1")
+        self.assert_list_shown(window, True)
+        items = control(window, "ListBox")["items"]
+        self.env.key("Home")
+        self.wait_box_text(program, lambda t: t == items[0], "Home to pick the first")
+        self.env.key("Down")
+        self.wait_box_text(program, lambda t: t == items[1], "Down to pick the second")
+
+        # Space on "^" hides it again, with the focus back on "v": Down changes nothing.
+        self.move_focus(program, "shift+Tab", ["Command1"])
+        self.env.key("space")
+        window = program.wait_animation_end("v")
+        self.assertEqual(focused_name(window), "Command1")
+        self.assert_list_shown(window, False)
+        self.assertEqual(control(window, "ListBox")["items"], items)
+        self.env.key("Down", "Down")
+        time.sleep(1)
+        self.assertNotEqual(self.focus_of(program), "List1")
+        self.assertEqual(self.box_text(program), items[1])
 
     def test_keyboard_only_at_96_dpi(self):
         self.check_keyboard_only(96)

@@ -69,6 +69,35 @@ TEST_F(MainWindowTest, ClicksWhileTheButtonIsDisabledChangeNothing) {
     EXPECT_TRUE(expandTimer.enabled);
 }
 
+// Collapsed, the list is hidden, so the keyboard cannot reach it; it shows from the click
+// that starts an expand. A collapse begun with the focus on the button or the list keeps it
+// on the box while the button is disabled and ends it on the button; one begun elsewhere
+// leaves the focus alone.
+TEST_F(MainWindowTest, ACollapseHidesTheListAndEndsWithTheFocusOnTheButton) {
+    Load();
+    EXPECT_FALSE(accountList.visible);
+    form.focused = kToggleButton;
+    main.OnToggleClick();
+    EXPECT_TRUE(accountList.visible);
+    EXPECT_EQ(form.focused, kAccountList);
+    RunAnimation(main, expandTimer, true);
+
+    for (const int start : {kToggleButton, kAccountList, kEraseButton}) {
+        SCOPED_TRACE(start);
+        form.focused = start;
+        main.OnToggleClick();
+        EXPECT_TRUE(accountList.visible);
+        EXPECT_EQ(form.focused, start == kEraseButton ? kEraseButton : kUinBox);
+        RunAnimation(main, collapseTimer, false);
+        EXPECT_FALSE(accountList.visible);
+        EXPECT_EQ(form.focused, start == kEraseButton ? kEraseButton : kToggleButton);
+        form.focused = kAboutButton;
+        main.OnToggleClick();
+        EXPECT_EQ(form.focused, kAboutButton);
+        RunAnimation(main, expandTimer, true);
+    }
+}
+
 // With animations turned off each click ends where the animation would, at once; the
 // setting is read at every click, so turning it off between clicks counts.
 TEST_F(MainWindowTest, WithoutAnimationsEachClickEndsAtOnce) {

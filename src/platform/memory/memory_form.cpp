@@ -45,6 +45,11 @@ std::wstring MemoryListBox::List(int index) const {
     return items[static_cast<std::size_t>(index)];
 }
 
+void MemoryListBox::SetVisible(bool value) {
+    Operation("SetVisible");
+    visible = value;
+}
+
 void MemoryButton::SetCaption(const std::wstring& text) {
     Operation("SetCaption");
     caption = text;
@@ -97,6 +102,16 @@ WindowHandle MemoryForm::hWnd() const {
 void MemoryForm::Show() {
     Operation("Show");
     ++shown;
+}
+
+int MemoryForm::FocusedControl() const {
+    Operation("FocusedControl");
+    return focused;
+}
+
+void MemoryForm::SetFocus(int control) {
+    Operation("SetFocus");
+    focused = control;
 }
 
 }  // namespace zelvane

@@ -41,9 +41,11 @@ class MemoryListBox : public ListBox, public MemoryControl {
     int ListIndex() const override;
     // -1 gives an empty text; any other index outside the list is a run-time error.
     std::wstring List(int index) const override;
+    void SetVisible(bool value) override;
 
     std::vector<std::wstring> items;
     int selected = -1;
+    bool visible = true;
 };
 
 class MemoryButton : public CommandButton, public MemoryControl {
@@ -75,9 +77,12 @@ class MemoryForm : public Form, public MemoryControl {
     void SnapHeight(float twips) override;
     WindowHandle hWnd() const override;
     void Show() override;
+    int FocusedControl() const override;
+    void SetFocus(int control) override;
 
     std::vector<float> heightsSet;  // by SetHeight and SnapHeight
     int shown = 0;
+    int focused = 0;  // a control's layout id
 
   private:
     void ApplyHeight(const char* operation, float twips, bool snap);

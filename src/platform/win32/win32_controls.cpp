@@ -43,6 +43,11 @@ void Win32TextBox::SetText(const std::wstring& text) {
     if (!SetWindowTextW(LiveWindow(), text.c_str())) throw RuntimeError::InvalidCall();
 }
 
+void Win32ListBox::Attach(HWND window) {
+    Win32Control::Attach(window);
+    visible_ = true;
+}
+
 void Win32ListBox::Clear() {
     SendMessageW(LiveWindow(), LB_RESETCONTENT, 0, 0);
 }
@@ -71,6 +76,17 @@ std::wstring Win32ListBox::List(int index) const {
     if (copied == LB_ERR) throw RuntimeError::InvalidPropertyIndex();
     text.resize(static_cast<std::size_t>(copied));
     return text;
+}
+
+// Hiding is what takes a control out of reach everywhere at once: the dialog manager's Tab,
+// Shift+Tab and arrow keys skip a hidden control, and the accessibility proxies report it
+// invisible. Disabling instead would leave the list announced as "unavailable" and draw it
+// greyed. Only the list's window goes: its frame, and so the window's look, stay as they
+// are, and the items and the selection stay in the control.
+void Win32ListBox::SetVisible(bool visible) {
+    const HWND list = LiveWindow();
+    ShowWindow(list, visible ? SW_SHOWNA : SW_HIDE);
+    visible_ = visible;
 }
 
 // A button whose caption is a symbol is named by what it does, for a screen reader.

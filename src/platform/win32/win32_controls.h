@@ -45,11 +45,18 @@ class Win32TextBox : public Win32Control, public TextBox {
 class Win32ListBox : public Win32Control, public ListBox {
   public:
     using Win32Control::Win32Control;
+    // A new window starts shown, as the layout makes it.
+    void Attach(HWND window) override;
     void Clear() override;
     void AddItem(const std::wstring& text) override;
     int ListIndex() const override;
     // -1 gives an empty text; any other index outside the list is a run-time error.
     std::wstring List(int index) const override;
+    void SetVisible(bool visible) override;
+    bool Visible() const { return visible_; }
+
+  private:
+    bool visible_ = true;
 };
 
 class Win32CommandButton : public Win32Control, public CommandButton {

@@ -104,7 +104,14 @@ void Win32Form::SetListsRedraw(bool on) {
         if (control->Design().kind != ControlKind::kListBox || list == nullptr || !IsWindow(list))
             continue;
         SendMessageW(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-        if (on) InvalidateRect(list, nullptr, TRUE);
+        if (!on) continue;
+        // Where a window leaves WM_SETREDRAW to the default handling, turning redraw on also
+        // makes it visible: a hidden list is hidden again before anything is painted.
+        if (static_cast<const Win32ListBox&>(*control).Visible()) {
+            InvalidateRect(list, nullptr, TRUE);
+        } else {
+            ShowWindow(list, SW_HIDE);
+        }
     }
 }
 
@@ -254,6 +261,26 @@ void Win32Form::Show() {
     UpdateWindow(window);
     shownPosted_ = true;
     if (!PostMessageW(window, kShownMessage, 0, 0)) OnShown();
+}
+
+int Win32Form::FocusedControl() const {
+    const HWND window = LiveWindow();
+    const HWND focus = GetActiveWindow() == window ? GetFocus() : focus_;
+    const Win32Control* control = ControlFor(focus);
+    return control != nullptr ? control->Design().id : kForm;
+}
+
+// SetFocus on a window that is not the active one would activate it, in front of the About
+// window, say: the control is kept for the next activation instead.
+void Win32Form::SetFocus(int control) {
+    const HWND window = LiveWindow();
+    const Win32Control* target = ControlById(control);
+    if (target == nullptr || target->Window() == nullptr) throw RuntimeError::ObjectRequired();
+    if (GetActiveWindow() != window) {
+        focus_ = target->Window();
+    } else if (::SetFocus(target->Window()) == nullptr && GetFocus() != target->Window()) {
+        throw RuntimeError::InvalidCall();
+    }
 }
 
 TextBox& Win32Form::TextBoxControl(int id) {
@@ -454,10 +481,11 @@ void Win32Form::OnActivate(WPARAM wParam) {
     }
     if (HIWORD(wParam) != 0) return;  // minimised
     HWND target = focus_;
-    if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target)) {
+    if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target) ||
+        !IsWindowVisible(target)) {
         target = GetNextDlgTabItem(window_, nullptr, FALSE);
     }
-    if (target != nullptr) SetFocus(target);
+    if (target != nullptr) ::SetFocus(target);
 }
 
 // High contrast turned on or off, or the system's colors changed: the controls hear of it

@@ -38,6 +38,8 @@ class Win32Form : public Form {
     void SnapHeight(float twips) override;
     WindowHandle hWnd() const override;
     void Show() override;
+    int FocusedControl() const override;
+    void SetFocus(int control) override;
 
     // The controls by their layout id; the same objects for the form's whole life.
     TextBox& TextBoxControl(int id);
