@@ -11,3 +11,11 @@ add_library(zelvane_windows_tools INTERFACE)
 target_link_libraries(zelvane_windows_tools INTERFACE zelvane_windows)
 target_compile_options(zelvane_windows_tools INTERFACE -U_WIN32_WINNT -D_WIN32_WINNT=0x0601
                                                        -UWINVER -DWINVER=0x0601)
+
+# No path of the build machine in the program: the source and build folders are written as
+# relative paths wherever the compiler records one (__FILE__, debug information), so that
+# the same source builds the same bytes wherever it lies.
+if(MINGW)
+    add_compile_options("$<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>"
+                        "$<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_BINARY_DIR}/=>")
+endif()

@@ -34,14 +34,15 @@ std::vector<std::wstring> ProgramArguments() {
 }  // namespace
 
 std::optional<int> RunFromCommandLine() {
-    // GetCommandLineW holds the program's name first, even when CreateProcess was given none
-    // beside it; so an empty list is a start without arguments.
-    const std::vector<std::wstring> arguments = ProgramArguments();
-    if (arguments.empty() || arguments[0] == kEraseAsAdministrator) return std::nullopt;
-    const CommandArguments parsed = ParseArguments(arguments);
-    if (parsed.action == CommandAction::kWindow && parsed.error.empty()) return std::nullopt;
     Win32CommandHost host;
+    bool quiet = false;
     try {
+        // GetCommandLineW holds the program's name first, even when CreateProcess was given
+        // none beside it; so an empty list is a start without arguments.
+        const std::vector<std::wstring> arguments = ProgramArguments();
+        if (arguments.empty() || arguments[0] == kEraseAsAdministrator) return std::nullopt;
+        const CommandArguments parsed = ParseArguments(arguments);
+        quiet = parsed.quiet;
         Win32Registry registry;
         Win32UserHives hives;
         return RunCommandLine(parsed, registry, hives, host);
@@ -49,7 +50,7 @@ std::optional<int> RunFromCommandLine() {
         // Every hive loaded was unloaded on the way here.
         if (host.OpenOutput()) {
             host.Write(L"zelvane: " + ErrorReport(std::current_exception()) + L"\n", true);
-        } else if (!parsed.quiet) {
+        } else if (!quiet) {
             host.ShowBox(ErrorReport(std::current_exception()), MB_ICONERROR, L"Zelvane");
         }
         return kExitFailed;

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include "about_window/about_layout.h"
@@ -19,6 +18,8 @@
 #include "platform/event_dispatch.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_application.h"
+#include "platform/win32/win32_common_controls.h"
+#include "platform/win32/win32_dll_safety.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
@@ -41,7 +42,6 @@ std::optional<std::wstring> AccountToEraseAsAdministrator() {
 
 int RunZelvane(HINSTANCE instance) {
     using namespace zelvane;
-    if (const std::optional<int> code = RunFromCommandLine()) return *code;
     Win32Application application(instance);
     Win32Runtime runtime(application);
     Win32Registry registry;
@@ -80,8 +80,19 @@ int RunZelvane(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,
                     int /*show*/) {
+    // Before anything that loads a DLL: common controls, COM, a window, the shell.
+    zelvane::ProtectDllSearch();
+    // The command line needs no common controls, and under /quiet may show nothing.
+    if (const std::optional<int> code = zelvane::RunFromCommandLine()) return *code;
+    std::wstring problem;
+    const zelvane::CommonControlsApi* commonControls = zelvane::LoadCommonControls(&problem);
+    if (commonControls == nullptr) {
+        const std::wstring text = L"Zelvane cannot start: " + problem;
+        MessageBoxW(nullptr, text.c_str(), L"Zelvane", MB_OK | MB_ICONERROR);
+        return 1;
+    }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    commonControls->InitCommonControlsEx(&controls);
     try {
         return RunZelvane(instance);
     } catch (...) {

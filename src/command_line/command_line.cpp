@@ -77,6 +77,7 @@ class NameList : public ListBox {
     std::wstring List(int index) const override {
         return names.at(static_cast<std::size_t>(index));
     }
+    void SetVisible(bool) override {}
     std::vector<std::wstring> names;
 };
 
@@ -238,7 +239,10 @@ class Command {
         }
     }
 
+    // A line about a place or a user's hive; a listing prints only accounts, and its
+    // failures on the error stream.
     void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+        if (arguments_.action == CommandAction::kList) return;
         std::wstring text;
         for (const std::wstring_view part : parts) text += part;
         report_.Line({word, Padded(word), text});
@@ -247,7 +251,8 @@ class Command {
     void Failure(std::initializer_list<std::wstring_view> parts, long result) {
         std::wstring text;
         for (const std::wstring_view part : parts) text += part;
-        report_.Line({L"failed", Padded(L"failed"), text, L": ", Reason(host_, result)});
+        report_.Line({L"failed", Padded(L"failed"), text, L": ", Reason(host_, result)},
+                     arguments_.action == CommandAction::kList);
         tally_.Fail(result);
     }
 

@@ -172,13 +172,14 @@ class Environment:
                   file=sys.stderr)
         return result
 
-    def start(self, *args, log_name):
-        """Starts a Windows program and returns its Popen; its output goes to a log file."""
+    def start(self, *args, log_name, extra_env=None):
+        """Starts a Windows program and returns its Popen; its output goes to a log file.
+        extra_env adds to or replaces the environment variables it is started with."""
         log = open(self.log_dir / log_name, "ab")
         try:
             return subprocess.Popen(
                 [str(self.wine_exec), *map(str, args)],
-                env=self.env(),
+                env=self.env(**(extra_env or {})),
                 stdin=subprocess.DEVNULL,
                 stdout=log,
                 stderr=subprocess.STDOUT,
@@ -404,11 +405,13 @@ class Program:
     TITLE = "Zelvane v2"
     PROCESS = "zelvane.exe"
 
-    def __init__(self, environment, log_name, max_items=None, args=()):
+    def __init__(self, environment, log_name, max_items=None, args=(), exe=None,
+                 extra_env=None):
         self.environment = environment
         # How many list items every read of the main window takes in (all when None).
         self.max_items = max_items
-        self.start = lambda: environment.start(environment.exe, *args, log_name=log_name)
+        self.start = lambda: environment.start(exe or environment.exe, *args, log_name=log_name,
+                                               extra_env=extra_env)
         self.process = self.start()
 
     def main_window(self, wait_ms=0):
@@ -574,7 +577,9 @@ class ProgramTestCase(unittest.TestCase):
         self.assertEqual(sorted(set(before) - set(after)), gone)
         self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
 
-    def start_program(self, max_items=None, args=()):
-        program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items, args=args)
+    def start_program(self, max_items=None, args=(), exe=None, extra_env=None):
+        """Starts zelvane.exe (or the copy exe) with args, and extra_env in its environment."""
+        program = Program(self.env, log_name=f"{self.id()}.log", max_items=max_items, args=args,
+                          exe=exe, extra_env=extra_env)
         self.programs.append(program)
         return program

@@ -228,7 +228,7 @@ TEST_F(AllUsersTest, UnloadsAlsoWhenTheClassesHiveOrTheEraseFails) {
     hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
     host.out.clear();
     Run({L"/list", L"/allusers"});
-    EXPECT_NE(host.out.find(L"its hive stays loaded: error 5"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"its hive stays loaded: error 5"), std::wstring::npos);
 }
 
 TEST_F(AllUsersTest, WithoutTheHivePrivilegesNothingIsTouched) {
@@ -243,6 +243,10 @@ TEST_F(AllUsersTest, WithoutTheHivePrivilegesNothingIsTouched) {
 TEST_F(AllUsersTest, ListNamesTheUserOfEachHive) {
     hives.names[L"S-1-5-21-1-1-1-1002"] = L"PC\\bob";
     EXPECT_EQ(Run({L"/list", L"/allusers"}), kExitFailed);
+    // Accounts alone on standard output, where a script reads them; the busy hive on error.
+    EXPECT_EQ(host.out.find(L"loaded"), std::wstring::npos);
+    EXPECT_EQ(host.out.find(L"nothing"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"failed    S-1-5-21-1-1-1-1004"), std::wstring::npos);
     EXPECT_NE(host.out.find(L"123456\tS-1-5-21-1-1-1-1001\n"), std::wstring::npos);
     EXPECT_NE(
         host.out.find(L"123456\tS-1-5-21-1-1-1-1002 PC\\bob\n555\tS-1-5-21-1-1-1-1002 PC\\bob\n"),

@@ -5,12 +5,11 @@
 #include <stdexcept>
 #include <string>
 
-#include <commctrl.h>
-
 #include "platform/colors.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
 #include "platform/win32/win32_accessibility.h"
+#include "platform/win32/win32_common_controls.h"
 #include "platform/win32/win32_control_window.h"
 #include "platform/win32/win32_dpi.h"
 
@@ -202,8 +201,8 @@ void Win32Form::CreateControls(int dpi) {
         if (design.kind == ControlKind::kTextBox) {
             if (design.maxLength > 0)
                 SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(design.maxLength), 0);
-            SetWindowSubclass(child, &Win32Form::EditProc, kEditSubclass,
-                              reinterpret_cast<DWORD_PTR>(this));
+            CommonControls().SetWindowSubclass(child, &Win32Form::EditProc, kEditSubclass,
+                                               reinterpret_cast<DWORD_PTR>(this));
         }
     }
     for (const std::unique_ptr<Win32Control>& label : controls_) {
@@ -509,9 +508,9 @@ LRESULT CALLBACK Win32Form::EditProc(HWND edit, UINT message, WPARAM wParam, LPA
     if (message == WM_CHAR) {
         if (!reinterpret_cast<Win32Form*>(form)->OnChar(edit, wParam)) return 0;
     } else if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(edit, &Win32Form::EditProc, kEditSubclass);
+        CommonControls().RemoveWindowSubclass(edit, &Win32Form::EditProc, kEditSubclass);
     }
-    return DefSubclassProc(edit, message, wParam, lParam);
+    return CommonControls().DefSubclassProc(edit, message, wParam, lParam);
 }
 
 // The typed UTF-16 code unit goes to KeyPress as a signed 16-bit code; the handler may

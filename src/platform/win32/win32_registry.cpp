@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/win32/win32_dll_safety.h"
+
 namespace zelvane {
 
 namespace {
@@ -19,7 +21,7 @@ constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS;
 LONG DeleteOpenKey(HKEY key) {
     using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
     using StatusToErrorFn = ULONG(NTAPI*)(LONG);
-    static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    static const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
     static const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteKey")));
     static const auto toError = reinterpret_cast<StatusToErrorFn>(

@@ -1,0 +1,18 @@
+// Keeps DLLs out of the program that lie beside the exe (a Downloads folder, say) rather
+// than in the system folder. The elevated instance starts from the same folder, so a DLL
+// planted there would otherwise run with administrator rights.
+#pragma once
+
+#include <windows.h>
+
+namespace zelvane {
+
+// The first thing the program does: restricts the DLL search to the system folder where
+// Windows can, and loads from the system folder by full path the DLLs that Windows itself
+// loads by name on demand for what the program does.
+void ProtectDllSearch();
+
+// A DLL from the system folder by full path; nullptr when it is not there.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+}  // namespace zelvane
