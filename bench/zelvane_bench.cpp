@@ -25,8 +25,8 @@
 
 #include <commctrl.h>
 
+#include "account_erase/account_erase.h"
 #include "bench_support.h"
-#include "main_window/account_path.h"
 #include "main_window/main_layout.h"
 #include "main_window/main_window.h"
 #include "platform/event_dispatch.h"
@@ -427,13 +427,13 @@ int Erase(int argc, char** argv) {
     const std::string uin = argv[0];
     Win32Registry registry;
     // The current user's place, as the Erase handler deletes from it.
-    const AccountPlace& place = kAccountPlaces[0];
+    const AccountPlace place = CurrentUserPlaces().front();
     if (!IsAccountName(Widen(uin))) Fail("the program refuses the account number " + uin);
     if (CountKeysBelow(AccountPath(uin)) != kTreeKeys) Fail("the account holds no seeded subtree");
 
     const Stopwatch clock;
     const long status =
-        registry.DeleteTree(place.hive, std::wstring(place.parent), Widen(uin), place.view);
+        EraseAccount(registry, Widen(uin), {place}, LinkRule::kFollowAboveAccount).front().result;
     const double milliseconds = clock.Milliseconds();
     if (status != ERROR_SUCCESS) Fail("DeleteTree: error " + std::to_string(status));
     ExpectErased(uin);

@@ -2,61 +2,46 @@
 
 namespace zelvane {
 
-namespace {
-constexpr wchar_t kNewOwners[] = L"Software\\Mirabilis\\ICQ\\NewOwners";
-constexpr wchar_t kStore64[] =
-    L"VirtualStore\\MACHINE\\SOFTWARE\\Wow6432Node\\Mirabilis\\ICQ\\NewOwners";
-constexpr wchar_t kStore32[] = L"VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners";
-}  // namespace
-
-std::wstring ShownAs(const AccountPlace& place) {
-    const wchar_t* hive = place.hive == kHkeyCurrentUser    ? L"HKEY_CURRENT_USER\\"
-                          : place.hive == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE\\"
-                                                            : L"HKEY_USERS\\";
-    return hive + place.parent;
-}
-
-std::vector<AccountPlace> CurrentUserPlaces() {
-    std::vector<AccountPlace> places{
-        {kHkeyCurrentUser, kNewOwners, RegistryView::kNative, PlaceScope::kUser}};
-    for (const AccountPlace& shared : SharedPlaces()) places.push_back(shared);
-    places.push_back({kHkeyCurrentUser, std::wstring(L"Software\\Classes\\") + kStore64,
-                      RegistryView::kNative, PlaceScope::kUser});
-    places.push_back({kHkeyCurrentUser, std::wstring(L"Software\\Classes\\") + kStore32,
-                      RegistryView::kNative, PlaceScope::kUser});
-    return places;
-}
-
-std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
-                                         const std::wstring& classesKey) {
-    std::vector<AccountPlace> places{
-        {kHkeyUsers, userKey + L"\\" + kNewOwners, RegistryView::kNative, PlaceScope::kUser}};
-    if (classesKey.empty()) return places;
-    places.push_back(
-        {kHkeyUsers, classesKey + L"\\" + kStore64, RegistryView::kNative, PlaceScope::kUser});
-    places.push_back(
-        {kHkeyUsers, classesKey + L"\\" + kStore32, RegistryView::kNative, PlaceScope::kUser});
-    return places;
-}
-
-std::vector<AccountPlace> SharedPlaces() {
-    return {{kHkeyUsers, std::wstring(L".DEFAULT\\") + kNewOwners, RegistryView::kNative,
-             PlaceScope::kShared},
-            {kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners", RegistryView::k32Bit,
-             PlaceScope::kShared}};
-}
-
 bool IsGone(long result) {
     return result == kErrorSuccess || result == kErrorFileNotFound ||
            result == kErrorPathNotFound || result == kErrorKeyDeleted;
 }
 
+std::wstring Reason(long result) {
+    switch (result) {
+        case kErrorAccessDenied:
+            return L"access is denied";
+        case kErrorInvalidHandle:
+            return L"the key could not be opened";
+        case kErrorRegistryLink:
+            return L"a registry link";
+        default:
+            return L"error " + std::to_wstring(result);
+    }
+}
+
+bool IsAccountName(std::wstring_view uin) {
+    return !uin.empty() && uin.find_first_of(std::wstring_view(L"\\\0", 2)) == uin.npos;
+}
+
 std::vector<PlaceOutcome> EraseAccount(Registry& registry, const std::wstring& uin,
-                                       const std::vector<AccountPlace>& places, LinkRule) {
+                                       const std::vector<AccountPlace>& places, LinkRule rule) {
+    std::wstring checked;
+    return EraseAccount(
+        registry, [&uin] { return uin; }, places, rule, checked);
+}
+
+std::vector<PlaceOutcome> EraseAccount(Registry& registry,
+                                       const std::function<std::wstring()>& name,
+                                       const std::vector<AccountPlace>& places, LinkRule rule,
+                                       std::wstring& uin) {
     std::vector<PlaceOutcome> outcomes;
     for (const AccountPlace& place : places) {
-        outcomes.push_back(
-            {place, registry.DeleteTree(place.hive, place.parent, uin, place.view), false});
+        uin = name();
+        if (!IsAccountName(uin)) break;
+        const DeleteResult deleted =
+            registry.DeleteTree(place.hive, place.parent, uin, place.view, rule);
+        outcomes.push_back({place, deleted.result, deleted.partly && !IsGone(deleted.result)});
     }
     return outcomes;
 }

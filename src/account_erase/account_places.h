@@ -1,7 +1,5 @@
 #pragma once
 
-// Stand-in for the shared erase module until it lands: the same declarations, the simplest
-// definitions.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,23 +8,36 @@
 
 namespace zelvane {
 
-enum class LinkRule { kFollowAboveAccount, kFollowNone };
-constexpr long kErrorKeyDeleted = 1018;
-constexpr long kErrorRegistryLink = 0x20000001;
-
+// Whose registry a place lies in: the user's own hive or virtual store, or the default
+// profile and the machine hive, which every user shares and a standard user may not change.
 enum class PlaceScope { kUser, kShared };
 
+// One registry place an account is kept in: the account's key is the subkey of the
+// NewOwners key `parent` (below `hive`) named by the account number.
 struct AccountPlace {
-    std::int32_t hive;
+    std::int32_t hive;  // kHkeyCurrentUser, kHkeyUsers or kHkeyLocalMachine
     std::wstring parent;
     RegistryView view;
     PlaceScope scope;
 };
 
+// The NewOwners key as a user would name it: "HKEY_CURRENT_USER\Software\...\NewOwners".
 std::wstring ShownAs(const AccountPlace& place);
+
+// The current user's places, in the order the window erases from them: the user's hive, the
+// default profile, the machine hive, then the user's two UAC virtual stores.
 std::vector<AccountPlace> CurrentUserPlaces();
+
+// One user's own places in hives loaded under HKEY_USERS: userKey names the user's hive
+// there (a SID, or a name the program loaded it under), classesKey the user's classes hive
+// (UsrClass.dat, where UAC's virtual store lives), empty where there is none (Windows XP).
 std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
                                          const std::wstring& classesKey);
+
+// The default profile and the machine hive.
 std::vector<AccountPlace> SharedPlaces();
+
+// The key the window lists the accounts of, below HKEY_CURRENT_USER.
+std::wstring ListingPath();
 
 }  // namespace zelvane

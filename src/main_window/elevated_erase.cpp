@@ -1,22 +1,20 @@
 #include "main_window/elevated_erase.h"
 
-#include "main_window/account_path.h"
+#include "account_erase/account_erase.h"
 #include "main_window/erase_report.h"
 
 namespace zelvane {
 
+// This instance has more rights than the hives' owners, and a standard user may own a key
+// on the way to the machine's NewOwners: no link is followed, and only an account found
+// under the expected key itself is erased.
 void EraseAsAdministrator(const std::wstring& uin, Runtime& runtime, Registry& registry) {
     if (!IsAccountName(uin)) {
         ShowRefusal(runtime, uin);
         return;
     }
-    EraseReport report;
-    for (const AccountPlace& place : kAccountPlaces) {
-        if (place.userHive) continue;
-        report.Add(place,
-                   registry.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view));
-    }
-    report.Show(runtime, false);
+    EraseReport(EraseAccount(registry, uin, SharedPlaces(), LinkRule::kFollowNone))
+        .Show(runtime, false);
 }
 
 }  // namespace zelvane

@@ -6,32 +6,20 @@ namespace zelvane {
 
 namespace {
 
-bool IsGone(long result) {
-    return result == kErrorSuccess || result == kErrorFileNotFound || result == kErrorPathNotFound;
-}
-
-std::wstring Reason(long result) {
-    switch (result) {
-        case kErrorAccessDenied:
-            return L"access is denied";
-        case kErrorInvalidHandle:
-            return L"the key could not be opened";
-        default:
-            return L"error " + std::to_wstring(result);
-    }
+bool SharedDenied(const PlaceOutcome& failure) {
+    return failure.place.scope == PlaceScope::kShared && failure.result == kErrorAccessDenied;
 }
 
 }  // namespace
 
-void EraseReport::Add(const AccountPlace& place, long result) {
-    if (!IsGone(result)) failures_.push_back({&place, result});
+EraseReport::EraseReport(const std::vector<PlaceOutcome>& outcomes) {
+    for (const PlaceOutcome& outcome : outcomes) {
+        if (!IsGone(outcome.result)) failures_.push_back(outcome);
+    }
 }
 
 bool EraseReport::AdministratorCouldFinish() const {
-    const auto denied = [](const Failure& f) { return f.result == kErrorAccessDenied; };
-    const auto shared = [](const Failure& f) { return !f.place->userHive; };
-    return !failures_.empty() && std::all_of(failures_.begin(), failures_.end(), denied) &&
-           std::any_of(failures_.begin(), failures_.end(), shared);
+    return std::any_of(failures_.begin(), failures_.end(), SharedDenied);
 }
 
 bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
@@ -40,18 +28,33 @@ bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
         return false;
     }
     std::wstring prompt = L"The UIN could not be erased from:\n";
-    bool denied = false;
-    for (const Failure& failure : failures_) {
-        prompt +=
-            L"\n" + std::wstring(failure.place->shownAs) + L" (" + Reason(failure.result) + L")";
-        denied = denied || failure.result == kErrorAccessDenied;
+    std::wstring ownPlaces;
+    for (const PlaceOutcome& failure : failures_) {
+        prompt += L"\n" + ShownAs(failure.place) + L" (" +
+                  (failure.partly ? L"partly erased, " : L"") + Reason(failure.result) + L")";
+        if (failure.place.scope == PlaceScope::kUser) ownPlaces += L"\n" + ShownAs(failure.place);
+    }
+    // The instance started as administrator erases the shared places alone: it may be
+    // running as another user, whose own hive is not this one's.
+    if (AdministratorCouldFinish() && !ownPlaces.empty()) {
+        prompt += L"\n\nRunning as administrator cannot erase it from your own keys:" + ownPlaces;
     }
     if (offerAdministrator) {
-        prompt += L"\n\nErase it there as administrator?";
+        prompt += L"\n\nErase it from ";
+        bool first = true;
+        for (const PlaceOutcome& failure : failures_) {
+            if (failure.place.scope != PlaceScope::kShared) continue;
+            prompt += (first ? L"" : L" and ") + ShownAs(failure.place);
+            first = false;
+        }
+        prompt += L" as administrator?";
         return runtime.MsgBox(prompt, kYesNo + kExclamationIcon, L"Not erased everywhere") ==
                kAnswerYes;
     }
-    if (denied) prompt += L"\n\nRun Zelvane as administrator to erase it there too.";
+    if (AdministratorCouldFinish()) {
+        prompt +=
+            L"\n\nRun Zelvane as administrator to erase it from the places every user shares.";
+    }
     runtime.MsgBox(prompt, kExclamationIcon, L"Not erased everywhere");
     return false;
 }

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "main_window/account_path.h"
+#include "account_erase/account_erase.h"
 #include "main_window/elevated_erase.h"
 #include "main_window/erase_report.h"
 #include "main_window/main_layout.h"
@@ -20,7 +20,7 @@ MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& regist
 void MainWindow::OnLoad() {
     expanded_ = kFalse;
     rootKey_ = kHkeyCurrentUser;
-    accountsPath_ = L"\\Software\\Mirabilis\\ICQ\\NewOwners";
+    accountsPath_ = L"\\" + ListingPath();
     controls_.accountList.Clear();
     // Collapsed, the list lies below the window's edge, out of sight: it is hidden too, out
     // of reach of the keyboard and of screen readers, until an expand begins.
@@ -70,23 +70,22 @@ void MainWindow::OnEraseClick() {
         ShowRefusal(runtime_, uin);
         return;
     }
-    EraseAccount();
+    EraseEverywhere();
 }
 
-void MainWindow::EraseAccount() {
-    EraseReport report;
+void MainWindow::EraseEverywhere() {
+    // The box is read afresh for every place; each text is checked again before it reaches
+    // a delete.
+    const std::vector<AccountPlace> places = CurrentUserPlaces();
     std::wstring uin;
-    for (const AccountPlace& place : kAccountPlaces) {
-        // The box is read afresh for every place; each text is checked again before it
-        // reaches a delete.
-        uin = controls_.uinBox.Text();
-        if (!IsAccountName(uin)) {
-            ShowRefusal(runtime_, uin);
-            return;
-        }
-        report.Add(place,
-                   registry_.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view));
+    const std::vector<PlaceOutcome> outcomes = EraseAccount(
+        registry_, [this] { return controls_.uinBox.Text(); }, places,
+        LinkRule::kFollowAboveAccount, uin);
+    if (outcomes.size() < places.size()) {
+        ShowRefusal(runtime_, uin);
+        return;
     }
+    const EraseReport report(outcomes);
     const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
     if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
 }

@@ -54,7 +54,7 @@ class MainWindow : public FormEvents {
     void TimerFailed(int control) override;
 
   private:
-    void EraseAccount();
+    void EraseEverywhere();
     void FinishAsAdministrator(const std::wstring& uin);
     void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
 

@@ -19,6 +19,12 @@ enum RegistryResult : long {
     kErrorInvalidHandle = 6,
     kErrorMoreData = 234,
     kErrorNoMoreItems = 259,
+    // Deleted by someone else while the erase held it: gone, as the erase wanted.
+    kErrorKeyDeleted = 1018,
+    // The program's own code (bit 29 marks a code no system call returns): a registry link
+    // was met on the way to the account where links are not followed, so the place was
+    // refused.
+    kErrorRegistryLink = 0x20000001,
 };
 
 // An open key; 0 is no key.
@@ -27,6 +33,24 @@ using RegKey = std::uintptr_t;
 // Which view of the registry a path names. On 64-bit Windows a 32-bit program's keys
 // under the machine hive live in the 32-bit view.
 enum class RegistryView { kNative, k32Bit };
+
+// How DeleteTree reaches the account's key.
+enum class LinkRule {
+    // The user's own erase: a link above the account is followed, as the messenger follows
+    // it. Whoever could make that link could delete the account anyway.
+    kFollowAboveAccount,
+    // With more rights than the hive's owner (as administrator, or for every user): the
+    // owner could point a link anywhere the erase may delete, so a link anywhere on the path
+    // from the hive's root to the account refuses the place (kErrorRegistryLink).
+    kFollowNone,
+};
+
+// What deleting a subtree did: the result code, and whether some keys below the account
+// went although the account's key (and the rest) remains.
+struct DeleteResult {
+    long result = 0;
+    bool partly = false;
+};
 
 // The longest key name the registry holds, in UTF-16 code units, without its NUL.
 constexpr std::uint32_t kMaxKeyName = 255;
@@ -44,11 +68,14 @@ class Registry {
     virtual long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) = 0;
     virtual long CloseKey(RegKey key) = 0;
     // Deletes the subkey `name` of root\parentPath with all its subkeys and values. Links on
-    // parentPath are followed; the subkey itself, and every key below it that is a link, is
-    // removed as the link, never followed, so nothing outside the subtree is touched. A key
-    // that is not there gives kErrorFileNotFound (or kErrorPathNotFound for its parent).
-    virtual long DeleteTree(std::int32_t root, const std::wstring& parentPath,
-                            const std::wstring& name, RegistryView view) = 0;
+    // parentPath are followed or refused as `links` says; the subkey itself, and every key
+    // below it that is a link, is removed as the link, never followed, so nothing outside
+    // the subtree is touched. A key that is not there gives kErrorFileNotFound (or
+    // kErrorPathNotFound for its parent). Every key below is tried once; the first failure
+    // is the result.
+    virtual DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                                    const std::wstring& name, RegistryView view,
+                                    LinkRule links) = 0;
 };
 
 }  // namespace zelvane

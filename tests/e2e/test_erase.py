@@ -35,6 +35,15 @@ GRANT_ALL = "D:(A;;KA;;;WD)"
 EXPORTED = ("HKEY_CURRENT_USER", r"HKEY_USERS\.DEFAULT", r"HKEY_LOCAL_MACHINE\Software")
 
 
+def regtool_key(key):
+    """A key as regtool names it."""
+    for long, short in (("HKEY_CURRENT_USER", "HKCU"), ("HKEY_USERS", "HKU"),
+                        ("HKEY_LOCAL_MACHINE", "HKLM")):
+        if key.startswith(long + "\\"):
+            return short + key[len(long):]
+    raise ValueError(key)
+
+
 def is_reddish(rgb):
     red, green, blue = rgb
     return red > green + 40 and red > blue + 40
@@ -344,6 +353,46 @@ class EraseTests(ProgramTestCase):
         wait_until(lambda: not program.running(), what="the instance to end")
         self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET],
                                 [DEFAULT_USER, MACHINE32])
+
+    def test_the_administrator_instance_refuses_a_linked_machine_new_owners(self):
+        # A standard user who may write the machine's Mirabilis key points NewOwners at a key
+        # of the user's choice, then has an administrator finish an erase.
+        victim = r"HKEY_CURRENT_USER\Software\ZelvaneVictim"
+        self.addCleanup(self.env.reg_delete, victim)
+        self.env.reg_import([(victim + "\\" + TARGET + r"\Child", {"Data": "kept"})])
+        self.env.reg_delete(account_key(MACHINE32))
+        link = regtool_key(account_key(MACHINE32))
+        self.env.regtool("link", link, r"HKCU\Software\ZelvaneVictim")
+        self.addCleanup(self.env.regtool, "unlink", link)
+        self.assertTrue(self.env.key_exists(account_key(MACHINE32, TARGET) + r"\Child"),
+                        "the link leads to the victim")
+        before = self.env.snapshot(*EXPORTED)
+
+        program = self.start_program(args=("/erase-as-administrator", TARGET))
+        warning = program.wait_message_box("Not erased everywhere")
+        self.assertIn(r"HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners (a registry link)",
+                      warning["text"])
+        self.assertNotIn("HKEY_USERS", warning["text"])
+        program.answer(warning, IDOK)
+        wait_until(lambda: not program.running(), what="the instance to end")
+        self.assertTrue(self.env.key_exists(victim + "\\" + TARGET + r"\Child"))
+        self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET], [DEFAULT_USER])
+
+    def test_keys_named_with_a_nul_below_the_account_are_erased_everywhere(self):
+        # "\0x" once reopened the key itself until the stack ran out; "A\0B" was taken for A.
+        # Wine's reg cannot delete such keys: should the erase leave them, the next case's
+        # reset would fail.
+        accounts = [regtool_key(account_key(place, TARGET)) for place in ERASED_PLACES]
+        self.addCleanup(self.env.regtool, "unnul", *accounts)
+        self.env.regtool("nulkeys", *accounts)
+        before = self.accounts_snapshot()
+        program, _ = self.start()
+        done = self.erase_typed(program, TARGET)
+        self.assertEqual((done["title"], done["text"]), ("Success", "Done!"))
+        program.answer(done, IDOK)
+        self.assert_only_erased(before, self.accounts_snapshot(), [TARGET])
+        for place in ERASED_PLACES:
+            self.assertFalse(self.env.key_exists(account_key(place, TARGET)), place)
 
 
 if __name__ == "__main__":

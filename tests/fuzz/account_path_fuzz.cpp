@@ -1,14 +1,14 @@
 // Whatever reaches the text box, Erase deletes nothing but one direct subkey of NewOwners.
 #include <cstdlib>
 
+#include "expected_places.h"
 #include "fuzz_text.h"
-#include "main_window/account_path.h"
 #include "memory_program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zelvane;
     MemoryProgram window;
-    for (const AccountPlace& place : kAccountPlaces) {
+    for (const ExpectedPlace& place : kExpectedPlaces) {
         const std::wstring parent(place.parent);
         window.registry.SetValue(place.hive, parent + L"\\123456\\Sub", L"v", L"1", place.view);
         window.registry.SetValue(place.hive, parent, L"Parent", L"kept", place.view);
@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each delete names one direct subkey of its place's NewOwners key, in the places'
     // order, and that subkey is the text exactly.
     const auto& deleted = window.registry.deletePaths;
-    if (!deleted.empty() && deleted.size() != kAccountPlaces.size()) std::abort();
+    if (!deleted.empty() && deleted.size() != std::size(kExpectedPlaces)) std::abort();
     for (std::size_t i = 0; i < deleted.size(); ++i) {
-        const std::wstring prefix = std::wstring(kAccountPlaces[i].parent) + L"\\";
+        const std::wstring prefix = std::wstring(kExpectedPlaces[i].parent) + L"\\";
         if (deleted[i].size() <= prefix.size() || deleted[i].rfind(prefix, 0) != 0) std::abort();
         const std::wstring name = deleted[i].substr(prefix.size());
         if (name != uin || name.find_first_of(std::wstring(L"\\\0", 2)) != name.npos) std::abort();
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Every parent key and its value are still there, and so is the account unless it was
     // the one named.
-    for (const AccountPlace& place : kAccountPlaces) {
+    for (const ExpectedPlace& place : kExpectedPlaces) {
         const std::wstring parent(place.parent);
         if (!window.registry.Exists(place.hive, parent, place.view)) std::abort();
         if (uin != L"123456" &&

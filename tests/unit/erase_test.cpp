@@ -1,4 +1,4 @@
-#include "main_window/account_path.h"
+#include "expected_places.h"
 #include "main_window/elevated_erase.h"
 #include "main_window_fixture.h"
 
@@ -11,7 +11,7 @@ class EraseTest : public MainWindowTest {
     // with values of their own.
     void SetUp() override {
         for (const wchar_t* uin : {L"123456", L"87654321"}) {
-            for (const AccountPlace& place : kAccountPlaces) {
+            for (const ExpectedPlace& place : kExpectedPlaces) {
                 const std::wstring account = Key(place, uin);
                 registry.SetValue(place.hive, account, L"Nick", uin, place.view);
                 registry.SetValue(place.hive, account + L"\\Deep\\Deeper", L"Data", L"x",
@@ -21,12 +21,12 @@ class EraseTest : public MainWindowTest {
             }
         }
         // The same path in the machine hive's native view belongs to someone else.
-        registry.AddKey(kHkeyLocalMachine, Key(kAccountPlaces[2], L"123456"));
+        registry.AddKey(kHkeyLocalMachine, Key(kExpectedPlaces[2], L"123456"));
         Load();
         registry.calls.clear();
     }
 
-    static std::wstring Key(const AccountPlace& place, const std::wstring& uin) {
+    static std::wstring Key(const ExpectedPlace& place, const std::wstring& uin) {
         return std::wstring(place.parent) + L"\\" + uin;
     }
 
@@ -36,11 +36,11 @@ class EraseTest : public MainWindowTest {
         main.OnEraseClick();
     }
 
-    // The places that still hold the account, by their index in kAccountPlaces.
+    // The places that still hold the account, by their index in kExpectedPlaces.
     std::vector<std::size_t> PlacesHolding(const std::wstring& uin) const {
         std::vector<std::size_t> holding;
-        for (std::size_t i = 0; i < kAccountPlaces.size(); ++i) {
-            const AccountPlace& place = kAccountPlaces[i];
+        for (std::size_t i = 0; i < std::size(kExpectedPlaces); ++i) {
+            const ExpectedPlace& place = kExpectedPlaces[i];
             if (registry.Exists(place.hive, Key(place, uin), place.view)) holding.push_back(i);
         }
         return holding;
@@ -68,7 +68,7 @@ TEST_F(EraseTest, YesErasesTheAccountFromEveryPlaceAndNothingElse) {
 
     EXPECT_EQ(PlacesHolding(L"123456"), Places{});
     EXPECT_EQ(PlacesHolding(L"87654321"), (Places{0, 1, 2, 3, 4}));
-    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, Key(kAccountPlaces[2], L"123456")));
+    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, Key(kExpectedPlaces[2], L"123456")));
     EXPECT_NE(registry.Export().find(L"Parent=kept"), std::wstring::npos);
 
     // The box is read once for the prompt, once for the empty check and once before each
@@ -126,7 +126,7 @@ TEST_F(EraseTest, AnyOtherNameIsErasedExactlyAsWritten) {
         L"\xFF11\xFF12\xFF13\xFF14\xFF15\xFF16", L"12\xFF3C", L"\x8868", L"12??", L"my account",
         std::wstring(kMaxKeyName, L'9')};
     for (const std::wstring& name : names) {
-        for (const AccountPlace& place : kAccountPlaces) {
+        for (const ExpectedPlace& place : kExpectedPlaces) {
             registry.AddKey(place.hive, Key(place, name), place.view);
         }
         Erase(name);
@@ -141,25 +141,47 @@ TEST_F(EraseTest, AnAccountMissingEverywhereStillReportsDone) {
     EXPECT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Success"}));
 }
 
+// A key deleted by someone else while the erase held it (1018) is gone, as wanted.
 TEST_F(EraseTest, AFailureInOnePlaceStillTriesTheOthersAndSaysWhere) {
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
     registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018);
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, 1010);
     Erase(L"123456");
 
     EXPECT_EQ(registry.calls.size(), 5u);
-    EXPECT_EQ(PlacesHolding(L"123456"), (Places{1, 2}));
-
     ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
-    const ShownMessage& warning = runtime.shown.back();
-    EXPECT_EQ(warning.buttons, kExclamationIcon);
-    EXPECT_NE(warning.prompt.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners "
-                                  L"(access is denied)"),
+    const std::wstring& warning = runtime.shown.back().prompt;
+    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
+    EXPECT_NE(warning.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners "
+                           L"(access is denied)"),
               std::wstring::npos);
-    EXPECT_NE(warning.prompt.find(L"HKEY_USERS\\.DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners "
-                                  L"(error 1018)"),
+    EXPECT_NE(warning.find(L"HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore\\MACHINE\\"
+                           L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners (error 1010)"),
               std::wstring::npos);
-    EXPECT_EQ(warning.prompt.find(L"HKEY_CURRENT_USER"), std::wstring::npos);
-    EXPECT_NE(warning.prompt.find(L"administrator"), std::wstring::npos);
+    EXPECT_EQ(warning.find(L"HKEY_USERS"), std::wstring::npos);
+
+    // 1018 alone: Done.
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, 1018);
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, 1018);
+    Erase(L"123456");
+    EXPECT_EQ(Titles().back(), L"Success");
+}
+
+// Some keys below the account went, the account stays: the warning says it was partly erased.
+TEST_F(EraseTest, APartlyErasedPlaceIsSaidSo) {
+    registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Locked",
+                    RegistryView::k32Bit);
+    registry.FailDeleteOf(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Locked",
+                          kErrorAccessDenied, RegistryView::k32Bit);
+    Erase(L"123456");
+    EXPECT_NE(runtime.shown.back().prompt.find(
+                  L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners (partly erased, "
+                  L"access is denied)"),
+              std::wstring::npos);
+    EXPECT_FALSE(registry.Exists(kHkeyLocalMachine,
+                                 L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Deep",
+                                 RegistryView::k32Bit));
+    EXPECT_EQ(PlacesHolding(L"123456"), Places{2});
 }
 
 TEST_F(EraseTest, OnlyDeniedSharedPlacesOfferToFinishAsAdministrator) {
@@ -199,12 +221,27 @@ TEST_F(EraseTest, NoOfferWhereAnAdministratorCannotHelp) {
     runtime.canElevate = false;
     Erase(L"123456");
     EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
-    // Another error is among the failures.
-    runtime.canElevate = true;
-    registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018);
-    Erase(L"123456");
-    EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     EXPECT_TRUE(runtime.elevatedStarts.empty());
+}
+
+// The user's own hive and the machine hive both refused: the offer is for the machine hive
+// alone, and the warning says that elevation cannot fix the user's own copy.
+TEST_F(EraseTest, TheOfferNamesOnlyThePlacesTheAdministratorErases) {
+    runtime.canElevate = true;
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, kErrorAccessDenied);
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    Erase(L"123456", {kAnswerYes, kAnswerNo});
+    const std::wstring& prompt = runtime.shown.back().prompt;
+    EXPECT_EQ(runtime.shown.back().buttons, kYesNo + kExclamationIcon);
+    const auto cannot = prompt.find(L"Running as administrator cannot erase it from your own");
+    const auto offer = prompt.find(
+        L"Erase it from HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners as "
+        L"administrator?");
+    ASSERT_NE(cannot, std::wstring::npos) << prompt;
+    ASSERT_NE(offer, std::wstring::npos) << prompt;
+    EXPECT_NE(prompt.find(L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners", cannot),
+              std::wstring::npos);
+    EXPECT_EQ(prompt.find(L"HKEY_CURRENT_USER", offer), std::wstring::npos);
 }
 
 TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
@@ -217,6 +254,20 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
     EraseAsAdministrator(L"87654321", runtime, registry);
     EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     EXPECT_TRUE(runtime.elevatedStarts.empty());
+
+    // A link in place of the machine's NewOwners is refused, not followed.
+    registry.SetValue(kHkeyCurrentUser, L"Software\\Victim\\654321", L"Data", L"kept");
+    registry.AddKey(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners\\654321");
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorSuccess);
+    registry.AddLink(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners", kHkeyCurrentUser,
+                     L"Software\\Victim", RegistryView::k32Bit);
+    EraseAsAdministrator(L"654321", runtime, registry);
+    EXPECT_NE(runtime.shown.back().prompt.find(
+                  L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners (a registry link)"),
+              std::wstring::npos);
+    EXPECT_TRUE(registry.Exists(kHkeyCurrentUser, L"Software\\Victim\\654321"));
+    EXPECT_FALSE(
+        registry.Exists(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners\\654321"));
 
     registry.calls.clear();
     EraseAsAdministrator(L"123456\\Deep", runtime, registry);

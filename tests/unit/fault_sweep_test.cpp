@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "about_window/about_layout.h"
-#include "main_window/account_path.h"
+#include "expected_places.h"
 #include "main_window_fixture.h"
 #include "platform/event_dispatch.h"
 
@@ -23,7 +23,7 @@ class Sweep : public MainWindowTest {
 
     void Prepare(const Scenario& scenario) {
         for (const wchar_t* uin : {L"123456", L"87654321"}) {
-            for (const AccountPlace& place : kAccountPlaces) {
+            for (const ExpectedPlace& place : kExpectedPlaces) {
                 registry.SetValue(place.hive, std::wstring(place.parent) + L"\\" + uin + L"\\Sub",
                                   L"v", uin, place.view);
             }
@@ -49,9 +49,9 @@ class Sweep : public MainWindowTest {
         Sweep expected;
         expected.Prepare({});
         for (std::size_t place : places) {
-            const AccountPlace& where = kAccountPlaces[place];
-            expected.registry.DeleteTree(where.hive, std::wstring(where.parent), L"123456",
-                                         where.view);
+            const ExpectedPlace& where = kExpectedPlaces[place];
+            expected.registry.DeleteTree(where.hive, where.parent, L"123456", where.view,
+                                         LinkRule::kFollowAboveAccount);
         }
         return expected.registry.Export();
     }

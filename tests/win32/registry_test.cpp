@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "main_window/account_path.h"
+#include <winternl.h>
 #include "user_key_path.h"
 
 namespace zelvane {
@@ -120,7 +120,8 @@ class TestKey {
         const auto root = static_cast<std::int32_t>(reinterpret_cast<LONG_PTR>(hive_));
         Win32Registry().DeleteTree(
             root, L"Software\\ZelvaneTest", name_,
-            view_ == KEY_WOW64_32KEY ? RegistryView::k32Bit : RegistryView::kNative);
+            view_ == KEY_WOW64_32KEY ? RegistryView::k32Bit : RegistryView::kNative,
+            LinkRule::kFollowAboveAccount);
     }
 
     static inline int counter_ = 0;
@@ -200,7 +201,10 @@ TEST(Win32RegistryTest, DeleteTreeRemovesTheWholeSubtreeAndNothingElse) {
 
     Win32Registry registry;
     const std::wstring parent = test.Join(L"NewOwners");
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorSuccess);
     EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
     EXPECT_TRUE(test.Exists(L"NewOwners\\654321"));
@@ -208,10 +212,15 @@ TEST(Win32RegistryTest, DeleteTreeRemovesTheWholeSubtreeAndNothingElse) {
     EXPECT_TRUE(test.HasValue(L"NewOwners", L"Kept"));
 
     // Gone already, or its parent missing: "not found", and nothing else is touched.
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorFileNotFound);
-    const long noParent =
-        registry.DeleteTree(kHkeyCurrentUser, test.Join(L"Nowhere"), L"1", RegistryView::kNative);
+    const long noParent = registry
+                              .DeleteTree(kHkeyCurrentUser, test.Join(L"Nowhere"), L"1",
+                                          RegistryView::kNative, LinkRule::kFollowAboveAccount)
+                              .result;
     EXPECT_TRUE(noParent == kErrorFileNotFound || noParent == kErrorPathNotFound) << noParent;
     EXPECT_TRUE(test.Exists(L"NewOwners\\654321"));
 }
@@ -230,9 +239,15 @@ TEST(Win32RegistryTest, LinksAtAndBelowTheAccountAreDeletedNotFollowed) {
 
     Win32Registry registry;
     const std::wstring parent = test.Join(L"NewOwners");
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"654321", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"654321", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorSuccess);
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorSuccess);
 
     EXPECT_FALSE(test.Exists(L"NewOwners\\654321"));
@@ -249,8 +264,10 @@ TEST(Win32RegistryTest, ALinkAboveTheAccountIsFollowed) {
     test.Link(L"Mirabilis", test, L"Real");
 
     Win32Registry registry;
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, test.Join(L"Mirabilis\\NewOwners"), L"123456",
-                                  RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.Join(L"Mirabilis\\NewOwners"), L"123456",
+                              RegistryView::kNative, LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorSuccess);
     EXPECT_FALSE(test.Exists(L"Real\\NewOwners\\123456"));
     EXPECT_TRUE(test.Exists(L"Real\\NewOwners"));
@@ -266,9 +283,15 @@ TEST(Win32RegistryTest, RightsOnTheParentAreNotNeeded) {
 
     Win32Registry registry;
     const std::wstring parent = test.Join(L"NewOwners");
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"999", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"999", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorFileNotFound);
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
               kErrorSuccess);
     EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
     test.SetDacl(L"NewOwners", before.c_str());
@@ -281,17 +304,24 @@ TEST(Win32RegistryTest, ADeniedKeyIsReportedAndKept) {
     const TestKey test;
     test.Create(L"NewOwners\\123456\\Sub");
     test.Create(L"NewOwners\\654321\\Locked");
+    test.Create(L"NewOwners\\654321\\Free");
     const std::wstring accountDacl = test.SetDacl(L"NewOwners\\123456", L"D:P");
     const std::wstring lockedDacl = test.SetDacl(L"NewOwners\\654321\\Locked", L"D:P");
 
     Win32Registry registry;
     const std::wstring parent = test.Join(L"NewOwners");
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"123456", RegistryView::kNative),
-              kErrorAccessDenied);
-    EXPECT_EQ(registry.DeleteTree(kHkeyCurrentUser, parent, L"654321", RegistryView::kNative),
-              kErrorAccessDenied);
+    const DeleteResult denied = registry.DeleteTree(
+        kHkeyCurrentUser, parent, L"123456", RegistryView::kNative, LinkRule::kFollowAboveAccount);
+    EXPECT_EQ(denied.result, kErrorAccessDenied);
+    EXPECT_FALSE(denied.partly);
+    // Free went, Locked and the account stay: partly erased.
+    const DeleteResult partly = registry.DeleteTree(kHkeyCurrentUser, parent, L"654321",
+                                                    RegistryView::kNative, LinkRule::kFollowNone);
+    EXPECT_EQ(partly.result, kErrorAccessDenied);
+    EXPECT_TRUE(partly.partly);
     EXPECT_TRUE(test.Exists(L"NewOwners\\123456\\Sub"));
     EXPECT_TRUE(test.Exists(L"NewOwners\\654321\\Locked"));
+    EXPECT_FALSE(test.Exists(L"NewOwners\\654321\\Free"));
 
     test.SetDacl(L"NewOwners\\123456", accountDacl.c_str());
     test.SetDacl(L"NewOwners\\654321\\Locked", lockedDacl.c_str());
@@ -311,8 +341,11 @@ TEST(Win32RegistryTest, The32BitViewOfTheMachineHiveIsItsWow6432NodeBranch) {
     ASSERT_TRUE(native.Exists(L"123456", KEY_WOW64_32KEY)) << "the 32-bit view sees Wow6432Node";
 
     Win32Registry registry;
-    EXPECT_EQ(registry.DeleteTree(kHkeyLocalMachine, L"SOFTWARE" + native.path().substr(8),
-                                  L"123456", RegistryView::k32Bit),
+    // The strict rule knows the 32-bit view's real place for no link.
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyLocalMachine, L"SOFTWARE" + native.path().substr(8), L"123456",
+                              RegistryView::k32Bit, LinkRule::kFollowNone)
+                  .result,
               kErrorSuccess);
 
     EXPECT_FALSE(native.Exists(L"123456", KEY_WOW64_32KEY));
@@ -330,20 +363,125 @@ TEST(Win32RegistryTest, The32BitViewOfTheMachineHiveIsItsWow6432NodeBranch) {
 TEST(Win32RegistryTest, TheVirtualStoreCopiesAreErased) {
     Win32Registry registry;
     const std::wstring uin = L"ZelvaneTest-" + std::to_wstring(GetCurrentProcessId());
-    for (const AccountPlace& place : {kAccountPlaces[3], kAccountPlaces[4]}) {
-        const std::wstring key = std::wstring(place.parent) + L"\\" + uin + L"\\Sub";
+    for (const wchar_t* parent :
+         {L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Wow6432Node\\Mirabilis\\ICQ\\NewOwn"
+          L"ers",
+          L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners"}) {
+        const std::wstring key = parent + (L"\\" + uin + L"\\Sub");
         HKEY made = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &made, nullptr),
                   ERROR_SUCCESS);
         RegCloseKey(made);
-        EXPECT_EQ(registry.DeleteTree(place.hive, std::wstring(place.parent), uin, place.view),
+        EXPECT_EQ(registry
+                      .DeleteTree(kHkeyCurrentUser, parent, uin, RegistryView::kNative,
+                                  LinkRule::kFollowAboveAccount)
+                      .result,
                   kErrorSuccess);
         EXPECT_EQ(
-            RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(place.parent) + L"\\" + uin).c_str(), 0,
-                          KEY_READ, &made),
+            RegOpenKeyExW(HKEY_CURRENT_USER, (parent + (L"\\" + uin)).c_str(), 0, KEY_READ, &made),
             ERROR_FILE_NOT_FOUND);
     }
+}
+
+// With more rights than the hive's owner, a link replacing NewOwners or a key above it
+// refuses the place and its target stays; the user's own erase follows it.
+TEST(Win32RegistryTest, TheStrictRuleRefusesALinkAnywhereAboveTheAccount) {
+    const TestKey test;
+    test.Create(L"Victim\\111\\Sub");
+    test.Create(L"Real\\NewOwners\\111");
+    test.Create(L"Plain\\NewOwners\\111\\Sub");
+    test.Link(L"NewOwners", test, L"Victim");
+    test.Link(L"Mirabilis", test, L"Real");
+
+    Win32Registry registry;
+    for (const wchar_t* parent : {L"NewOwners", L"Mirabilis\\NewOwners"}) {
+        EXPECT_EQ(registry
+                      .DeleteTree(kHkeyCurrentUser, test.Join(parent), L"111",
+                                  RegistryView::kNative, LinkRule::kFollowNone)
+                      .result,
+                  kErrorRegistryLink)
+            << parent;
+    }
+    EXPECT_TRUE(test.Exists(L"Victim\\111\\Sub"));
+    EXPECT_TRUE(test.Exists(L"Real\\NewOwners\\111"));
+
+    // No link: erased; not there below the real key: not there.
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.Join(L"Plain\\NewOwners"), L"111",
+                              RegistryView::kNative, LinkRule::kFollowNone)
+                  .result,
+              kErrorSuccess);
+    EXPECT_FALSE(test.Exists(L"Plain\\NewOwners\\111"));
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.Join(L"Plain\\NewOwners"), L"111",
+                              RegistryView::kNative, LinkRule::kFollowNone)
+                  .result,
+              kErrorFileNotFound);
+
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.Join(L"NewOwners"), L"111",
+                              RegistryView::kNative, LinkRule::kFollowAboveAccount)
+                  .result,
+              kErrorSuccess);
+    EXPECT_FALSE(test.Exists(L"Victim\\111"));
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.path(), L"NewOwners", RegistryView::kNative,
+                              LinkRule::kFollowNone)
+                  .result,
+              kErrorSuccess);
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, test.path(), L"Mirabilis", RegistryView::kNative,
+                              LinkRule::kFollowNone)
+                  .result,
+              kErrorSuccess);
+}
+
+// Any program of the user can give a key a counted name that holds a NUL; each such key is
+// deleted by its own name, never as the key above it or a shorter name.
+TEST(Win32RegistryTest, ChildrenWithNulsInTheirNamesAreErased) {
+    using NtCreateKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                       PUNICODE_STRING, ULONG, PULONG);
+    const auto createKey = reinterpret_cast<NtCreateKeyFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateKey")));
+    ASSERT_NE(createKey, nullptr);
+    const TestKey test;
+    const std::wstring names[] = {std::wstring(L"\0x", 2), std::wstring(L"A\0B", 3)};
+    for (const wchar_t* account : {L"NewOwners\\111", L"NewOwners\\222"}) {
+        test.Create(std::wstring(account) + L"\\A");
+        HKEY parent = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, test.Join(account).c_str(), 0, KEY_ALL_ACCESS,
+                                &parent),
+                  ERROR_SUCCESS);
+        for (const std::wstring& name : names) {
+            UNICODE_STRING counted{static_cast<USHORT>(name.size() * 2),
+                                   static_cast<USHORT>(name.size() * 2),
+                                   const_cast<PWSTR>(name.data())};
+            OBJECT_ATTRIBUTES attributes;
+            InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent,
+                                       nullptr);
+            HANDLE child = nullptr;
+            ASSERT_GE(createKey(&child, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr), 0);
+            CloseHandle(child);
+        }
+        RegCloseKey(parent);
+    }
+
+    Win32Registry registry;
+    const std::wstring parent = test.Join(L"NewOwners");
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"111", RegistryView::kNative,
+                              LinkRule::kFollowAboveAccount)
+                  .result,
+              kErrorSuccess);
+    EXPECT_EQ(registry
+                  .DeleteTree(kHkeyCurrentUser, parent, L"222", RegistryView::kNative,
+                              LinkRule::kFollowNone)
+                  .result,
+              kErrorSuccess);
+    EXPECT_FALSE(test.Exists(L"NewOwners\\111"));
+    EXPECT_FALSE(test.Exists(L"NewOwners\\222"));
+    EXPECT_TRUE(test.Exists(L"NewOwners"));
 }
 
 }  // namespace

@@ -28,6 +28,13 @@ struct MemoryRegistry::Node {
     std::wstring name;
     std::vector<std::unique_ptr<Node>> subkeys;  // in creation order
     std::map<std::wstring, std::wstring> values;
+    struct Target {
+        std::int32_t root;
+        std::wstring path;
+        RegistryView view;
+    };
+    std::optional<Target> link;
+    long deleteFailure = 0;  // deleting this key fails with it
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
@@ -55,11 +62,21 @@ MemoryRegistry::Node* MemoryRegistry::Root(std::int32_t root, RegistryView view)
 }
 
 MemoryRegistry::Node* MemoryRegistry::Find(std::int32_t root, const std::wstring& path,
-                                           RegistryView view) const {
+                                           RegistryView view, bool follow, bool* link,
+                                           int hops) const {
+    // The real registry gives up on a chain of links after a few dozen; so does this one.
+    if (hops > 16) return nullptr;
     Node* node = Root(root, view);
     for (const std::wstring& part : Components(path)) {
         if (!node) break;
         node = node->Child(part);
+        if (node && node->link) {
+            if (!follow) {
+                if (link) *link = true;
+                return nullptr;
+            }
+            node = Find(node->link->root, node->link->path, node->link->view, true, link, hops + 1);
+        }
     }
     return node;
 }
@@ -112,21 +129,41 @@ long MemoryRegistry::CloseKey(RegKey key) {
     return open ? kErrorSuccess : kErrorInvalidHandle;
 }
 
-long MemoryRegistry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
-                                const std::wstring& name, RegistryView view) {
+// Children first, each tried once; a link goes as the key it is.
+long MemoryRegistry::DeleteNode(Node& parent, Node& node, bool& deleted) {
+    long failure = kErrorSuccess;
+    std::vector<Node*> children;
+    for (const auto& child : node.subkeys) children.push_back(child.get());
+    for (Node* child : children) {
+        const long result = DeleteNode(node, *child, deleted);
+        if (result != kErrorSuccess && failure == kErrorSuccess) failure = result;
+    }
+    if (failure == kErrorSuccess) failure = node.deleteFailure;
+    if (failure != kErrorSuccess) return failure;
+    std::erase_if(parent.subkeys, [&node](const auto& child) { return child.get() == &node; });
+    deleted = true;
+    return kErrorSuccess;
+}
+
+DeleteResult MemoryRegistry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                                        const std::wstring& name, RegistryView view,
+                                        LinkRule links) {
     calls.push_back("DeleteTree");
     deletePaths.push_back(parentPath + L"\\" + name);
-    if (faults_.Next("Registry.DeleteTree")) return kErrorAccessDenied;
+    if (faults_.Next("Registry.DeleteTree")) return {kErrorAccessDenied, false};
     const auto failure = deleteFailures_.find({root, view});
-    if (failure != deleteFailures_.end()) return failure->second;
+    if (failure != deleteFailures_.end()) return {failure->second, false};
 
-    Node* parent = Find(root, parentPath, view);
-    if (!parent) return kErrorPathNotFound;
+    bool link = false;
+    Node* parent = Find(root, parentPath, view, links == LinkRule::kFollowAboveAccount, &link);
+    if (link) return {kErrorRegistryLink, false};
+    if (!parent) return {kErrorPathNotFound, false};
     // The name is one key's, taken whole, as the real registry takes the name it is given.
     Node* node = name.empty() || name.find(L'\\') != name.npos ? nullptr : parent->Child(name);
-    if (!node) return kErrorFileNotFound;
-    std::erase_if(parent->subkeys, [node](const auto& child) { return child.get() == node; });
-    return kErrorSuccess;
+    if (!node) return {kErrorFileNotFound, false};
+    bool deleted = false;
+    const long result = DeleteNode(*parent, *node, deleted);
+    return {result, result != kErrorSuccess && deleted};
 }
 
 void MemoryRegistry::AddKey(std::int32_t root, const std::wstring& path, RegistryView view) {
@@ -138,14 +175,31 @@ void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path, const
     Create(root, path, view)->values[name] = data;
 }
 
+void MemoryRegistry::AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
+                             const std::wstring& targetPath, RegistryView view) {
+    Create(root, path, view)->link = Node::Target{targetRoot, targetPath, view};
+}
+
 bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, RegistryView view) const {
-    return Find(root, path, view) != nullptr;
+    const std::vector<std::wstring> parts = Components(path);
+    if (parts.empty()) return Root(root, view) != nullptr;
+    std::wstring above;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) above += parts[i] + L"\\";
+    const Node* parent = Find(root, above, view);
+    return parent && parent->Child(parts.back());
+}
+
+void MemoryRegistry::FailDeleteOf(std::int32_t root, const std::wstring& path, long result,
+                                  RegistryView view) {
+    Create(root, path, view)->deleteFailure = result;
 }
 
 std::wstring MemoryRegistry::Export() const {
     std::wostringstream out;
     auto write = [&out](const auto& self, const Node& node, const std::wstring& path) -> void {
-        out << L'[' << path << L"]\n";
+        out << L'[' << path << L']';
+        if (node.link) out << L" -> " << node.link->root << L'\\' << node.link->path;
+        out << L'\n';
         for (const auto& [name, data] : node.values) out << name << L'=' << data << L'\n';
         for (const auto& child : node.subkeys) self(self, *child, path + L"\\" + child->name);
     };
@@ -157,7 +211,11 @@ std::wstring MemoryRegistry::Export() const {
 }
 
 void MemoryRegistry::FailDelete(std::int32_t root, RegistryView view, long result) {
-    deleteFailures_[{root, view}] = result;
+    if (result == kErrorSuccess) {
+        deleteFailures_.erase({root, view});
+    } else {
+        deleteFailures_[{root, view}] = result;
+    }
 }
 
 void MemoryRegistry::FailEnumAt(std::int32_t index, long result) {

@@ -15,7 +15,9 @@ namespace zelvane {
 // A registry held in memory. Subkeys enumerate in the order they were created; names
 // compare without regard to ASCII case; empty path components are passed over, as the
 // real registry does with a trailing backslash. The machine hive has a separate 32-bit
-// view; the user hives have one view only.
+// view; the user hives have one view only. A link is a key that names another: a path
+// through it goes on at its target, but for the key itself in a delete, which goes as the
+// link.
 class MemoryRegistry : public Registry {
   public:
     explicit MemoryRegistry(Faults& faults);
@@ -25,8 +27,8 @@ class MemoryRegistry : public Registry {
                  RegistryView view = RegistryView::kNative) override;
     long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
-    long DeleteTree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
-                    RegistryView view) override;
+    DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                            const std::wstring& name, RegistryView view, LinkRule links) override;
 
     // Set-up and checks for tests. A path may hold a NUL inside a name, as the real
     // registry's counted names may.
@@ -34,13 +36,20 @@ class MemoryRegistry : public Registry {
                 RegistryView view = RegistryView::kNative);
     void SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                   const std::wstring& data, RegistryView view = RegistryView::kNative);
+    // Makes root\path a link to targetRoot\targetPath (in the same view).
+    void AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
+                 const std::wstring& targetPath, RegistryView view = RegistryView::kNative);
+    // Whether the key is there; a link on the way is followed, the key itself is not.
     bool Exists(std::int32_t root, const std::wstring& path,
                 RegistryView view = RegistryView::kNative) const;
     // Every key and value of every hive, one per line: for comparing whole registries.
     std::wstring Export() const;
 
-    // Deleting in this hive (and view) returns the given code and changes nothing.
+    // Deleting in this hive (and view) returns the given code and changes nothing; 0 ends it.
     void FailDelete(std::int32_t root, RegistryView view, long result);
+    // Deleting this one key fails with the given code; the rest of a subtree still goes.
+    void FailDeleteOf(std::int32_t root, const std::wstring& path, long result,
+                      RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.
     void FailEnumAt(std::int32_t index, long result);
 
@@ -54,7 +63,11 @@ class MemoryRegistry : public Registry {
   private:
     struct Node;
     Node* Root(std::int32_t root, RegistryView view) const;
-    Node* Find(std::int32_t root, const std::wstring& path, RegistryView view) const;
+    // With follow, a link on the path (its last key too) leads on to its target; without,
+    // meeting one sets *link and finds nothing.
+    Node* Find(std::int32_t root, const std::wstring& path, RegistryView view, bool follow = true,
+               bool* link = nullptr, int hops = 0) const;
+    long DeleteNode(Node& parent, Node& node, bool& deleted);
     Node* Create(std::int32_t root, const std::wstring& path, RegistryView view);
 
     Faults& faults_;

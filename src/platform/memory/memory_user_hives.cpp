@@ -45,7 +45,7 @@ long MemoryUserHives::Unload(const std::wstring& name) {
     std::erase_if(keys, [&](const std::wstring& key) {
         return !registry_.Exists(kHkeyUsers, name + L"\\" + key);
     });
-    registry_.DeleteTree(kHkeyUsers, L"", name, RegistryView::kNative);
+    registry_.DeleteTree(kHkeyUsers, L"", name, RegistryView::kNative, LinkRule::kFollowNone);
     loaded.erase(hive);
     return kErrorSuccess;
 }

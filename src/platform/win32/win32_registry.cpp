@@ -1,5 +1,8 @@
 #include "platform/win32/win32_registry.h"
 
+#include <winternl.h>
+
+#include <string>
 #include <vector>
 
 #include "platform/win32/win32_dll_safety.h"
@@ -15,26 +18,87 @@ HKEY KeyHandle(RegKey key) {
 // What deleting a key needs of it: its subkeys' names and the right to delete it.
 constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS;
 
-// NtDeleteKey deletes the very key a handle was opened on, which is the only way to delete
-// a link rather than its target: RegDeleteKey and SHDeleteKey open the key by name again,
-// and that open follows the link. Both functions have been in ntdll since Windows NT.
-LONG DeleteOpenKey(HKEY key) {
-    using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
+// Registry nesting is limited to 512 levels from a hive's root, so no real subtree below an
+// account is deeper. The walk stops there whatever the names lead to, rather than let any
+// key run the stack out (each level holds under a kilobyte of it).
+constexpr int kMaxDepth = 512;
+
+// The native calls the delete needs, all in ntdll since Windows NT, which every process has
+// loaded; like every DLL the program asks for, it is named by its full system path. Opening
+// by a counted name is the only way to reach a key whose name holds a NUL; deleting the very
+// key a handle was opened on is the only way to delete a link rather than its target (RegDeleteKey and SHDeleteKey
+// open the key by name again, and that open follows the link).
+struct Ntdll {
+    using OpenKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+    using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
+    using QueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
     using StatusToErrorFn = ULONG(NTAPI*)(LONG);
-    static const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
-    static const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtDeleteKey")));
-    static const auto toError = reinterpret_cast<StatusToErrorFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-    if (deleteKey == nullptr || toError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
-    return static_cast<LONG>(toError(deleteKey(key)));
+
+    template <typename Fn>
+    static Fn Find(HMODULE ntdll, const char* name) {
+        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, name)));
+    }
+
+    Ntdll() {
+        const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
+        openKey = Find<OpenKeyFn>(ntdll, "NtOpenKey");
+        deleteKey = Find<DeleteKeyFn>(ntdll, "NtDeleteKey");
+        queryKey = Find<QueryKeyFn>(ntdll, "NtQueryKey");
+        toError = Find<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
+    }
+    bool Complete() const {
+        return openKey != nullptr && deleteKey != nullptr && queryKey != nullptr &&
+               toError != nullptr;
+    }
+
+    OpenKeyFn openKey;
+    DeleteKeyFn deleteKey;
+    QueryKeyFn queryKey;
+    StatusToErrorFn toError;
+};
+
+const Ntdll& Nt() {
+    static const Ntdll ntdll;
+    return ntdll;
 }
 
-// Deletes the subkeys of key, each as below, then key itself. key was opened with
-// REG_OPTION_OPEN_LINK, so a link is the link key itself, which has no subkeys of its own.
-// Every failure is kept, the first one returned; the names are read before any is deleted,
-// so a key that cannot be deleted is tried once and never holds up the walk.
-LONG DeleteSubtree(HKEY key, REGSAM view) {
+bool IsGoneResult(LONG result) {
+    return result == ERROR_FILE_NOT_FOUND || result == ERROR_KEY_DELETED;
+}
+
+// Opens the subkey of parent named exactly `name`, all its code units counted, and a link as
+// the link. An empty name would open the parent itself and a backslash would reach past the
+// child: no subkey has either, and the walk never opens such a name.
+LONG OpenChild(HKEY parent, const std::wstring& name, REGSAM access, HKEY& child) {
+    if (name.empty() || name.size() > kMaxKeyName || name.find(L'\\') != name.npos) {
+        return ERROR_BADKEY;
+    }
+    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    UNICODE_STRING counted;
+    counted.Buffer = const_cast<PWSTR>(name.data());
+    counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK, parent,
+                               nullptr);
+    HANDLE handle = nullptr;
+    const LONG status = Nt().openKey(&handle, access, &attributes);
+    if (status < 0) return static_cast<LONG>(Nt().toError(status));
+    child = static_cast<HKEY>(handle);
+    return ERROR_SUCCESS;
+}
+
+LONG DeleteOpenKey(HKEY key) {
+    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    return static_cast<LONG>(Nt().toError(Nt().deleteKey(key)));
+}
+
+// Deletes the subkeys of key, each as below, then key itself. Every key was opened as a link
+// if it is one, and a link has no subkeys of its own. Every failure is kept, the first one
+// returned; the names are read before any is deleted, so a key that cannot be deleted is
+// tried once and never holds up the walk. deleted is set when any key went.
+LONG DeleteSubtree(HKEY key, int depth, bool& deleted) {
+    if (depth > kMaxDepth) return ERROR_BADKEY;
     std::vector<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kMaxKeyName + 1];
@@ -48,16 +112,119 @@ LONG DeleteSubtree(HKEY key, REGSAM view) {
     LONG failure = ERROR_SUCCESS;
     for (const std::wstring& name : names) {
         HKEY child = nullptr;
-        LONG result =
-            RegOpenKeyExW(key, name.c_str(), REG_OPTION_OPEN_LINK, kDeleteAccess | view, &child);
+        LONG result = OpenChild(key, name, kDeleteAccess, child);
         if (result == ERROR_SUCCESS) {
-            result = DeleteSubtree(child, view);
+            result = DeleteSubtree(child, depth + 1, deleted);
             RegCloseKey(child);
         }
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND && failure == ERROR_SUCCESS)
+        if (result != ERROR_SUCCESS && !IsGoneResult(result) && failure == ERROR_SUCCESS)
             failure = result;
     }
-    return failure != ERROR_SUCCESS ? failure : DeleteOpenKey(key);
+    if (failure != ERROR_SUCCESS) return failure;
+    const LONG result = DeleteOpenKey(key);
+    if (result == ERROR_SUCCESS) deleted = true;
+    return result;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - 32) : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+}
+
+// The name of a key as the registry itself knows it, every link resolved:
+// \REGISTRY\MACHINE\SOFTWARE\... ; a key's own handle, whatever its rights, may ask.
+LONG RealName(HKEY key, std::wstring& name) {
+    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    constexpr int kKeyNameInformation = 3;
+    std::vector<ULONG> buffer(0x8000 + 1);  // a registry path holds at most 32,767 characters
+    ULONG size = 0;
+    const LONG status = Nt().queryKey(key, kKeyNameInformation, buffer.data(),
+                                      static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &size);
+    if (status < 0) return static_cast<LONG>(Nt().toError(status));
+    name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + 1), buffer[0] / sizeof(wchar_t));
+    return ERROR_SUCCESS;
+}
+
+// Where the current user's hive lies in the registry: HKEY_CURRENT_USER is the process
+// user's hive under \REGISTRY\USER, named by the user's SID (written out here: the SID-to-text
+// call is not in every Windows this program runs on).
+bool CurrentUserHiveName(std::wstring& name) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    const bool read = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    CloseHandle(token);
+    if (!read) return false;
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+    if (!IsValidSid(sid)) return false;
+    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
+    unsigned long long value = 0;
+    for (const BYTE part : authority->Value) value = (value << 8) | part;
+    name = L"\\REGISTRY\\USER\\S-1-" + std::to_wstring(value);
+    for (BYTE i = 0; i < *GetSidSubAuthorityCount(sid); ++i) {
+        name += L"-" + std::to_wstring(*GetSidSubAuthority(sid, i));
+    }
+    return true;
+}
+
+bool Is64BitWindows() {
+    if (sizeof(void*) == 8) return true;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The real name root\parentPath has when no link lies on it. The machine's SOFTWARE key
+// seen in the 32-bit view of 64-bit Windows is SOFTWARE\Wow6432Node; nowhere else does the
+// view change a name on these paths.
+bool ExpectedName(std::int32_t root, const std::wstring& parentPath, RegistryView view,
+                  std::wstring& name) {
+    std::wstring path = parentPath;
+    if (root == kHkeyLocalMachine) {
+        name = L"\\REGISTRY\\MACHINE";
+        const std::wstring software = L"SOFTWARE\\";
+        if (view == RegistryView::k32Bit && Is64BitWindows() &&
+            SameName(path.substr(0, software.size()), software)) {
+            path.insert(software.size(), L"Wow6432Node\\");
+        }
+    } else if (root == kHkeyUsers) {
+        name = L"\\REGISTRY\\USER";
+    } else if (root != kHkeyCurrentUser || !CurrentUserHiveName(name)) {
+        return false;
+    }
+    name += L"\\" + path;
+    return true;
+}
+
+// Opens root\parentPath only if no link lies anywhere on it. Opening each component as a
+// link (REG_OPTION_OPEN_LINK) would not tell a link from a key without reading the link's
+// value, which its maker can forbid; and it would have to redo the 32-bit view's
+// redirection by hand. So the path is opened as the system opens it, following links and
+// the view, and the key reached is then asked for its real name (NtQueryKey, which needs no
+// right on the key and answers alike on Windows and Wine): a link anywhere on the path
+// leaves the name of its target there instead of the path's own. The handle is kept, so
+// what is checked is what the account is opened from.
+LONG OpenParentWithoutLinks(std::int32_t root, const std::wstring& parentPath, REGSAM viewFlag,
+                            RegistryView view, HKEY& parent) {
+    std::wstring expected;
+    if (!ExpectedName(root, parentPath, view, expected)) return ERROR_INVALID_HANDLE;
+    // READ_CONTROL: the least a handle can hold; opening below it needs no right on it.
+    LONG result =
+        RegOpenKeyExW(HiveHandle(root), parentPath.c_str(), 0, READ_CONTROL | viewFlag, &parent);
+    if (result != ERROR_SUCCESS) return result;
+    std::wstring real;
+    result = RealName(parent, real);
+    if (result == ERROR_SUCCESS && !SameName(real, expected)) result = kErrorRegistryLink;
+    if (result != ERROR_SUCCESS) {
+        RegCloseKey(parent);
+        parent = nullptr;
+    }
+    return result;
 }
 
 }  // namespace
@@ -86,21 +253,34 @@ long Win32Registry::CloseKey(RegKey key) {
     return RegCloseKey(KeyHandle(key));
 }
 
-// The account's key is opened by its full path, which follows any link on the way to it
-// and needs no right on the keys above it: a standard user who may only read NewOwners
-// learns that the account is not there, rather than that access is denied. The key itself
-// is opened as a link, if it is one.
-long Win32Registry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
-                               const std::wstring& name, RegistryView view) {
+// Following links above the account, the account's key is opened by its full path, which
+// needs no right on the keys above it: a standard user who may only read NewOwners learns
+// that the account is not there, rather than that access is denied. Without, it is opened
+// below the NewOwners key that was checked. Either way the account's key itself is opened
+// as a link, if it is one.
+DeleteResult Win32Registry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                                       const std::wstring& name, RegistryView view,
+                                       LinkRule links) {
     const REGSAM viewFlag = view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0;
-    const std::wstring path = parentPath + L"\\" + name;
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
-                                      kDeleteAccess | viewFlag, &key);
-    if (opened != ERROR_SUCCESS) return opened;
-    const LONG result = DeleteSubtree(key, viewFlag);
+    LONG opened = ERROR_SUCCESS;
+    if (links == LinkRule::kFollowNone) {
+        HKEY parent = nullptr;
+        opened = OpenParentWithoutLinks(root, parentPath, viewFlag, view, parent);
+        if (opened == ERROR_SUCCESS) {
+            opened = OpenChild(parent, name, kDeleteAccess, key);
+            RegCloseKey(parent);
+        }
+    } else {
+        const std::wstring path = parentPath + L"\\" + name;
+        opened = RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
+                               kDeleteAccess | viewFlag, &key);
+    }
+    if (opened != ERROR_SUCCESS) return {opened, false};
+    bool deleted = false;
+    const LONG result = DeleteSubtree(key, 1, deleted);
     RegCloseKey(key);
-    return result;
+    return {result, result != ERROR_SUCCESS && deleted};
 }
 
 }  // namespace zelvane

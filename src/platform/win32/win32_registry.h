@@ -23,8 +23,8 @@ class Win32Registry : public Registry {
                  RegistryView view = RegistryView::kNative) override;
     long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
-    long DeleteTree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
-                    RegistryView view) override;
+    DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
+                            const std::wstring& name, RegistryView view, LinkRule links) override;
 };
 
 }  // namespace zelvane

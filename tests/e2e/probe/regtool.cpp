@@ -1,6 +1,10 @@
 // regtool.exe: what Wine's reg cannot do to a key, for the end-to-end tests' registry set-up.
 //
 //   regtool link KEY TARGET      makes KEY a registry link to TARGET (under HKCU or HKLM)
+//   regtool unlink KEY           deletes the link KEY itself (reg delete would follow it)
+//   regtool nulkeys KEY...       makes below each KEY the subkeys "\0x" and "A\0B", counted
+//                                names with a NUL that only the native calls can give
+//   regtool unnul KEY...         deletes them again where they are left (reg cannot)
 //   regtool dacl KEY SDDL [32]   replaces KEY's DACL (in SDDL), in the 32-bit view with 32
 //   regtool save KEY FILE        saves KEY as a hive file (RegSaveKeyW), as a profile's
 //   regtool load NAME FILE       loads a hive file as HKU\NAME, as a logon does
@@ -16,6 +20,7 @@
 #include <windows.h>
 
 #include <sddl.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <string>
@@ -24,8 +29,6 @@
 #include "user_key_path.h"
 
 namespace {
-
-LONG LinkTo(HKEY hive, const std::wstring& path, const std::wstring& nt);
 
 bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
     const std::pair<const wchar_t*, HKEY> hives[] = {
@@ -41,10 +44,6 @@ bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
     return false;
 }
 
-LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
-    return LinkTo(hive, path, zelvane::UserKeyNtPath() + L"\\" + target);
-}
-
 LONG LinkTo(HKEY hive, const std::wstring& path, const std::wstring& nt) {
     HKEY link = nullptr;
     LONG result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
@@ -54,6 +53,58 @@ LONG LinkTo(HKEY hive, const std::wstring& path, const std::wstring& nt) {
                             reinterpret_cast<const BYTE*>(nt.data()),
                             static_cast<DWORD>(nt.size() * sizeof(wchar_t)));
     RegCloseKey(link);
+    return result;
+}
+
+LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
+    return LinkTo(hive, path, zelvane::UserKeyNtPath() + L"\\" + target);
+}
+
+template <typename Fn>
+Fn Native(const char* name) {
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+LONG Unlink(HKEY hive, const std::wstring& path) {
+    HKEY link = nullptr;
+    LONG result = RegOpenKeyExW(hive, path.c_str(), REG_OPTION_OPEN_LINK, DELETE, &link);
+    if (result != ERROR_SUCCESS) return result;
+    const auto deleteKey = Native<LONG(NTAPI*)(HANDLE)>("NtDeleteKey");
+    const auto toError = Native<ULONG(NTAPI*)(LONG)>("RtlNtStatusToDosError");
+    result = static_cast<LONG>(toError(deleteKey(link)));
+    RegCloseKey(link);
+    return result;
+}
+
+// The two keys named with a NUL below hive\path: made, or deleted where they are.
+LONG NulKeys(HKEY hive, const std::wstring& path, bool make) {
+    HKEY parent = nullptr;
+    LONG result = make ? RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                         &parent, nullptr)
+                       : RegOpenKeyExW(hive, path.c_str(), 0, KEY_ALL_ACCESS, &parent);
+    if (result != ERROR_SUCCESS) return make ? result : ERROR_SUCCESS;
+    using CreateKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                     PUNICODE_STRING, ULONG, PULONG);
+    const auto createKey = Native<CreateKeyFn>("NtCreateKey");
+    const auto deleteKey = Native<LONG(NTAPI*)(HANDLE)>("NtDeleteKey");
+    const auto toError = Native<ULONG(NTAPI*)(LONG)>("RtlNtStatusToDosError");
+    for (const std::wstring& name : {std::wstring(L"\0x", 2), std::wstring(L"A\0B", 3)}) {
+        UNICODE_STRING counted{static_cast<USHORT>(name.size() * 2),
+                               static_cast<USHORT>(name.size() * 2),
+                               const_cast<PWSTR>(name.data())};
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
+        HANDLE child = nullptr;
+        LONG status = createKey(&child, KEY_ALL_ACCESS, &attributes, 0, nullptr, 0, nullptr);
+        if (status >= 0 && !make) status = deleteKey(child);
+        if (child != nullptr) CloseHandle(child);
+        if (status < 0) {
+            result = static_cast<LONG>(toError(status));
+            break;
+        }
+    }
+    RegCloseKey(parent);
     return result;
 }
 
@@ -129,24 +180,52 @@ LONG SetDacl(HKEY hive, const std::wstring& path, const wchar_t* sddl, REGSAM vi
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"run" && argc > 2) return Run(argc, argv);
-    LONG result = ERROR_INVALID_PARAMETER;
+    const std::wstring first = argc > 1 ? argv[1] : L"";
+    if (first == L"run" && argc > 2) return Run(argc, argv);
+    if ((first == L"hold" || first == L"unload") && argc == 3) {
+        LONG result = first == L"hold" ? Hold(argv[2]) : EnableHivePrivileges();
+        if (first == L"unload" && result == ERROR_SUCCESS) {
+            result = RegUnLoadKeyW(HKEY_USERS, argv[2]);
+        }
+        if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
+    if (first == L"load" && argc == 4) {
+        LONG result = EnableHivePrivileges();
+        if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, argv[2], argv[3]);
+        if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
     HKEY hive = nullptr;
     std::wstring path;
-    if (command == L"hold" && argc == 3) {
-        result = Hold(argv[2]);
-    } else if (command == L"unload" && argc == 3) {
-        result = EnableHivePrivileges();
-        if (result == ERROR_SUCCESS) result = RegUnLoadKeyW(HKEY_USERS, argv[2]);
-    } else if (command == L"load" && argc == 4) {
-        result = EnableHivePrivileges();
-        if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, argv[2], argv[3]);
-    } else if (argc < 4 || !SplitKey(argv[2], hive, path)) {
-        std::fprintf(stderr,
-                     "usage: regtool link KEY TARGET | dacl KEY SDDL [32] | save KEY FILE | "
-                     "load NAME FILE | unload NAME | hold FILE | run PROGRAM [ARG...]\n");
+    if (argc < 3 || !SplitKey(argv[2], hive, path)) {
+        std::fprintf(
+            stderr,
+            "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
+            "dacl KEY SDDL [32] | save KEY FILE | load NAME FILE | unload NAME | hold FILE | "
+            "run PROGRAM [ARG...]\n");
         return 2;
+    }
+    const std::wstring command = argv[1];
+    LONG result = ERROR_INVALID_PARAMETER;
+    HKEY targetHive = nullptr;
+    std::wstring target;
+    if (command == L"unlink") {
+        result = Unlink(hive, path);
+    } else if (command == L"nulkeys" || command == L"unnul") {
+        for (int i = 2; i < argc; ++i) {
+            result = SplitKey(argv[i], hive, path) ? NulKeys(hive, path, command == L"nulkeys")
+                                                   : ERROR_INVALID_PARAMETER;
+            if (result != ERROR_SUCCESS) break;
+        }
+    } else if (argc < 4) {
+        result = ERROR_INVALID_PARAMETER;
+    } else if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
+               targetHive == HKEY_CURRENT_USER) {
+        result = Link(hive, path, target);
+    } else if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
+               targetHive == HKEY_LOCAL_MACHINE) {
+        result = LinkTo(hive, path, L"\\REGISTRY\\MACHINE\\" + target);
     } else if (command == L"save") {
         HKEY key = nullptr;
         result = EnableHivePrivileges();
@@ -154,14 +233,6 @@ int wmain(int argc, wchar_t** argv) {
         if (result == ERROR_SUCCESS) {
             result = RegSaveKeyW(key, argv[3], nullptr);
             RegCloseKey(key);
-        }
-    } else if (command == L"link") {
-        HKEY targetHive = nullptr;
-        std::wstring target;
-        if (SplitKey(argv[3], targetHive, target) && targetHive == HKEY_CURRENT_USER) {
-            result = Link(hive, path, target);
-        } else if (SplitKey(argv[3], targetHive, target) && targetHive == HKEY_LOCAL_MACHINE) {
-            result = LinkTo(hive, path, L"\\REGISTRY\\MACHINE\\" + target);
         }
     } else if (command == L"dacl") {
         const REGSAM view = argc > 4 && std::wstring(argv[4]) == L"32" ? KEY_WOW64_32KEY : 0;

@@ -1,0 +1,90 @@
+#include "account_erase/account_places.h"
+
+namespace zelvane {
+
+namespace {
+
+// Where the messenger keeps its accounts, below a Software key.
+constexpr wchar_t kNewOwners[] = L"Mirabilis\\ICQ\\NewOwners";
+
+// The current user's classes hive, as HKEY_CURRENT_USER shows it.
+constexpr wchar_t kUserClasses[] = L"Software\\Classes\\";
+
+struct PlaceRow {
+    std::int32_t hive;
+    const wchar_t* software;  // the Software key below the hive that holds kNewOwners
+    RegistryView view;
+    PlaceScope scope;
+};
+
+// Every place the messenger keeps an account, in the order they are erased: the current
+// user's hive, the default profile and the machine hive, where the 32-bit messenger's keys
+// live in the 32-bit view; then the user's UAC virtual store, which receives the machine-hive
+// writes of the messenger when it runs without administrator rights on Vista and later, and
+// which it reads first: under Wow6432Node on 64-bit Windows, without it on 32-bit Windows.
+// Paths keep the case the registry shows them in.
+constexpr PlaceRow kPlaces[] = {
+    {kHkeyCurrentUser, L"Software\\", RegistryView::kNative, PlaceScope::kUser},
+    {kHkeyUsers, L".DEFAULT\\Software\\", RegistryView::kNative, PlaceScope::kShared},
+    {kHkeyLocalMachine, L"SOFTWARE\\", RegistryView::k32Bit, PlaceScope::kShared},
+    {kHkeyCurrentUser, L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Wow6432Node\\",
+     RegistryView::kNative, PlaceScope::kUser},
+    {kHkeyCurrentUser, L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\",
+     RegistryView::kNative, PlaceScope::kUser},
+};
+
+AccountPlace Place(const PlaceRow& row) {
+    return {row.hive, row.software + std::wstring(kNewOwners), row.view, row.scope};
+}
+
+}  // namespace
+
+std::wstring ShownAs(const AccountPlace& place) {
+    const wchar_t* hive = place.hive == kHkeyCurrentUser    ? L"HKEY_CURRENT_USER"
+                          : place.hive == kHkeyUsers        ? L"HKEY_USERS"
+                          : place.hive == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE"
+                                                            : L"?";
+    return hive + (L"\\" + place.parent);
+}
+
+std::vector<AccountPlace> CurrentUserPlaces() {
+    std::vector<AccountPlace> places;
+    for (const PlaceRow& row : kPlaces) places.push_back(Place(row));
+    return places;
+}
+
+// The current user's own rows, moved from HKEY_CURRENT_USER to the user's hives under
+// HKEY_USERS: the classes hive is HKEY_CURRENT_USER's Software\Classes.
+std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
+                                         const std::wstring& classesKey) {
+    const std::wstring classes = kUserClasses;
+    std::vector<AccountPlace> places;
+    for (const PlaceRow& row : kPlaces) {
+        if (row.scope != PlaceScope::kUser) continue;
+        AccountPlace place = Place(row);
+        place.hive = kHkeyUsers;
+        if (place.parent.compare(0, classes.size(), classes) != 0) {
+            place.parent = userKey + L"\\" + place.parent;
+        } else if (!classesKey.empty()) {
+            place.parent = classesKey + L"\\" + place.parent.substr(classes.size());
+        } else {
+            continue;
+        }
+        places.push_back(place);
+    }
+    return places;
+}
+
+std::vector<AccountPlace> SharedPlaces() {
+    std::vector<AccountPlace> places;
+    for (const PlaceRow& row : kPlaces) {
+        if (row.scope == PlaceScope::kShared) places.push_back(Place(row));
+    }
+    return places;
+}
+
+std::wstring ListingPath() {
+    return Place(kPlaces[0]).parent;
+}
+
+}  // namespace zelvane
