@@ -26,8 +26,8 @@ constexpr int kMaxDepth = 512;
 // The native calls the delete needs, all in ntdll since Windows NT, which every process has
 // loaded; like every DLL the program asks for, it is named by its full system path. Opening
 // by a counted name is the only way to reach a key whose name holds a NUL; deleting the very
-// key a handle was opened on is the only way to delete a link rather than its target (RegDeleteKey and SHDeleteKey
-// open the key by name again, and that open follows the link).
+// key a handle was opened on is the only way to delete a link rather than its target
+// (RegDeleteKey and SHDeleteKey open the key by name again, and that open follows the link).
 struct Ntdll {
     using OpenKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
     using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
