@@ -176,6 +176,24 @@ def main():
         table.row("  the same, against reg's own work", program, reg - start,
                   "`wine reg delete` less its start and end (the row below)")
         table.row("  `wine reg delete` of a missing key", start, "", "its process start and end")
+        clis = [float(result["ms"]) for result in by_what.get("erase-cli", [])]
+        if clis:
+            table.row("zelvane.exe /erase, whole process", statistics.median(clis), reg,
+                      "`wine reg delete`, whole command (aim: at most 1.0x)")
+
+    everyone = {}
+    for result in by_what.get("erase-allusers", []):
+        everyone.setdefault(int(result["profiles"]), []).append(float(result["ms"]))
+    if 1 in everyone:
+        one = statistics.median(everyone[1])
+        table.section("Erasure for all users (zelvane.exe /erase /allusers, whole process), "
+                      f"profiles not loaded, median of {len(everyone[1])} rounds")
+        for profiles, times in sorted(everyone.items()):
+            median = statistics.median(times)
+            note = "the run over 1 profile"
+            if profiles > 1:
+                note += f"; {(median - one) / (profiles - 1):,.1f} ms for each profile more"
+            table.row(f"{profiles} profile{'s' if profiles > 1 else ''}", median, one, note)
 
     animations = by_what.get("animation", [])
     if animations:

@@ -11,6 +11,7 @@
 
 #include "about_window/about_layout.h"
 #include "about_window/about_window.h"
+#include "app/command_line_main.h"
 #include "main_window/elevated_erase.h"
 #include "main_window/main_window.h"
 #include "main_window/main_layout.h"
@@ -81,6 +82,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
                     int /*show*/) {
     // Before anything that loads a DLL: common controls, COM, a window, the shell.
     zelvane::ProtectDllSearch();
+    // The command line needs no common controls, and under /quiet may show nothing.
+    if (const std::optional<int> code = zelvane::RunFromCommandLine()) return *code;
     std::wstring problem;
     const zelvane::CommonControlsApi* commonControls = zelvane::LoadCommonControls(&problem);
     if (commonControls == nullptr) {

@@ -26,9 +26,10 @@ struct KeyCloser {
 
 }  // namespace
 
-void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list) {
+void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
+                                  RegistryView view) {
     RegKey key = 0;
-    registry_.OpenKey(root, path, key);
+    registry_.OpenKey(root, path, key, view);
     // Closed on every way out, also when the open failed and the key is still 0.
     const KeyCloser closer{registry_, key};
 

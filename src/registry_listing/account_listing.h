@@ -17,7 +17,8 @@ class AccountListing {
     // registry holds them, in the order it enumerates them. Never clears the list. A name
     // that holds a NUL is left out: no text could name that key again. A key that cannot be
     // opened adds nothing; the listing ends silently at the first enumeration that fails.
-    void ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list);
+    void ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
+                      RegistryView view = RegistryView::kNative);
 
   private:
     Registry& registry_;

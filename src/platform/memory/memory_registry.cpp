@@ -96,9 +96,10 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstri
     return node;
 }
 
-long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) {
+long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
+                             RegistryView view) {
     calls.push_back("OpenKey");
-    Node* node = Find(root, path, RegistryView::kNative);
+    Node* node = Find(root, path, view);
     if (faults_.Next("Registry.OpenKey")) return kErrorAccessDenied;
     if (!node) return kErrorFileNotFound;
     key = nextHandle_++;

@@ -23,7 +23,8 @@ class MemoryRegistry : public Registry {
     explicit MemoryRegistry(Faults& faults);
     ~MemoryRegistry() override;
 
-    long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) override;
+    long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
+                 RegistryView view = RegistryView::kNative) override;
     long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,

@@ -229,12 +229,14 @@ LONG OpenParentWithoutLinks(std::int32_t root, const std::wstring& parentPath, R
 
 }  // namespace
 
-long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key) {
+long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
+                            RegistryView view) {
     // Passed by reference as the call takes it: the function decides what the handle holds
     // after a failed open.
     HKEY handle = KeyHandle(key);
-    const LONG result =
-        RegOpenKeyExW(HiveHandle(root), path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &handle);
+    const LONG result = RegOpenKeyExW(
+        HiveHandle(root), path.c_str(), 0,
+        KEY_ENUMERATE_SUB_KEYS | (view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0), &handle);
     key = reinterpret_cast<RegKey>(handle);
     return result;
 }

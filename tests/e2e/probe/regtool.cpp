@@ -1,11 +1,18 @@
 // regtool.exe: what Wine's reg cannot do to a key, for the end-to-end tests' registry set-up.
 //
-//   regtool link KEY TARGET      makes KEY a registry link to TARGET, which is under HKCU
+//   regtool link KEY TARGET      makes KEY a registry link to TARGET (under HKCU or HKLM)
 //   regtool unlink KEY           deletes the link KEY itself (reg delete would follow it)
 //   regtool nulkeys KEY...       makes below each KEY the subkeys "\0x" and "A\0B", counted
 //                                names with a NUL that only the native calls can give
 //   regtool unnul KEY...         deletes them again where they are left (reg cannot)
 //   regtool dacl KEY SDDL [32]   replaces KEY's DACL (in SDDL), in the 32-bit view with 32
+//   regtool save KEY FILE        saves KEY as a hive file (RegSaveKeyW), as a profile's
+//   regtool load NAME FILE       loads a hive file as HKU\NAME, as a logon does
+//   regtool unload NAME          unloads HKU\NAME
+//   regtool hold FILE            opens FILE without sharing, prints "held" and keeps it open
+//                                until its standard input ends
+//   regtool run PROGRAM [ARG...] runs PROGRAM with no standard handles and no console, as
+//                                Explorer starts a program, and exits with its exit code
 //
 // KEY and TARGET start with HKCU, HKU or HKLM, e.g. HKCU\Software\Mirabilis. Exit code 0 on
 // success, 1 with the system error otherwise.
@@ -37,17 +44,20 @@ bool SplitKey(const std::wstring& key, HKEY& hive, std::wstring& path) {
     return false;
 }
 
-LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
+LONG LinkTo(HKEY hive, const std::wstring& path, const std::wstring& nt) {
     HKEY link = nullptr;
     LONG result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
                                   KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr);
     if (result != ERROR_SUCCESS) return result;
-    const std::wstring nt = zelvane::UserKeyNtPath() + L"\\" + target;
     result = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
                             reinterpret_cast<const BYTE*>(nt.data()),
                             static_cast<DWORD>(nt.size() * sizeof(wchar_t)));
     RegCloseKey(link);
     return result;
+}
+
+LONG Link(HKEY hive, const std::wstring& path, const std::wstring& target) {
+    return LinkTo(hive, path, zelvane::UserKeyNtPath() + L"\\" + target);
 }
 
 template <typename Fn>
@@ -98,6 +108,59 @@ LONG NulKeys(HKEY hive, const std::wstring& path, bool make) {
     return result;
 }
 
+LONG EnableHivePrivileges() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
+        return static_cast<LONG>(GetLastError());
+    }
+    LONG result = ERROR_SUCCESS;
+    for (const wchar_t* name : {SE_BACKUP_NAME, SE_RESTORE_NAME}) {
+        TOKEN_PRIVILEGES privileges = {1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+        if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) ||
+            !AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr)) {
+            result = static_cast<LONG>(GetLastError());
+        }
+    }
+    CloseHandle(token);
+    return result;
+}
+
+LONG Hold(const wchar_t* file) {
+    const HANDLE held =
+        CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (held == INVALID_HANDLE_VALUE) return static_cast<LONG>(GetLastError());
+    std::printf("held\n");
+    std::fflush(stdout);
+    char buffer[64];
+    DWORD read = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
+           read > 0) {
+    }
+    CloseHandle(held);
+    return ERROR_SUCCESS;
+}
+
+int Run(int argc, wchar_t** argv) {
+    std::wstring command;
+    for (int i = 2; i < argc; ++i) {
+        command += (i > 2 ? L" \"" : L"\"") + std::wstring(argv[i]) + L"\"";
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &process)) {
+        std::fprintf(stderr, "regtool: error %lu\n", GetLastError());
+        return 255;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 255;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 LONG SetDacl(HKEY hive, const std::wstring& path, const wchar_t* sddl, REGSAM view) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
@@ -117,13 +180,30 @@ LONG SetDacl(HKEY hive, const std::wstring& path, const wchar_t* sddl, REGSAM vi
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    const std::wstring first = argc > 1 ? argv[1] : L"";
+    if (first == L"run" && argc > 2) return Run(argc, argv);
+    if ((first == L"hold" || first == L"unload") && argc == 3) {
+        LONG result = first == L"hold" ? Hold(argv[2]) : EnableHivePrivileges();
+        if (first == L"unload" && result == ERROR_SUCCESS) {
+            result = RegUnLoadKeyW(HKEY_USERS, argv[2]);
+        }
+        if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
+    if (first == L"load" && argc == 4) {
+        LONG result = EnableHivePrivileges();
+        if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, argv[2], argv[3]);
+        if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
     HKEY hive = nullptr;
     std::wstring path;
     if (argc < 3 || !SplitKey(argv[2], hive, path)) {
         std::fprintf(
             stderr,
             "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
-            "dacl KEY SDDL [32]\n");
+            "dacl KEY SDDL [32] | save KEY FILE | load NAME FILE | unload NAME | hold FILE | "
+            "run PROGRAM [ARG...]\n");
         return 2;
     }
     const std::wstring command = argv[1];
@@ -143,6 +223,17 @@ int wmain(int argc, wchar_t** argv) {
     } else if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
                targetHive == HKEY_CURRENT_USER) {
         result = Link(hive, path, target);
+    } else if (command == L"link" && SplitKey(argv[3], targetHive, target) &&
+               targetHive == HKEY_LOCAL_MACHINE) {
+        result = LinkTo(hive, path, L"\\REGISTRY\\MACHINE\\" + target);
+    } else if (command == L"save") {
+        HKEY key = nullptr;
+        result = EnableHivePrivileges();
+        if (result == ERROR_SUCCESS) result = RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, &key);
+        if (result == ERROR_SUCCESS) {
+            result = RegSaveKeyW(key, argv[3], nullptr);
+            RegCloseKey(key);
+        }
     } else if (command == L"dacl") {
         const REGSAM view = argc > 4 && std::wstring(argv[4]) == L"32" ? KEY_WOW64_32KEY : 0;
         result = SetDacl(hive, path, argv[3], view);

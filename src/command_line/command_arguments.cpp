@@ -1,0 +1,91 @@
+#include "command_line/command_arguments.h"
+
+#include "account_erase/account_erase.h"
+
+namespace zelvane {
+
+namespace {
+
+bool IsSwitch(const std::wstring& argument) {
+    return argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-');
+}
+
+// The switch's name after its / or -, in lower case (ASCII only: switch names are).
+std::wstring SwitchName(const std::wstring& argument) {
+    std::wstring name = argument.substr(1);
+    for (wchar_t& ch : name) {
+        if (ch >= L'A' && ch <= L'Z') ch = static_cast<wchar_t>(ch - L'A' + L'a');
+    }
+    return name;
+}
+
+}  // namespace
+
+CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
+    CommandArguments parsed;
+    const auto fail = [&parsed](const std::wstring& why) {
+        if (parsed.error.empty()) parsed.error = why;
+    };
+    const auto setAction = [&](CommandAction action, const std::wstring& argument) {
+        if (parsed.action != CommandAction::kWindow && parsed.action != action) {
+            fail(L"only one of /list, /erase and /? may be given (" + argument + L")");
+        }
+        parsed.action = action;
+    };
+    bool haveNumber = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        if (!IsSwitch(argument)) {
+            fail(L"unexpected argument \"" + argument + L"\"");
+            continue;
+        }
+        const std::wstring name = SwitchName(argument);
+        if (name == L"?") {
+            setAction(CommandAction::kHelp, argument);
+        } else if (name == L"list") {
+            setAction(CommandAction::kList, argument);
+        } else if (name == L"allusers") {
+            parsed.allUsers = true;
+        } else if (name == L"quiet") {
+            parsed.quiet = true;
+        } else if (name == L"erase") {
+            setAction(CommandAction::kErase, argument);
+            // The number is the next argument, whatever it holds, unless it is a switch.
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && !haveNumber) {
+                parsed.uin = arguments[++i];
+                haveNumber = true;
+            }
+        } else {
+            fail(L"unknown switch " + argument);
+        }
+    }
+    if (!parsed.error.empty()) return parsed;
+    if (parsed.action == CommandAction::kWindow && !arguments.empty()) {
+        fail(L"/list or /erase is missing");
+    } else if (parsed.action == CommandAction::kErase && !haveNumber) {
+        fail(L"/erase needs the account number");
+    } else if (parsed.action == CommandAction::kErase && !IsAccountName(parsed.uin)) {
+        fail(L"\"" + parsed.uin + L"\" is not a UIN: it cannot be empty or hold a backslash");
+    }
+    return parsed;
+}
+
+std::wstring UsageText() {
+    return L"Zelvane: lists and erases the messenger's saved accounts.\n"
+           L"\n"
+           L"zelvane /list [/allusers]\n"
+           L"zelvane /erase NUMBER [/allusers] [/quiet]\n"
+           L"zelvane /?\n"
+           L"\n"
+           L"/list      the accounts found, one a line, with the user they belong to\n"
+           L"/erase     erases the account from every place, one line per place\n"
+           L"/allusers  every user's profile, the default profile and the machine\n"
+           L"           (needs administrator rights)\n"
+           L"/quiet     shows no window or message box\n"
+           L"\n"
+           L"Exit codes: 0 nothing of the account is left, 1 a place failed,\n"
+           L"2 usage error, 3 access denied: run as administrator.\n"
+           L"Without arguments Zelvane opens its window.\n";
+}
+
+}  // namespace zelvane

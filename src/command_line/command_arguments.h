@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zelvane {
+
+enum class CommandAction {
+    kWindow,  // no arguments: the window program
+    kHelp,
+    kList,
+    kErase,
+};
+
+struct CommandArguments {
+    CommandAction action = CommandAction::kWindow;
+    std::wstring uin;
+    bool allUsers = false;
+    bool quiet = false;
+    // Why the arguments ask for nothing that can be done; empty when they are sound.
+    std::wstring error;
+};
+
+// Reads the arguments that follow the program's name. Switches start with / or - and are
+// matched without regard to case. /quiet is read even from arguments that hold an error,
+// so that a mistyped command run by a service never waits behind a message box.
+CommandArguments ParseArguments(const std::vector<std::wstring>& arguments);
+
+// The text /? prints.
+std::wstring UsageText();
+
+}  // namespace zelvane

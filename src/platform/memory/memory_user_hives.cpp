@@ -1,0 +1,53 @@
+#include "platform/memory/memory_user_hives.h"
+
+namespace zelvane {
+
+namespace {
+constexpr long kErrorPrivilegeNotHeld = 1314;
+}
+
+long MemoryUserHives::Profiles(std::vector<UserProfile>& list) {
+    list = profiles;
+    return profilesResult;
+}
+
+std::wstring MemoryUserHives::AccountName(const std::wstring& sid) {
+    const auto found = names.find(sid);
+    return found == names.end() ? L"" : found->second;
+}
+
+long MemoryUserHives::EnableHivePrivileges() {
+    calls.push_back(L"Privileges");
+    privileged_ = privilegeResult == 0;
+    return privilegeResult;
+}
+
+long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
+    calls.push_back(L"Load " + name);
+    if (!privileged_) return kErrorPrivilegeNotHeld;
+    const auto failure = loadFailures.find(file);
+    if (failure != loadFailures.end()) return failure->second;
+    const auto found = files.find(file);
+    if (found == files.end()) return kErrorFileNotFound;
+    registry_.AddKey(kHkeyUsers, name);
+    for (const std::wstring& key : found->second) registry_.AddKey(kHkeyUsers, name + L"\\" + key);
+    loaded[name] = file;
+    return kErrorSuccess;
+}
+
+long MemoryUserHives::Unload(const std::wstring& name) {
+    calls.push_back(L"Unload " + name);
+    const auto failure = unloadFailures.find(name);
+    if (failure != unloadFailures.end()) return failure->second;
+    const auto hive = loaded.find(name);
+    if (hive == loaded.end()) return kErrorInvalidHandle;
+    std::vector<std::wstring>& keys = files[hive->second];
+    std::erase_if(keys, [&](const std::wstring& key) {
+        return !registry_.Exists(kHkeyUsers, name + L"\\" + key);
+    });
+    registry_.DeleteTree(kHkeyUsers, L"", name, RegistryView::kNative, LinkRule::kFollowNone);
+    loaded.erase(hive);
+    return kErrorSuccess;
+}
+
+}  // namespace zelvane

@@ -1,0 +1,127 @@
+#include "platform/win32/win32_command_host.h"
+
+#include <string>
+
+namespace zelvane {
+
+namespace {
+
+// A GUI program started without redirection may hold no standard handles, or values that
+// name nothing; GetFileType tells those from a pipe, a file or a console.
+bool Usable(HANDLE handle) {
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+           GetFileType(handle) != FILE_TYPE_UNKNOWN;
+}
+
+// Windows' own line ends, in pipes and files as on the console.
+std::wstring WithCrLf(const std::wstring& text) {
+    std::wstring converted;
+    for (const wchar_t ch : text) {
+        if (ch == L'\n') converted += L'\r';
+        converted += ch;
+    }
+    return converted;
+}
+
+void WriteTo(HANDLE handle, const std::wstring& text) {
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    // A pipe may take less than it is given.
+    for (std::size_t done = 0; done < bytes.size(); done += written) {
+        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &written, nullptr) ||
+            written == 0) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+Win32CommandHost::~Win32CommandHost() {
+    if (console_ != nullptr) CloseHandle(console_);
+}
+
+bool Win32CommandHost::OpenOutput() {
+    if (out_ != nullptr) return true;
+    out_ = GetStdHandle(STD_OUTPUT_HANDLE);
+    err_ = GetStdHandle(STD_ERROR_HANDLE);
+    if (!Usable(out_)) out_ = nullptr;
+    if (!Usable(err_)) err_ = nullptr;
+    if (out_ != nullptr || err_ != nullptr) {
+        if (out_ == nullptr) out_ = err_;
+        if (err_ == nullptr) err_ = out_;
+        return true;
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+    console_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console_ == INVALID_HANDLE_VALUE) {
+        console_ = nullptr;
+        FreeConsole();
+        return false;
+    }
+    out_ = err_ = console_;
+    // The shell did not wait for a GUI program and has written its prompt already.
+    WriteTo(console_, L"\r\n");
+    return true;
+}
+
+void Win32CommandHost::Write(const std::wstring& text, bool error) {
+    HANDLE handle = error ? err_ : out_;
+    if (handle != nullptr) WriteTo(handle, WithCrLf(text));
+}
+
+void Win32CommandHost::ShowBox(const std::wstring& text, int style, const std::wstring& title) {
+    MessageBoxW(nullptr, text.c_str(), title.c_str(), static_cast<UINT>(style));
+}
+
+// Vista and later say whether the token is elevated; before them an administrator's token
+// always holds the Administrators group, and a standard user's never.
+bool Win32CommandHost::Elevated() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    const BOOL known =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    if (known) return elevation.TokenIsElevated != 0;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                  0, 0, 0, 0, 0, &administrators)) {
+        return false;
+    }
+    BOOL member = FALSE;
+    const BOOL checked = CheckTokenMembership(nullptr, administrators, &member);
+    FreeSid(administrators);
+    return checked && member;
+}
+
+std::wstring Win32CommandHost::ErrorText(long code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
+    if (buffer != nullptr) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                             text.back() == L'.')) {
+        text.pop_back();
+    }
+    const std::wstring number = L"error " + std::to_wstring(code);
+    return text.empty() ? number : text + L" (" + number + L")";
+}
+
+}  // namespace zelvane

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/command_host.h"
+
+namespace zelvane {
+
+// The command line's output on Windows: the inherited standard handles (a pipe or a file,
+// written in UTF-8; a console, written as UTF-16), else the console of the parent process.
+class Win32CommandHost : public CommandHost {
+  public:
+    ~Win32CommandHost() override;
+
+    bool OpenOutput() override;
+    void Write(const std::wstring& text, bool error) override;
+    void ShowBox(const std::wstring& text, int style, const std::wstring& title) override;
+    bool Elevated() override;
+    std::wstring ErrorText(long code) override;
+
+  private:
+    HANDLE out_ = nullptr;
+    HANDLE err_ = nullptr;
+    HANDLE console_ = nullptr;  // CONOUT$ of the parent's console, when attached to it
+};
+
+}  // namespace zelvane

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include "account_erase/account_erase.h"
+#include "command_line/command_line.h"
+#include "platform/memory/memory_user_hives.h"
+
+namespace zelvane {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+TEST(CommandArgumentsTest, ReadsEverySwitchInAnyCaseWithSlashOrDash) {
+    const CommandArguments erase = ParseArguments({L"-ERASE", L"123456", L"/AllUsers", L"-qUiEt"});
+    EXPECT_EQ(erase.error, L"");
+    EXPECT_EQ(erase.action, CommandAction::kErase);
+    EXPECT_EQ(erase.uin, L"123456");
+    EXPECT_TRUE(erase.allUsers);
+    EXPECT_TRUE(erase.quiet);
+
+    const CommandArguments list = ParseArguments({L"/List"});
+    EXPECT_EQ(list.action, CommandAction::kList);
+    EXPECT_FALSE(list.allUsers || list.quiet);
+    EXPECT_EQ(ParseArguments({L"-?"}).action, CommandAction::kHelp);
+    EXPECT_EQ(ParseArguments({}).action, CommandAction::kWindow);
+    EXPECT_EQ(ParseArguments({}).error, L"");
+}
+
+TEST(CommandArgumentsTest, RefusesWhatNamesNoSingleAccountOrNoCommand) {
+    for (const Args& args :
+         {Args{L"/erase"}, Args{L"/erase", L"/quiet"}, Args{L"/erase", L""},
+          Args{L"/erase", L"123\\456"}, Args{L"/erase", L"..\\NewOwners"}, Args{L"/delete", L"1"},
+          Args{L"/list", L"/erase", L"1"}, Args{L"/allusers"}, Args{L"/list", L"extra"},
+          Args{L"/erase", L"1", L"2"}, Args{L"/"}}) {
+        EXPECT_NE(ParseArguments(args).error, L"") << args.size() << L" " << args.back();
+    }
+    // A service must never wait behind a box, also when its command was mistyped.
+    EXPECT_TRUE(ParseArguments({L"/erase", L"1\\2", L"/QUIET"}).quiet);
+    EXPECT_TRUE(ParseArguments({L"/quiet", L"/bogus"}).quiet);
+}
+
+class CommandLineTest : public ::testing::Test {
+  protected:
+    int Run(const Args& args) {
+        return RunCommandLine(ParseArguments(args), registry, hives, host);
+    }
+
+    // The account in every place of the current user, with its subtree.
+    void SeedCurrentUser(const std::wstring& uin) {
+        for (const AccountPlace& place : CurrentUserPlaces()) {
+            registry.SetValue(place.hive, place.parent + L"\\" + uin + L"\\Sub", L"v", L"x",
+                              place.view);
+        }
+    }
+
+    bool AnyLeft(const std::vector<AccountPlace>& places, const std::wstring& uin) const {
+        for (const AccountPlace& place : places) {
+            if (registry.Exists(place.hive, place.parent + L"\\" + uin, place.view)) return true;
+        }
+        return false;
+    }
+
+    // How many lines of text start with start.
+    static std::size_t Lines(const std::wstring& text, const std::wstring& start) {
+        const std::wstring lines = L"\n" + text;
+        std::size_t count = 0;
+        for (std::size_t at = lines.find(L"\n" + start); at != std::wstring::npos;
+             at = lines.find(L"\n" + start, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
+    Faults faults;
+    MemoryRegistry registry{faults};
+    MemoryUserHives hives{registry};
+    MemoryCommandHost host;
+};
+
+TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
+    SeedCurrentUser(L"123456");
+    SeedCurrentUser(L"777");
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
+    EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
+    EXPECT_EQ(Lines(host.out, L"erased    "), 5u);
+    EXPECT_NE(host.out.find(
+                  L"erased    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\n"),
+              std::wstring::npos);
+    EXPECT_NE(host.out.find(L"123456: erased; nothing of it is left.\n"), std::wstring::npos);
+
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
+    EXPECT_EQ(Lines(host.out, L"not there "), 5u);
+    EXPECT_NE(host.out.find(L"not found; nothing to erase"), std::wstring::npos);
+
+    // Denied in the machine hive: run as administrator, unless the process already is.
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    host.elevated = false;
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"777"}), kExitNotElevated);
+    EXPECT_EQ(
+        Lines(host.out,
+              L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777: error 5"),
+        1u);
+    EXPECT_NE(host.out.find(L"run Zelvane as administrator"), std::wstring::npos);
+    host.elevated = true;
+    EXPECT_EQ(Run({L"/erase", L"777"}), kExitFailed);
+    // Any other failure is one that rights do not mend.
+    host.elevated = false;
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, 1018 + 1);
+    EXPECT_EQ(Run({L"/erase", L"777"}), kExitFailed);
+}
+
+TEST_F(CommandLineTest, UsageErrorsTouchNothingAndNeverBoxWhenQuiet) {
+    SeedCurrentUser(L"123456");
+    const std::wstring before = registry.Export();
+    EXPECT_EQ(Run({L"/erase", L"123456\\Sub"}), kExitUsage);
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/force"}), kExitUsage);
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+    EXPECT_EQ(host.out, L"");
+    EXPECT_NE(host.err.find(L"unknown switch /force"), std::wstring::npos);
+
+    // Nowhere to write: one box, as the window would show, but never with /quiet.
+    host.hasOutput = false;
+    EXPECT_EQ(Run({L"/erase", L"", L"/quiet"}), kExitUsage);
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/quiet"}), kExitDone);
+    EXPECT_TRUE(host.boxes.empty());
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].find(L"not found; nothing to erase"), std::wstring::npos);
+}
+
+TEST_F(CommandLineTest, ListNamesEachAccountOnceWithItsOwner) {
+    hives.names[hives.currentUser] = L"PC\\alice";
+    SeedCurrentUser(L"123456");
+    registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777",
+                    RegistryView::k32Bit);
+    EXPECT_EQ(Run({L"/list"}), kExitDone);
+    EXPECT_EQ(host.out,
+              L"123456\tS-1-5-21-7-7-7-1000 PC\\alice\n"
+              L"123456\tthe default profile\n"
+              L"123456\tthe machine\n"
+              L"777\tthe machine\n");
+}
+
+// Five profiles beside a service account's: logged on, not loaded, without a hive file, one
+// whose hive another process holds, and one that names no folder.
+class AllUsersTest : public CommandLineTest {
+  protected:
+    void SetUp() override {
+        hives.profiles = {{L"S-1-5-18", L"C:\\Windows\\system32\\config\\systemprofile"},
+                          {L"S-1-5-21-1-1-1-1001", L"C:\\Users\\on"},
+                          {L"S-1-5-21-1-1-1-1002", L"C:\\Users\\off"},
+                          {L"S-1-5-21-1-1-1-1003", L"C:\\Users\\gone"},
+                          {L"S-1-5-21-1-1-1-1004", L"C:\\Users\\busy"},
+                          {L"S-1-5-21-1-1-1-1005", L""}};
+        const std::wstring newOwners = L"Software\\Mirabilis\\ICQ\\NewOwners\\";
+        const std::wstring store = L"VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\";
+        registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1001\\" + newOwners + L"123456\\Sub");
+        registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1001\\Software\\Kept");
+        registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1001_Classes\\" + store + L"123456");
+        hives.files[L"C:\\Users\\off\\NTUSER.DAT"] = {newOwners + L"123456\\Sub",
+                                                      newOwners + L"555"};
+        hives.files[L"C:\\Users\\off\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"] = {
+            store + L"123456"};
+        hives.files[L"C:\\Users\\busy\\NTUSER.DAT"] = {newOwners + L"123456"};
+        hives.loadFailures[L"C:\\Users\\busy\\NTUSER.DAT"] = 32;
+        hives.files[L"C:\\Windows\\system32\\config\\systemprofile\\NTUSER.DAT"] = {};
+        for (const AccountPlace& place : SharedPlaces()) {
+            registry.AddKey(place.hive, place.parent + L"\\123456", place.view);
+        }
+    }
+
+    bool Holds(const std::wstring& file, const std::wstring& key) {
+        const auto& keys = hives.files[file];
+        return std::find(keys.begin(), keys.end(), key) != keys.end();
+    }
+};
+
+TEST_F(AllUsersTest, ErasesInEveryReachableHiveAndUnloadsWhatItLoaded) {
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+
+    EXPECT_FALSE(
+        AnyLeft(UserHivePlaces(L"S-1-5-21-1-1-1-1001", L"S-1-5-21-1-1-1-1001_Classes"), L"123456"));
+    EXPECT_TRUE(registry.Exists(kHkeyUsers, L"S-1-5-21-1-1-1-1001\\Software\\Kept"));
+    EXPECT_FALSE(AnyLeft(SharedPlaces(), L"123456"));
+    // Written back to the files when they were unloaded.
+    const std::wstring newOwners = L"Software\\Mirabilis\\ICQ\\NewOwners\\";
+    EXPECT_FALSE(Holds(L"C:\\Users\\off\\NTUSER.DAT", newOwners + L"123456\\Sub"));
+    EXPECT_TRUE(Holds(L"C:\\Users\\off\\NTUSER.DAT", newOwners + L"555"));
+    EXPECT_TRUE(
+        hives.files[L"C:\\Users\\off\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"].empty());
+    EXPECT_TRUE(Holds(L"C:\\Users\\busy\\NTUSER.DAT", newOwners + L"123456"));
+    EXPECT_TRUE(hives.loaded.empty());
+    EXPECT_EQ(
+        hives.calls,
+        (std::vector<std::wstring>{
+            L"Privileges", L"Load Zelvane-S-1-5-21-1-1-1-1002",
+            L"Load Zelvane-S-1-5-21-1-1-1-1002_Classes",
+            L"Unload Zelvane-S-1-5-21-1-1-1-1002_Classes", L"Unload Zelvane-S-1-5-21-1-1-1-1002",
+            L"Load Zelvane-S-1-5-21-1-1-1-1003", L"Load Zelvane-S-1-5-21-1-1-1-1004"}));
+
+    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1003: no C:\\Users\\gone\\NTUSER.DAT"),
+              1u);
+    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1005: the profile names no folder"), 1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1004: C:\\Users\\busy\\NTUSER.DAT could "
+                    L"not be loaded: error 32"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT as "
+                    L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
+}
+
+TEST_F(AllUsersTest, UnloadsAlsoWhenTheClassesHiveOrTheEraseFails) {
+    hives.profiles.resize(3);
+    hives.loadFailures[L"C:\\Users\\off\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"] = 32;
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, kErrorAccessDenied);
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_TRUE(hives.loaded.empty());
+    EXPECT_EQ(hives.calls.back(), L"Unload Zelvane-S-1-5-21-1-1-1-1002");
+    EXPECT_NE(host.out.find(L"UsrClass.dat could not be loaded: error 32"), std::wstring::npos);
+
+    // A hive that will not unload is told, never passed over.
+    hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
+    host.out.clear();
+    Run({L"/list", L"/allusers"});
+    EXPECT_NE(host.err.find(L"its hive stays loaded: error 5"), std::wstring::npos);
+}
+
+TEST_F(AllUsersTest, WithoutTheHivePrivilegesNothingIsTouched) {
+    hives.privilegeResult = 1300;
+    const std::wstring before = registry.Export();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitNotElevated);
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_EQ(hives.calls, std::vector<std::wstring>{L"Privileges"});
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+}
+
+TEST_F(AllUsersTest, ListNamesTheUserOfEachHive) {
+    hives.names[L"S-1-5-21-1-1-1-1002"] = L"PC\\bob";
+    EXPECT_EQ(Run({L"/list", L"/allusers"}), kExitFailed);
+    // Accounts alone on standard output, where a script reads them; the busy hive on error.
+    EXPECT_EQ(host.out.find(L"loaded"), std::wstring::npos);
+    EXPECT_EQ(host.out.find(L"nothing"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"failed    S-1-5-21-1-1-1-1004"), std::wstring::npos);
+    EXPECT_NE(host.out.find(L"123456\tS-1-5-21-1-1-1-1001\n"), std::wstring::npos);
+    EXPECT_NE(
+        host.out.find(L"123456\tS-1-5-21-1-1-1-1002 PC\\bob\n555\tS-1-5-21-1-1-1-1002 PC\\bob\n"),
+        std::wstring::npos);
+    EXPECT_TRUE(hives.loaded.empty());
+}
+
+}  // namespace
+}  // namespace zelvane
