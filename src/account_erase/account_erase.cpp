@@ -1,5 +1,7 @@
 #include "account_erase/account_erase.h"
 
+#include "platform/decimal.h"
+
 namespace zelvane {
 
 bool IsGone(long result) {
@@ -16,7 +18,7 @@ std::wstring Reason(long result) {
         case kErrorRegistryLink:
             return L"a registry link";
         default:
-            return L"error " + std::to_wstring(result);
+            return L"error " + Decimal(result);
     }
 }
 

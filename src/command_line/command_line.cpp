@@ -7,6 +7,7 @@
 #include "account_erase/account_erase.h"
 #include "command_line/user_hive_access.h"
 #include "platform/controls.h"
+#include "platform/decimal.h"
 #include "platform/runtime.h"
 #include "registry_listing/account_listing.h"
 
@@ -272,7 +273,7 @@ class Command {
     }
 
     static std::wstring Count(int places) {
-        return std::to_wstring(places) + (places == 1 ? L" place" : L" places");
+        return Decimal(places) + (places == 1 ? L" place" : L" places");
     }
 
     const CommandArguments& arguments_;

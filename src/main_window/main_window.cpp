@@ -6,6 +6,7 @@
 #include "main_window/elevated_erase.h"
 #include "main_window/erase_report.h"
 #include "main_window/main_layout.h"
+#include "platform/decimal.h"
 
 namespace zelvane {
 
@@ -95,7 +96,7 @@ void MainWindow::FinishAsAdministrator(const std::wstring& uin) {
     const long result = runtime_.StartElevated({kEraseAsAdministrator, uin});
     if (result == kErrorSuccess || result == kErrorCancelled) return;
     runtime_.MsgBox(
-        L"Zelvane could not be started as administrator (error " + std::to_wstring(result) + L").",
+        L"Zelvane could not be started as administrator (error " + Decimal(result) + L").",
         kExclamationIcon, L"Not erased everywhere");
 }
 

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "platform/decimal.h"
+
 namespace zelvane {
 
 namespace {
@@ -27,8 +29,7 @@ std::wstring ErrorReport(ErrorNumber number) {
     for (const ErrorText& entry : kErrorTexts) {
         if (entry.number == number) text = entry.text;
     }
-    return L"Run-time error '" + std::to_wstring(static_cast<int>(number)) + L"':\n\n" +
-           std::wstring(text);
+    return L"Run-time error '" + Decimal(static_cast<int>(number)) + L"':\n\n" + std::wstring(text);
 }
 
 // A failure that is not one of the program's own run-time errors is told as the nearest one.

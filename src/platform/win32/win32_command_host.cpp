@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/decimal.h"
+
 namespace zelvane {
 
 namespace {
@@ -120,7 +122,7 @@ std::wstring Win32CommandHost::ErrorText(long code) {
                              text.back() == L'.')) {
         text.pop_back();
     }
-    const std::wstring number = L"error " + std::to_wstring(code);
+    const std::wstring number = L"error " + Decimal(code);
     return text.empty() ? number : text + L" (" + number + L")";
 }
 
