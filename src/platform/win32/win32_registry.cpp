@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/win32_dll_safety.h"
+#include "platform/win32/win32_sid.h"
 
 namespace zelvane {
 
@@ -150,26 +151,11 @@ LONG RealName(HKEY key, std::wstring& name) {
 }
 
 // Where the current user's hive lies in the registry: HKEY_CURRENT_USER is the process
-// user's hive under \REGISTRY\USER, named by the user's SID (written out here: the SID-to-text
-// call is not in every Windows this program runs on).
+// user's hive under \REGISTRY\USER, named by the user's SID.
 bool CurrentUserHiveName(std::wstring& name) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    const bool read = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
-    CloseHandle(token);
-    if (!read) return false;
-    const PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
-    if (!IsValidSid(sid)) return false;
-    const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
-    unsigned long long value = 0;
-    for (const BYTE part : authority->Value) value = (value << 8) | part;
-    name = L"\\REGISTRY\\USER\\S-1-" + std::to_wstring(value);
-    for (BYTE i = 0; i < *GetSidSubAuthorityCount(sid); ++i) {
-        name += L"-" + std::to_wstring(*GetSidSubAuthority(sid, i));
-    }
+    const std::wstring sid = ProcessUserSid();
+    if (sid.empty()) return false;
+    name = L"\\REGISTRY\\USER\\" + sid;
     return true;
 }
 
