@@ -1,7 +1,8 @@
 #include "platform/win32/win32_common_controls.h"
 
 #include <cstring>
-#include <stdexcept>
+
+#include "platform/runtime_error.h"
 
 namespace zelvane {
 
@@ -54,7 +55,7 @@ const CommonControlsApi* LoadCommonControls(std::wstring* problem) {
 
 const CommonControlsApi& CommonControls() {
     const CommonControlsApi* api = LoadCommonControls();
-    if (api == nullptr) throw std::runtime_error("the common controls could not be loaded");
+    if (api == nullptr) throw RuntimeError::ObjectRequired();
     return *api;
 }
 

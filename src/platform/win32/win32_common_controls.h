@@ -24,7 +24,7 @@ struct CommonControlsApi {
 // saying which in *problem.
 const CommonControlsApi* LoadCommonControls(std::wstring* problem = nullptr);
 
-// The table; loads it on first use and throws std::runtime_error when that fails.
+// The table; loads it on first use and throws RuntimeError when that fails.
 const CommonControlsApi& CommonControls();
 
 }  // namespace zelvane

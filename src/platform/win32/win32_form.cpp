@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <new>
-#include <stdexcept>
 #include <string>
 
 #include "platform/colors.h"
@@ -298,7 +297,7 @@ Timer& Win32Form::TimerControl(int id) {
 template <typename T>
 T& Win32Form::Control(int id) {
     if (T* typed = dynamic_cast<T*>(ControlById(id))) return *typed;
-    throw std::invalid_argument("the layout has no such control");
+    throw RuntimeError::ObjectRequired();  // the layout has no such control
 }
 
 HWND Win32Form::LiveWindow() const {
