@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/decimal.h"
+#include "platform/win32/win32_runtime.h"
 
 namespace zelvane {
 
@@ -91,14 +92,7 @@ void Win32CommandHost::ShowBox(const std::wstring& text, int style, const std::w
 // Vista and later say whether the token is elevated; before them an administrator's token
 // always holds the Administrators group, and a standard user's never.
 bool Win32CommandHost::Elevated() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    const BOOL known =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    CloseHandle(token);
-    if (known) return elevation.TokenIsElevated != 0;
+    if (const std::optional<bool> elevated = ProcessElevated()) return *elevated;
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
     if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,

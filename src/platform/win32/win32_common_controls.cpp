@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/runtime_error.h"
+#include "platform/win32/win32_dll_safety.h"
 
 namespace zelvane {
 
@@ -26,10 +27,7 @@ void Find(HMODULE library, const char* name, Function& function, std::wstring& p
 
 Loaded Load() {
     Loaded loaded;
-    // By name, so that the manifest's side-by-side redirection picks version 6; the search
-    // has been restricted by then, and a name the manifest redirects comes from the
-    // system's side-by-side store.
-    const HMODULE library = LoadLibraryW(L"comctl32.dll");
+    const HMODULE library = LoadSideBySideLibrary(L"comctl32.dll");
     if (library == nullptr) {
         loaded.problem = L"the Windows common controls (comctl32.dll) could not be loaded.";
         return loaded;

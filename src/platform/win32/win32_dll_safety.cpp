@@ -85,6 +85,10 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
                           searchRestricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+HMODULE LoadSideBySideLibrary(const wchar_t* name) {
+    return LoadLibraryExW(name, nullptr, searchRestricted ? kSearchSystem32 : 0);
+}
+
 void ProtectDllSearch() {
     RestrictSearch();
     // A name that an older Windows lacks (dwmapi before Vista, say) is simply not loaded.

@@ -15,4 +15,10 @@ void ProtectDllSearch();
 // A DLL from the system folder by full path; nullptr when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t* name);
 
+// A system DLL that the manifest redirects to the side-by-side store (the common controls'
+// version 6): by name, since a full path would bypass the redirection, which the loader
+// applies before it searches any folder; where the search is restricted, the system folder
+// is then the only one searched.
+HMODULE LoadSideBySideLibrary(const wchar_t* name);
+
 }  // namespace zelvane

@@ -54,16 +54,21 @@ int Win32Runtime::MsgBox(const std::wstring& prompt, int buttons, const std::wst
     return application_.ShowMessage(prompt, title, static_cast<UINT>(buttons));
 }
 
-// Before Vista a token has no elevation to ask for, and the query fails.
-bool Win32Runtime::CanElevate() const {
+std::optional<bool> ProcessElevated() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::nullopt;
     TOKEN_ELEVATION elevation = {};
     DWORD size = 0;
     const BOOL known =
         GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
     CloseHandle(token);
-    return known && elevation.TokenIsElevated == 0;
+    if (!known) return std::nullopt;
+    return elevation.TokenIsElevated != 0;
+}
+
+bool Win32Runtime::CanElevate() const {
+    const std::optional<bool> elevated = ProcessElevated();
+    return elevated.has_value() && !*elevated;
 }
 
 long StartAsAdministrator(const std::wstring& program, const std::vector<std::wstring>& arguments,

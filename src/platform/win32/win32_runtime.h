@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace zelvane {
 // The argument as it must be written on a command line for CommandLineToArgvW, and the C
 // runtime's parser, to give it back unchanged.
 std::wstring QuoteArgument(const std::wstring& argument);
+
+// Whether this process's token is elevated; nullopt before Vista, where a token has no
+// elevation to ask for and the query fails.
+std::optional<bool> ProcessElevated();
 
 // Starts the program with administrator rights and the arguments, through the system's
 // elevation prompt (the "runas" verb), owned by the window; does not wait for it. Returns 0
