@@ -413,18 +413,26 @@ class Program:
         self.start = lambda: environment.start(exe or environment.exe, *args, log_name=log_name,
                                                extra_env=extra_env)
         self.process = self.start()
+        # Whether anything of it has been seen on the screen yet.
+        self.seen = False
 
     def main_window(self, wait_ms=0):
         return self.environment.window(self.TITLE, process=self.PROCESS, wait_ms=wait_ms,
                                        max_items=self.max_items)
 
-    def wait_main_window(self, timeout_ms=30000):
-        window = self.main_window(wait_ms=timeout_ms)
-        if window is None and self.process.poll() == WINE_DID_NOT_RUN:
-            # The program ends with 1 only after its error box is closed, which no one did:
-            # it never ran (see Environment.wine). Start it again.
+    def first_sight(self, look):
+        """What look() finds; should the program have shown nothing yet and ended with 1,
+        it never ran (it ends with 1 only after its error box is closed, which no one did;
+        see Environment.wine), so it is started again and looked at once more."""
+        found = look()
+        if not found and not self.seen and self.process.poll() == WINE_DID_NOT_RUN:
             self.process = self.start()
-            window = self.main_window(wait_ms=timeout_ms)
+            found = look()
+        self.seen = self.seen or bool(found)
+        return found
+
+    def wait_main_window(self, timeout_ms=30000):
+        window = self.first_sight(lambda: self.main_window(wait_ms=timeout_ms))
         if window is None:
             raise AssertionError(
                 f"no window '{self.TITLE}' of {self.PROCESS} within {timeout_ms} ms; "
@@ -437,11 +445,12 @@ class Program:
 
     def wait_message_box(self, title, timeout_ms=10000):
         """The one message box of the program with that title, once it is shown."""
-        boxes = self.message_boxes(title=title, wait_ms=timeout_ms)
+        boxes = self.first_sight(lambda: self.message_boxes(title=title, wait_ms=timeout_ms))
         if len(boxes) != 1:
             raise AssertionError(
                 f"expected one message box '{title}', found {len(boxes)}; shown: "
-                f"{[(b['title'], b['text']) for b in self.message_boxes()]}"
+                f"{[(b['title'], b['text']) for b in self.message_boxes()]}; "
+                f"exit code {self.process.poll()}"
             )
         return boxes[0]
 
