@@ -203,11 +203,8 @@ struct BenchProgram {
     Win32Registry registry;
     EventDispatch dispatch{reports, L"Zelvane bench"};
     Win32Form form{application, MainLayout(), dispatch};
-    MainWindow main{
-        MainControls{form, form.TextBoxControl(kUinBox), form.ListBoxControl(kAccountList),
-                     form.ButtonControl(kToggleButton), form.TimerControl(kCollapseTimer),
-                     form.TimerControl(kExpandTimer)},
-        runtime, registry, []() -> AboutWindow& { Fail("the About window was asked for"); }};
+    MainWindow main{BindMainControls(form), runtime, registry,
+                    []() -> AboutWindow& { Fail("the About window was asked for"); }};
 };
 
 // Passes the form's events on to the main window and notes when the Shown event began.

@@ -13,8 +13,8 @@
 #include "about_window/about_window.h"
 #include "app/command_line_main.h"
 #include "main_window/elevated_erase.h"
-#include "main_window/main_window.h"
 #include "main_window/main_layout.h"
+#include "main_window/main_window.h"
 #include "platform/event_dispatch.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_application.h"
@@ -65,11 +65,7 @@ int RunZelvane(HINSTANCE instance) {
     };
 
     Win32Form mainForm(application, MainLayout(), dispatch);
-    MainWindow main(
-        MainControls{mainForm, mainForm.TextBoxControl(kUinBox), mainForm.ListBoxControl(kAccountList),
-                     mainForm.ButtonControl(kToggleButton), mainForm.TimerControl(kCollapseTimer),
-                     mainForm.TimerControl(kExpandTimer)},
-        runtime, registry, aboutWindow);
+    MainWindow main(BindMainControls(mainForm), runtime, registry, aboutWindow);
     mainForm.SetEvents(&main);
     mainForm.Load();
     mainForm.Show();

@@ -65,6 +65,12 @@ class Form {
     // is, which SetFocus sets without bringing the window forward.
     virtual int FocusedControl() const = 0;
     virtual void SetFocus(int control) = 0;
+    // The form's controls by their layout id, the same objects for the form's whole life;
+    // an id the layout gives no control of that kind raises a run-time error.
+    virtual TextBox& TextBoxControl(int id) = 0;
+    virtual ListBox& ListBoxControl(int id) = 0;
+    virtual CommandButton& ButtonControl(int id) = 0;
+    virtual Timer& TimerControl(int id) = 0;
 };
 
 }  // namespace zelvane

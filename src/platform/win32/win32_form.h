@@ -41,11 +41,10 @@ class Win32Form : public Form {
     int FocusedControl() const override;
     void SetFocus(int control) override;
 
-    // The controls by their layout id; the same objects for the form's whole life.
-    TextBox& TextBoxControl(int id);
-    ListBox& ListBoxControl(int id);
-    CommandButton& ButtonControl(int id);
-    Timer& TimerControl(int id);
+    TextBox& TextBoxControl(int id) override;
+    ListBox& ListBoxControl(int id) override;
+    CommandButton& ButtonControl(int id) override;
+    Timer& TimerControl(int id) override;
 
     // The form's window, null while it is not loaded.
     HWND Window() const { return window_; }
