@@ -45,7 +45,7 @@ int RunZelvane(HINSTANCE instance) {
     Win32Application application(instance);
     Win32Runtime runtime(application);
     Win32Registry registry;
-    Win32Shell shell;
+    Win32Shell shell(application);
     if (const std::optional<std::wstring> uin = AccountToEraseAsAdministrator()) {
         EraseAsAdministrator(*uin, runtime, registry);
         return 0;

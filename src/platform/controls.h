@@ -1,12 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace zelvane {
-
-// Native window handle, as handed to the shell for the owner of a launch.
-using WindowHandle = std::uintptr_t;
 
 // What the windows' handlers rely on of the window runtime. Every operation may raise
 // RuntimeError when the underlying window or control fails.
@@ -57,7 +53,6 @@ class Form {
     virtual float Height() const = 0;
     virtual void SetHeight(float twips) = 0;
     virtual void SnapHeight(float twips) = 0;
-    virtual WindowHandle hWnd() const = 0;
     // Shows the window modeless; the caller goes on at once.
     virtual void Show() = 0;
     // The keyboard focus, by the layout id of the control that has it, 0 for none.

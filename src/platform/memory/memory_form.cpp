@@ -151,11 +151,6 @@ void MemoryForm::ApplyHeight(const char* operation, float twips, bool snap) {
     }
 }
 
-WindowHandle MemoryForm::hWnd() const {
-    Operation("hWnd");
-    return reinterpret_cast<WindowHandle>(this);
-}
-
 void MemoryForm::Show() {
     Operation("Show");
     ++shown;

@@ -80,7 +80,6 @@ class MemoryForm : public Form, public MemoryControl {
     float Height() const override;
     void SetHeight(float twips) override;
     void SnapHeight(float twips) override;
-    WindowHandle hWnd() const override;
     void Show() override;
     int FocusedControl() const override;
     void SetFocus(int control) override;

@@ -243,10 +243,6 @@ void Win32Form::ApplyHeight(float twips, bool snap) {
     }
 }
 
-WindowHandle Win32Form::hWnd() const {
-    return reinterpret_cast<WindowHandle>(LiveWindow());
-}
-
 void Win32Form::Show() {
     if (window_ == nullptr) Load();
     const HWND window = LiveWindow();

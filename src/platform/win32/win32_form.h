@@ -36,7 +36,6 @@ class Win32Form : public Form {
     float Height() const override;
     void SetHeight(float twips) override;
     void SnapHeight(float twips) override;
-    WindowHandle hWnd() const override;
     void Show() override;
     int FocusedControl() const override;
     void SetFocus(int control) override;
