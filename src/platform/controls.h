@@ -26,6 +26,12 @@ class ListBox {
     // Hidden, the list keeps its items, selection and place; no key press, Tab stop or
     // screen reader reaches it until it is shown again.
     virtual void SetVisible(bool visible) = 0;
+    // Between BeginUpdate and its EndUpdate (pairs may nest) the list neither repaints nor
+    // updates its scroll bar per item: a list filled item by item pays that once, at the end.
+    // Visibility is kept as SetVisible left it. EndUpdate never fails: a list whose window
+    // is gone has nothing left to show.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() noexcept = 0;
 };
 
 class CommandButton {

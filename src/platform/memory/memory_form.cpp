@@ -29,6 +29,7 @@ void MemoryListBox::Clear() {
 void MemoryListBox::AddItem(const std::wstring& text) {
     Operation("AddItem");
     items.push_back(text);
+    if (updating == 0) ++addedWhileDrawing;
 }
 
 int MemoryListBox::ListIndex() const {
@@ -43,6 +44,15 @@ std::wstring MemoryListBox::List(int index) const {
         throw RuntimeError::InvalidPropertyIndex();
     }
     return items[static_cast<std::size_t>(index)];
+}
+
+void MemoryListBox::BeginUpdate() {
+    Operation("BeginUpdate");
+    ++updating;
+}
+
+void MemoryListBox::EndUpdate() noexcept {
+    if (updating > 0) --updating;
 }
 
 void MemoryListBox::SetVisible(bool value) {

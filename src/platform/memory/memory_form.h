@@ -45,8 +45,12 @@ class MemoryListBox : public ListBox, public MemoryControl {
     // -1 gives an empty text; any other index outside the list is a run-time error.
     std::wstring List(int index) const override;
     void SetVisible(bool value) override;
+    void BeginUpdate() override;
+    void EndUpdate() noexcept override;
 
     std::vector<std::wstring> items;
+    int updating = 0;           // updates begun and not yet ended
+    int addedWhileDrawing = 0;  // items added outside an update, each repainted
     int selected = -1;
     bool visible = true;
 };

@@ -58,9 +58,6 @@ class Win32Form : public Form {
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
-    // Turns the redraw of the form's list boxes off or on; on also repaints them.
-    void SetListsRedraw(bool on);
-    void OnShown();
     void CreateControls(int dpi);
     // The outer size of the window at the given DPI, with the given frame styles.
     SIZE DesignSize(int dpi, DWORD style, DWORD exStyle) const;
