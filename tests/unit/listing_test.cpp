@@ -84,7 +84,6 @@ TEST_F(ListingTest, TheListIsFilledInOneUpdate) {
     EXPECT_EQ(list.items.size(), 3u);
     EXPECT_EQ(list.addedWhileDrawing, 0);
     EXPECT_EQ(list.updating, 0);
-
 }
 
 TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
