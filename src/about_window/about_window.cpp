@@ -19,7 +19,7 @@ void AboutWindow::OnUinLinkClick() {
 // Hands the address to the program the shell has for it; a launch that fails (no mail
 // program, no browser) is not the About window's to report.
 void AboutWindow::Open(const std::wstring& address) {
-    shell_.Open(form_.hWnd(), address, L"C:\\", kShowNormal);
+    shell_.Open(address, L"C:\\", kShowNormal);
 }
 
 void AboutWindow::Raise(int control, FormEvent event) {

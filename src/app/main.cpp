@@ -13,8 +13,8 @@
 #include "about_window/about_window.h"
 #include "app/command_line_main.h"
 #include "main_window/elevated_erase.h"
-#include "main_window/main_window.h"
 #include "main_window/main_layout.h"
+#include "main_window/main_window.h"
 #include "platform/event_dispatch.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_application.h"
@@ -45,7 +45,7 @@ int RunZelvane(HINSTANCE instance) {
     Win32Application application(instance);
     Win32Runtime runtime(application);
     Win32Registry registry;
-    Win32Shell shell;
+    Win32Shell shell(application);
     if (const std::optional<std::wstring> uin = AccountToEraseAsAdministrator()) {
         EraseAsAdministrator(*uin, runtime, registry);
         return 0;
@@ -65,11 +65,7 @@ int RunZelvane(HINSTANCE instance) {
     };
 
     Win32Form mainForm(application, MainLayout(), dispatch);
-    MainWindow main(
-        MainControls{mainForm, mainForm.TextBoxControl(kUinBox), mainForm.ListBoxControl(kAccountList),
-                     mainForm.ButtonControl(kToggleButton), mainForm.TimerControl(kCollapseTimer),
-                     mainForm.TimerControl(kExpandTimer)},
-        runtime, registry, aboutWindow);
+    MainWindow main(BindMainControls(mainForm), runtime, registry, aboutWindow);
     mainForm.SetEvents(&main);
     mainForm.Load();
     mainForm.Show();

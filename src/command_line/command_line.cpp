@@ -79,6 +79,8 @@ class NameList : public ListBox {
         return names.at(static_cast<std::size_t>(index));
     }
     void SetVisible(bool) override {}
+    void BeginUpdate() override {}
+    void EndUpdate() noexcept override {}
     std::vector<std::wstring> names;
 };
 

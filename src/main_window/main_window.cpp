@@ -18,6 +18,15 @@ MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& regist
       listing_(registry),
       aboutWindow_(std::move(aboutWindow)) {}
 
+MainControls BindMainControls(Form& form) {
+    return {form,
+            form.TextBoxControl(kUinBox),
+            form.ListBoxControl(kAccountList),
+            form.ButtonControl(kToggleButton),
+            form.TimerControl(kCollapseTimer),
+            form.TimerControl(kExpandTimer)};
+}
+
 void MainWindow::OnLoad() {
     expanded_ = kFalse;
     rootKey_ = kHkeyCurrentUser;

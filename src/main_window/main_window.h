@@ -27,6 +27,10 @@ struct MainControls {
     Timer& expandTimer;
 };
 
+// The main window's controls, taken from its form by their layout ids: the one place that
+// wires them, for the program, its tests and its benchmarks alike.
+MainControls BindMainControls(Form& form);
+
 // The start-up window: lists the accounts, erases the chosen one from every place it is
 // kept, and grows or shrinks to show or hide the account list.
 class MainWindow : public FormEvents {

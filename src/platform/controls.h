@@ -1,12 +1,8 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace zelvane {
-
-// Native window handle, as handed to the shell for the owner of a launch.
-using WindowHandle = std::uintptr_t;
 
 // What the windows' handlers rely on of the window runtime. Every operation may raise
 // RuntimeError when the underlying window or control fails.
@@ -30,6 +26,12 @@ class ListBox {
     // Hidden, the list keeps its items, selection and place; no key press, Tab stop or
     // screen reader reaches it until it is shown again.
     virtual void SetVisible(bool visible) = 0;
+    // Between BeginUpdate and its EndUpdate (pairs may nest) the list neither repaints nor
+    // updates its scroll bar per item: a list filled item by item pays that once, at the end.
+    // Visibility is kept as SetVisible left it. EndUpdate never fails: a list whose window
+    // is gone has nothing left to show.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() noexcept = 0;
 };
 
 class CommandButton {
@@ -57,7 +59,6 @@ class Form {
     virtual float Height() const = 0;
     virtual void SetHeight(float twips) = 0;
     virtual void SnapHeight(float twips) = 0;
-    virtual WindowHandle hWnd() const = 0;
     // Shows the window modeless; the caller goes on at once.
     virtual void Show() = 0;
     // The keyboard focus, by the layout id of the control that has it, 0 for none.
@@ -65,6 +66,12 @@ class Form {
     // is, which SetFocus sets without bringing the window forward.
     virtual int FocusedControl() const = 0;
     virtual void SetFocus(int control) = 0;
+    // The form's controls by their layout id, the same objects for the form's whole life;
+    // an id the layout gives no control of that kind raises a run-time error.
+    virtual TextBox& TextBoxControl(int id) = 0;
+    virtual ListBox& ListBoxControl(int id) = 0;
+    virtual CommandButton& ButtonControl(int id) = 0;
+    virtual Timer& TimerControl(int id) = 0;
 };
 
 }  // namespace zelvane

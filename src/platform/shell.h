@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/controls.h"
-
 namespace zelvane {
 
 // Show-window value for a launched program's window: shown normally.
@@ -14,9 +12,10 @@ class Shell {
   public:
     virtual ~Shell() = default;
     // ShellExecuteW with the default verb and no parameters: hands the address to the
-    // program registered for it. Returns the function's own result.
-    virtual std::intptr_t Open(WindowHandle owner, const std::wstring& file,
-                               const std::wstring& directory, int show) = 0;
+    // program registered for it. Returns the function's own result. Like a message box, a
+    // launch is owned by the program's active window, which the backend knows.
+    virtual std::intptr_t Open(const std::wstring& file, const std::wstring& directory,
+                               int show) = 0;
 };
 
 }  // namespace zelvane

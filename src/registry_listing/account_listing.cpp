@@ -18,6 +18,11 @@ std::int32_t NextIndex(std::int32_t index) {
     return index + 1;
 }
 
+struct UpdateEnder {
+    ListBox& list;
+    ~UpdateEnder() { list.EndUpdate(); }
+};
+
 struct KeyCloser {
     Registry& registry;
     const RegKey& key;
@@ -32,6 +37,9 @@ void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, L
     registry_.OpenKey(root, path, key, view);
     // Closed on every way out, also when the open failed and the key is still 0.
     const KeyCloser closer{registry_, key};
+    // The list is filled as one update, ended on every way out.
+    list.BeginUpdate();
+    const UpdateEnder ender{list};
 
     for (std::int32_t index = 0;; index = NextIndex(index)) {
         std::wstring buffer(kNameBufferSize, L'\0');

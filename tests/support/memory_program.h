@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "about_window/about_layout.h"
 #include "about_window/about_window.h"
 #include "main_window/main_layout.h"
 #include "main_window/main_window.h"
@@ -15,25 +16,22 @@ namespace zelvane {
 // About window made the first time it is asked for.
 struct MemoryProgram {
     // dpi 0: the window applies heights exactly; otherwise in whole pixels at that DPI.
-    explicit MemoryProgram(int dpi = 0) : form{faults, "frmMain", kCollapsedHeight, dpi} {}
+    explicit MemoryProgram(int dpi = 0) : form{faults, MainLayout(), dpi} {}
 
     Faults faults;
     MemoryRuntime runtime{faults};
     MemoryRegistry registry{faults};
     MemoryShell shell;
     MemoryForm form;
-    MemoryTextBox uinBox{faults, "txtUIN"};
-    MemoryListBox accountList{faults, "List1"};
-    MemoryButton toggleButton{faults, "Command1"};
-    MemoryTimer collapseTimer{faults, "tmrEffectUp"};
-    MemoryTimer expandTimer{faults, "tmrEffectDown"};
-    MemoryForm aboutForm{faults, "frmAbout", 0};
+    MemoryTextBox& uinBox = form.TextBoxControl(kUinBox);
+    MemoryListBox& accountList = form.ListBoxControl(kAccountList);
+    MemoryButton& toggleButton = form.ButtonControl(kToggleButton);
+    MemoryTimer& collapseTimer = form.TimerControl(kCollapseTimer);
+    MemoryTimer& expandTimer = form.TimerControl(kExpandTimer);
+    MemoryForm aboutForm{faults, AboutLayout()};
     std::optional<AboutWindow> about;
     int aboutCreated = 0;
-    MainWindow main{{form, uinBox, accountList, toggleButton, collapseTimer, expandTimer},
-                    runtime,
-                    registry,
-                    [this]() -> AboutWindow& {
+    MainWindow main{BindMainControls(form), runtime, registry, [this]() -> AboutWindow& {
                         if (!about) {
                             about.emplace(aboutForm, shell);
                             ++aboutCreated;

@@ -26,7 +26,6 @@ TEST_F(MainWindowTest, TheContactEntriesOpenTheirAddressesThroughTheShell) {
     EXPECT_EQ(shell.launches[2].file,
               L"http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message");
     for (const Launch& launch : shell.launches) {
-        EXPECT_EQ(launch.owner, aboutForm.hWnd());
         EXPECT_EQ(launch.directory, L"C:\\");
         EXPECT_EQ(launch.show, kShowNormal);
     }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "about_window/about_layout.h"
 #include "expected_places.h"
 #include "main_window_fixture.h"
 #include "platform/event_dispatch.h"
@@ -36,12 +35,10 @@ class Sweep : public MainWindowTest {
     }
 
     void Deliver(const Scenario& scenario) {
-        FormEvents& handlers = scenario.control >= 100 ? static_cast<FormEvents&>(*about)
-                                                       : static_cast<FormEvents&>(main);
         Timer* timer = scenario.control == kExpandTimer     ? &expandTimer
                        : scenario.control == kCollapseTimer ? &collapseTimer
                                                             : nullptr;
-        dispatch.Raise(handlers, scenario.control % 100, scenario.event, timer);
+        dispatch.Raise(main, scenario.control, scenario.event, timer);
     }
 
     // The registry as it is after deleting account 123456 in the given places only.
@@ -83,10 +80,6 @@ const Scenario kScenarios[] = {
          t.form.SetHeight(kCollapsedHeight);
          t.main.OnToggleClick();
      }},
-    {"OnFirstEmailClick", 100 + kFirstEmailLink, FormEvent::kClick,
-     [](MainWindowTest& t) { t.main.OnAboutClick(); }},
-    {"OnUinLinkClick", 100 + kUinLink, FormEvent::kClick,
-     [](MainWindowTest& t) { t.main.OnAboutClick(); }},
 };
 
 bool IsRunTimeErrorReport(const ShownMessage& message) {

@@ -75,6 +75,17 @@ TEST_F(ListingTest, NamesOfAnyScriptAndLengthAreListedWholeButNotOnesWithANul) {
     EXPECT_EQ(list.items, (Items{L"\xFF11\xFF12\xFF13", L"\x8868", longest, L"12"}));
 }
 
+// Filled as one update, not repainted item by item.
+TEST_F(ListingTest, TheListIsFilledInOneUpdate) {
+    for (const wchar_t* name : {L"1", L"2", L"3"}) {
+        registry.AddKey(kHkeyCurrentUser, std::wstring(L"Software\\Keys\\") + name);
+    }
+    List(L"Software\\Keys");
+    EXPECT_EQ(list.items.size(), 3u);
+    EXPECT_EQ(list.addedWhileDrawing, 0);
+    EXPECT_EQ(list.updating, 0);
+}
+
 TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
     for (const wchar_t* name : {L"1", L"2", L"3", L"4"}) {
         registry.AddKey(kHkeyCurrentUser, std::wstring(L"Software\\Keys\\") + name);
@@ -87,8 +98,9 @@ TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
 
 TEST_F(ListingTest, AFailingAddItemIsARunTimeErrorThatStillClosesTheKey) {
     registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\1");
-    faults.FailOperation(3);  // OpenKey, EnumKey, AddItem
+    faults.FailOperation(4);  // OpenKey, BeginUpdate, EnumKey, AddItem
     EXPECT_THROW(List(L"Software\\Keys"), RuntimeError);
+    EXPECT_EQ(list.updating, 0);
     EXPECT_EQ(registry.OpenKeys(), 0u);
     EXPECT_EQ(registry.calls.back(), "CloseKey");
 }

@@ -29,6 +29,7 @@ void MemoryListBox::Clear() {
 void MemoryListBox::AddItem(const std::wstring& text) {
     Operation("AddItem");
     items.push_back(text);
+    if (updating == 0) ++addedWhileDrawing;
 }
 
 int MemoryListBox::ListIndex() const {
@@ -43,6 +44,15 @@ std::wstring MemoryListBox::List(int index) const {
         throw RuntimeError::InvalidPropertyIndex();
     }
     return items[static_cast<std::size_t>(index)];
+}
+
+void MemoryListBox::BeginUpdate() {
+    Operation("BeginUpdate");
+    ++updating;
+}
+
+void MemoryListBox::EndUpdate() noexcept {
+    if (updating > 0) --updating;
 }
 
 void MemoryListBox::SetVisible(bool value) {
@@ -65,9 +75,66 @@ void MemoryTimer::SetEnabled(bool value) {
     enabled = value;
 }
 
-MemoryForm::MemoryForm(Faults& faults, std::string name, float twips, int dpi)
-    : MemoryControl(faults, std::move(name)), twips_(twips), dpi_(dpi) {
-    if (dpi_ != 0) pixels_ = TwipsToPixels(twips, dpi_);
+namespace {
+
+// Designer names are plain ASCII.
+std::string Narrow(std::wstring_view name) {
+    std::string narrow;
+    for (const wchar_t ch : name) narrow += static_cast<char>(ch);
+    return narrow;
+}
+
+std::unique_ptr<MemoryControl> MakeControl(Faults& faults, const ControlSpec& design) {
+    std::string name = Narrow(design.name);
+    switch (design.kind) {
+        case ControlKind::kTextBox:
+            return std::make_unique<MemoryTextBox>(faults, std::move(name));
+        case ControlKind::kListBox:
+            return std::make_unique<MemoryListBox>(faults, std::move(name));
+        case ControlKind::kCommandButton:
+            return std::make_unique<MemoryButton>(faults, std::move(name));
+        case ControlKind::kTimer:
+            return std::make_unique<MemoryTimer>(faults, std::move(name));
+        case ControlKind::kFrame:
+        case ControlKind::kLabel:
+        case ControlKind::kEtchedLine:
+            break;
+    }
+    return std::make_unique<MemoryControl>(faults, std::move(name));
+}
+
+}  // namespace
+
+MemoryForm::MemoryForm(Faults& faults, const FormSpec& layout, int dpi)
+    : MemoryControl(faults, Narrow(layout.name)),
+      layout_(layout),
+      twips_(static_cast<float>(layout.outerHeight)),
+      dpi_(dpi) {
+    for (const ControlSpec& control : layout_.controls)
+        controls_.push_back(MakeControl(faults, control));
+    if (dpi_ != 0) pixels_ = TwipsToPixels(twips_, dpi_);
+}
+
+MemoryTextBox& MemoryForm::TextBoxControl(int id) {
+    return Control<MemoryTextBox>(id);
+}
+MemoryListBox& MemoryForm::ListBoxControl(int id) {
+    return Control<MemoryListBox>(id);
+}
+MemoryButton& MemoryForm::ButtonControl(int id) {
+    return Control<MemoryButton>(id);
+}
+MemoryTimer& MemoryForm::TimerControl(int id) {
+    return Control<MemoryTimer>(id);
+}
+
+template <typename T>
+T& MemoryForm::Control(int id) {
+    for (std::size_t index = 0; index < controls_.size(); ++index) {
+        if (layout_.controls[index].id != id) continue;
+        if (T* typed = dynamic_cast<T*>(controls_[index].get())) return *typed;
+    }
+    throw RuntimeError::ObjectRequired();  // the layout has no such control
 }
 
 float MemoryForm::Height() const {
@@ -92,11 +159,6 @@ void MemoryForm::ApplyHeight(const char* operation, float twips, bool snap) {
     } else {
         pixels_ = snap ? TwipsToPixels(twips, dpi_) : HeightToPixels(twips, dpi_, pixels_);
     }
-}
-
-WindowHandle MemoryForm::hWnd() const {
-    Operation("hWnd");
-    return reinterpret_cast<WindowHandle>(this);
 }
 
 void MemoryForm::Show() {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/form_layout.h"
 #include "platform/memory/faults.h"
 
 namespace zelvane {
@@ -14,6 +16,7 @@ namespace zelvane {
 class MemoryControl {
   public:
     MemoryControl(Faults& faults, std::string name) : faults_(faults), name_(std::move(name)) {}
+    virtual ~MemoryControl() = default;
 
   protected:
     void Operation(const char* what) const;
@@ -42,8 +45,12 @@ class MemoryListBox : public ListBox, public MemoryControl {
     // -1 gives an empty text; any other index outside the list is a run-time error.
     std::wstring List(int index) const override;
     void SetVisible(bool value) override;
+    void BeginUpdate() override;
+    void EndUpdate() noexcept override;
 
     std::vector<std::wstring> items;
+    int updating = 0;           // updates begun and not yet ended
+    int addedWhileDrawing = 0;  // items added outside an update, each repainted
     int selected = -1;
     bool visible = true;
 };
@@ -67,18 +74,23 @@ class MemoryTimer : public Timer, public MemoryControl {
 };
 
 // A window whose height is applied exactly, or, with a DPI, rounded to whole pixels the
-// way a real window is.
+// way a real window is. Its controls are made from the layout, named as it names them;
+// labels, frames and lines have no operations and are only counted as there.
 class MemoryForm : public Form, public MemoryControl {
   public:
-    MemoryForm(Faults& faults, std::string name, float twips, int dpi = 0);
+    // Starts at the layout's outer height. The layout must outlive the form.
+    MemoryForm(Faults& faults, const FormSpec& layout, int dpi = 0);
 
     float Height() const override;
     void SetHeight(float twips) override;
     void SnapHeight(float twips) override;
-    WindowHandle hWnd() const override;
     void Show() override;
     int FocusedControl() const override;
     void SetFocus(int control) override;
+    MemoryTextBox& TextBoxControl(int id) override;
+    MemoryListBox& ListBoxControl(int id) override;
+    MemoryButton& ButtonControl(int id) override;
+    MemoryTimer& TimerControl(int id) override;
 
     std::vector<float> heightsSet;  // by SetHeight and SnapHeight
     int shown = 0;
@@ -86,6 +98,11 @@ class MemoryForm : public Form, public MemoryControl {
 
   private:
     void ApplyHeight(const char* operation, float twips, bool snap);
+    template <typename T>
+    T& Control(int id);
+
+    const FormSpec& layout_;
+    std::vector<std::unique_ptr<MemoryControl>> controls_;  // in layout order
 
     float twips_;
     int dpi_;

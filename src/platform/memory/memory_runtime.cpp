@@ -21,9 +21,8 @@ long MemoryRuntime::StartElevated(const std::vector<std::wstring>& arguments) {
     return elevatedResult;
 }
 
-std::intptr_t MemoryShell::Open(WindowHandle owner, const std::wstring& file,
-                                const std::wstring& directory, int show) {
-    launches.push_back({owner, file, directory, show});
+std::intptr_t MemoryShell::Open(const std::wstring& file, const std::wstring& directory, int show) {
+    launches.push_back({file, directory, show});
     return 42;  // ShellExecute's success is any value above 32
 }
 

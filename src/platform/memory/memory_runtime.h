@@ -47,7 +47,6 @@ class MemoryRuntime : public Runtime {
 };
 
 struct Launch {
-    WindowHandle owner;
     std::wstring file;
     std::wstring directory;
     int show;
@@ -55,8 +54,7 @@ struct Launch {
 
 class MemoryShell : public Shell {
   public:
-    std::intptr_t Open(WindowHandle owner, const std::wstring& file, const std::wstring& directory,
-                       int show) override;
+    std::intptr_t Open(const std::wstring& file, const std::wstring& directory, int show) override;
 
     std::vector<Launch> launches;
 };

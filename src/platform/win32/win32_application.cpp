@@ -52,9 +52,13 @@ int Win32Application::Run() {
     }
 }
 
-int Win32Application::ShowMessage(const std::wstring& text, const std::wstring& title, UINT style) {
+HWND Win32Application::ActiveForm() const {
     const HWND active = GetActiveWindow();
-    const HWND owner = IsForm(active) ? active : nullptr;
+    return IsForm(active) ? active : nullptr;
+}
+
+int Win32Application::ShowMessage(const std::wstring& text, const std::wstring& title, UINT style) {
+    const HWND owner = ActiveForm();
 
     // The box disables only its owner; the other forms wait for the answer too.
     std::vector<HWND> disabled;

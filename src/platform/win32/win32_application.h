@@ -27,6 +27,12 @@ class Win32Application {
     void FormOpened(HWND form);
     void FormClosed(HWND form);
     bool IsForm(HWND window) const;
+    // The owner of every message box and launch: the form active on this thread, or none.
+    // The logic never names a window: what it shows or starts answers the user's input,
+    // which went to the active form, and so belongs in front of that form. With no form
+    // active (a timer's report while the user works in another program) there is no owner
+    // rather than one the user is not looking at.
+    HWND ActiveForm() const;
 
     // Runs the dialog-style message loop until the last form is closed: Tab moves through
     // a form's controls and Alt with an access key presses its button.

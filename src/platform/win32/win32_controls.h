@@ -53,10 +53,12 @@ class Win32ListBox : public Win32Control, public ListBox {
     // -1 gives an empty text; any other index outside the list is a run-time error.
     std::wstring List(int index) const override;
     void SetVisible(bool visible) override;
-    bool Visible() const { return visible_; }
+    void BeginUpdate() override;
+    void EndUpdate() noexcept override;
 
   private:
     bool visible_ = true;
+    int updates_ = 0;  // BeginUpdate calls not yet ended
 };
 
 class Win32CommandButton : public Win32Control, public CommandButton {

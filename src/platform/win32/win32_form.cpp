@@ -87,32 +87,6 @@ void Win32Form::Load() {
     Raise(kForm, FormEvent::kLoad);
 }
 
-// The Shown handler fills the lists. A list box that may redraw updates its scroll bar for
-// every item added, which under Wine costs about as much as reading the item from the
-// registry; so their redraw is off meanwhile.
-void Win32Form::OnShown() {
-    SetListsRedraw(false);
-    Raise(kForm, FormEvent::kShown);
-    SetListsRedraw(true);
-}
-
-void Win32Form::SetListsRedraw(bool on) {
-    for (const std::unique_ptr<Win32Control>& control : controls_) {
-        const HWND list = control->Window();
-        if (control->Design().kind != ControlKind::kListBox || list == nullptr || !IsWindow(list))
-            continue;
-        SendMessageW(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-        if (!on) continue;
-        // Where a window leaves WM_SETREDRAW to the default handling, turning redraw on also
-        // makes it visible: a hidden list is hidden again before anything is painted.
-        if (static_cast<const Win32ListBox&>(*control).Visible()) {
-            InvalidateRect(list, nullptr, TRUE);
-        } else {
-            ShowWindow(list, SW_HIDE);
-        }
-    }
-}
-
 void Win32Form::Create() {
     RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     shownPosted_ = false;
@@ -243,10 +217,6 @@ void Win32Form::ApplyHeight(float twips, bool snap) {
     }
 }
 
-WindowHandle Win32Form::hWnd() const {
-    return reinterpret_cast<WindowHandle>(LiveWindow());
-}
-
 void Win32Form::Show() {
     if (window_ == nullptr) Load();
     const HWND window = LiveWindow();
@@ -258,7 +228,7 @@ void Win32Form::Show() {
     // arrive, and the handler runs to its end before the next message is taken.
     UpdateWindow(window);
     shownPosted_ = true;
-    if (!PostMessageW(window, kShownMessage, 0, 0)) OnShown();
+    if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
 }
 
 int Win32Form::FocusedControl() const {
@@ -367,7 +337,7 @@ LRESULT Win32Form::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
             OnSystemSettingChange(message, wParam, lParam);
             break;
         case kShownMessage:
-            OnShown();
+            Raise(kForm, FormEvent::kShown);
             return 0;
         case WM_DESTROY:
             OnDestroy();

@@ -36,16 +36,14 @@ class Win32Form : public Form {
     float Height() const override;
     void SetHeight(float twips) override;
     void SnapHeight(float twips) override;
-    WindowHandle hWnd() const override;
     void Show() override;
     int FocusedControl() const override;
     void SetFocus(int control) override;
 
-    // The controls by their layout id; the same objects for the form's whole life.
-    TextBox& TextBoxControl(int id);
-    ListBox& ListBoxControl(int id);
-    CommandButton& ButtonControl(int id);
-    Timer& TimerControl(int id);
+    TextBox& TextBoxControl(int id) override;
+    ListBox& ListBoxControl(int id) override;
+    CommandButton& ButtonControl(int id) override;
+    Timer& TimerControl(int id) override;
 
     // The form's window, null while it is not loaded.
     HWND Window() const { return window_; }
@@ -60,9 +58,6 @@ class Win32Form : public Form {
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Create();
-    // Turns the redraw of the form's list boxes off or on; on also repaints them.
-    void SetListsRedraw(bool on);
-    void OnShown();
     void CreateControls(int dpi);
     // The outer size of the window at the given DPI, with the given frame styles.
     SIZE DesignSize(int dpi, DWORD style, DWORD exStyle) const;

@@ -94,7 +94,7 @@ long StartAsAdministrator(const std::wstring& program, const std::vector<std::ws
 long Win32Runtime::StartElevated(const std::vector<std::wstring>& arguments) {
     const std::wstring program = ProgramPath();
     if (program.empty()) return static_cast<long>(GetLastError());
-    return StartAsAdministrator(program, arguments, GetActiveWindow());
+    return StartAsAdministrator(program, arguments, application_.ActiveForm());
 }
 
 bool Win32Runtime::HighContrast() const {

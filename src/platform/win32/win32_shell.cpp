@@ -6,9 +6,8 @@
 
 namespace zelvane {
 
-std::intptr_t Win32Shell::Open(WindowHandle owner, const std::wstring& file,
-                               const std::wstring& directory, int show) {
-    const HINSTANCE result = ShellExecuteW(reinterpret_cast<HWND>(owner), nullptr, file.c_str(),
+std::intptr_t Win32Shell::Open(const std::wstring& file, const std::wstring& directory, int show) {
+    const HINSTANCE result = ShellExecuteW(application_.ActiveForm(), nullptr, file.c_str(),
                                            nullptr, directory.c_str(), show);
     return reinterpret_cast<std::intptr_t>(result);
 }

@@ -1,13 +1,17 @@
 #pragma once
 
 #include "platform/shell.h"
+#include "platform/win32/win32_application.h"
 
 namespace zelvane {
 
 class Win32Shell : public Shell {
   public:
-    std::intptr_t Open(WindowHandle owner, const std::wstring& file, const std::wstring& directory,
-                       int show) override;
+    explicit Win32Shell(const Win32Application& application) : application_(application) {}
+    std::intptr_t Open(const std::wstring& file, const std::wstring& directory, int show) override;
+
+  private:
+    const Win32Application& application_;
 };
 
 }  // namespace zelvane
