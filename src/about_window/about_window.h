@@ -13,7 +13,7 @@ class AboutWindow : public FormEvents {
   public:
     AboutWindow(Form& form, Shell& shell) : form_(form), shell_(shell) {}
 
-    // Shows the window modeless, without an owner.
+    // Shows the window modeless, owned like every form by the program's hidden window.
     void Show() { form_.Show(); }
 
     void OnFirstEmailClick();

@@ -8,7 +8,7 @@
 
 namespace zelvane {
 
-// Code shared between the windows: the only procedures that read the registry.
+// The main window's reading of the registry: the only procedures that list accounts.
 class AccountListing {
   public:
     explicit AccountListing(Registry& registry) : registry_(registry) {}
