@@ -59,16 +59,6 @@ TEST_F(MainWindowTest, ATallWindowFinishesGrowingOnTheFirstTick) {
     EXPECT_FALSE(expandTimer.enabled);
 }
 
-TEST_F(MainWindowTest, ClicksWhileTheButtonIsDisabledChangeNothing) {
-    Load();
-    main.OnToggleClick();
-    main.OnExpandTick();
-    // A real disabled button raises no Click, and the animation goes on its way.
-    EXPECT_FALSE(toggleButton.enabled);
-    EXPECT_FALSE(collapseTimer.enabled);
-    EXPECT_TRUE(expandTimer.enabled);
-}
-
 // Collapsed, the list is hidden, so the keyboard cannot reach it; it shows from the click
 // that starts an expand. A collapse begun with the focus on the button or the list keeps it
 // on the box while the button is disabled and ends it on the button; one begun elsewhere
