@@ -45,9 +45,9 @@ class AnimationTests(ProgramTestCase):
         click meets the button disabled and changes nothing. Returns the last window read and
         the seconds it took.
 
-        Wine is not Windows here: it reads X input only when the program's queue runs dry,
-        which the animation's timer does not let happen, so a click well into the animation
-        would reach the button only once it is enabled again. The second click of a
+        Wine is not Windows here: a click made a second into the animation was taken only
+        once the animation had ended and the button was enabled again (it then started the
+        other animation), as if Wine read the X input late. The second click of a
         double-click comes right after the first, which has already disabled the button."""
         start_height = height(program.main_window())
         seen, elapsed = self.follow(program, caption_after, clicks=2)
