@@ -37,26 +37,7 @@ WindowKind KindOf(const ControlSpec& control) {
     return {L"STATIC", static_cast<DWORD>(SS_LEFT | (mouse ? SS_NOTIFY : 0)), 0};
 }
 
-const ControlSpec* Find(const FormSpec& form, int id) {
-    for (const ControlSpec& control : form.controls) {
-        if (control.id == id) return &control;
-    }
-    return nullptr;
-}
-
 }  // namespace
-
-TwipRect FormRect(const FormSpec& form, const ControlSpec& control) {
-    TwipRect rect = control.rect;
-    // The layout is a tree; the bound guards against a parent id that loops.
-    const ControlSpec* parent = Find(form, control.parent);
-    for (std::size_t depth = 0; parent != nullptr && depth < form.controls.size(); ++depth) {
-        rect.left += parent->rect.left;
-        rect.top += parent->rect.top;
-        parent = Find(form, parent->parent);
-    }
-    return rect;
-}
 
 HWND CreateControlWindow(const ControlSpec& control, const RECT& bounds, HWND form,
                          HINSTANCE instance) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/colors.h"
+#include "platform/form_geometry.h"
 #include "platform/runtime_error.h"
 #include "platform/twips.h"
 #include "platform/win32/win32_accessibility.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"ZelvaneForm";
 constexpr UINT_PTR kEditSubclass = 1;
-constexpr int kEtchedLinePixels = 2;
 constexpr UINT kShownMessage = WM_APP;  // posted to the form by its first Show
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
@@ -122,12 +122,12 @@ void Win32Form::Create() {
 }
 
 SIZE Win32Form::DesignSize(int dpi, DWORD style, DWORD exStyle) const {
-    RECT outer = {0, 0, TwipsToPixels(layout_.clientWidth, dpi),
-                  TwipsToPixels(layout_.clientHeight, dpi)};
-    AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-    const int height = layout_.outerHeight > 0 ? TwipsToPixels(layout_.outerHeight, dpi)
-                                               : outer.bottom - outer.top;
-    return {outer.right - outer.left, height};
+    // What the frame adds does not depend on the client area's size.
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const PixelSize size =
+        OuterSize(layout_, dpi, {frame.right - frame.left, frame.bottom - frame.top});
+    return {size.width, size.height};
 }
 
 void Win32Form::ApplyDesignSize(int dpi) {
@@ -156,14 +156,8 @@ void Win32Form::CreateControls(int dpi) {
             control->Attach(window_);
             continue;
         }
-        const TwipRect rect = FormRect(layout_, design);
-        RECT bounds;
-        bounds.left = TwipsToPixels(rect.left, dpi);
-        bounds.top = TwipsToPixels(rect.top, dpi);
-        bounds.right = bounds.left + TwipsToPixels(rect.width, dpi);
-        bounds.bottom = bounds.top + (design.kind == ControlKind::kEtchedLine
-                                          ? kEtchedLinePixels
-                                          : TwipsToPixels(rect.height, dpi));
+        const PixelRect pixels = ControlPixels(layout_, design, dpi);
+        const RECT bounds = {pixels.left, pixels.top, pixels.right, pixels.bottom};
         const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
         if (child == nullptr) throw RuntimeError::OutOfMemory();
         control->Attach(child);
