@@ -84,11 +84,13 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
+    StepBegins(FormStep::kLoadEvent);
     Raise(kForm, FormEvent::kLoad);
+    StepBegins(FormStep::kDone);
 }
 
 void Win32Form::Create() {
-    RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
+    StepBegins(FormStep::kSize);
     shownPosted_ = false;
     const FrameStyle frame = StyleOf(layout_.border);
     const std::wstring caption(layout_.caption);
@@ -96,6 +98,8 @@ void Win32Form::Create() {
     // system DPI aware, as this one is: a resize costs as much as making a control.
     const int systemDpi = WindowDpi(nullptr);
     const SIZE size = DesignSize(systemDpi, frame.style, frame.exStyle);
+    StepBegins(FormStep::kWindow);
+    RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     // WM_NCCREATE stores the window in window_.
     CreateWindowExW(frame.exStyle, kFormClass, caption.c_str(), frame.style, CW_USEDEFAULT,
                     CW_USEDEFAULT, size.cx, size.cy, application_.Owner(), nullptr,
@@ -113,6 +117,7 @@ void Win32Form::Create() {
     const int dpi = WindowDpi(window_);
     try {
         if (dpi != systemDpi) ApplyDesignSize(dpi);
+        StepBegins(FormStep::kIcons);
         SetIcons();
         CreateControls(dpi);
     } catch (...) {
@@ -153,9 +158,13 @@ void Win32Form::CreateControls(int dpi) {
     for (const std::unique_ptr<Win32Control>& control : controls_) {
         const ControlSpec& design = control->Design();
         if (design.kind == ControlKind::kTimer) {
+            StepBegins(FormStep::kControl, &design);
             control->Attach(window_);
             continue;
         }
+        StepBegins(FormStep::kFont, &design);
+        const HFONT font = fonts_.Get(design.font, dpi);
+        StepBegins(FormStep::kControl, &design);
         const TwipRect rect = FormRect(layout_, design);
         RECT bounds;
         bounds.left = TwipsToPixels(rect.left, dpi);
@@ -169,8 +178,7 @@ void Win32Form::CreateControls(int dpi) {
         control->Attach(child);
         if (!design.accessibleName.empty())
             SetAccessibleName(child, std::wstring(design.accessibleName));
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(design.font, dpi)),
-                     FALSE);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (design.kind == ControlKind::kTextBox) {
             if (design.maxLength > 0)
                 SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(design.maxLength), 0);
@@ -178,6 +186,7 @@ void Win32Form::CreateControls(int dpi) {
                                                reinterpret_cast<DWORD_PTR>(this));
         }
     }
+    StepBegins(FormStep::kTabOrder);
     for (const std::unique_ptr<Win32Control>& label : controls_) {
         const int named = label->Design().labelFor;
         const Win32Control* control = named != 0 ? ControlById(named) : nullptr;
@@ -220,15 +229,21 @@ void Win32Form::ApplyHeight(float twips, bool snap) {
 void Win32Form::Show() {
     if (window_ == nullptr) Load();
     const HWND window = LiveWindow();
+    StepBegins(FormStep::kShow);
     ShowWindow(window, SW_SHOW);
+    StepBegins(FormStep::kForeground);
     SetForegroundWindow(window);
-    if (shownPosted_) return;
-    // Painted now, not when the queue runs dry, so that the window is whole while the Shown
-    // handler runs. A posted message is taken before any click or key, however early those
-    // arrive, and the handler runs to its end before the next message is taken.
-    UpdateWindow(window);
-    shownPosted_ = true;
-    if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
+    if (!shownPosted_) {
+        // Painted now, not when the queue runs dry, so that the window is whole while the
+        // Shown handler runs. A posted message is taken before any click or key, however
+        // early those arrive, and the handler runs to its end before the next message is
+        // taken.
+        StepBegins(FormStep::kPaint);
+        UpdateWindow(window);
+        shownPosted_ = true;
+        if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
+    }
+    StepBegins(FormStep::kDone);
 }
 
 int Win32Form::FocusedControl() const {
