@@ -24,7 +24,6 @@ struct StepKey {
 // The rows of build-steps after the program's objects, in the order the form takes them; a
 // control's own step is added up over the controls of its kind.
 constexpr StepKey kFormSteps[] = {
-    {"size_ms", FormStep::kSize, ControlKind::kFrame},
     {"form_ms", FormStep::kWindow, ControlKind::kFrame},
     {"icons_ms", FormStep::kIcons, ControlKind::kFrame},
     {"fonts_ms", FormStep::kFont, ControlKind::kFrame},

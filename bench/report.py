@@ -16,8 +16,7 @@ import sys
 BUILD_STEPS = (
     ("common_controls_ms", "common controls: loaded and initialised"),
     ("application_ms", "the program's objects, the application's hidden owner window"),
-    ("size_ms", "the window's size from the layout and the DPI"),
-    ("form_ms", "the form's window (class, CreateWindowEx, frame)"),
+    ("form_ms", "the form's window (class, size, CreateWindowEx, frame)"),
     ("icons_ms", "icon: load and WM_SETICON"),
     ("fonts_ms", "fonts: made for the controls"),
     ("frames_ms", "3 frames"),

@@ -286,7 +286,7 @@ TEST_F(Win32FormTest, AStepObserverHearsEveryStepOfBuildingAndShowingInOrder) {
     form.SetStepObserver(&log);
     form.Show();
     using enum FormStep;
-    std::vector<std::pair<FormStep, int>> expected = {{kSize, 0}, {kWindow, 0}, {kIcons, 0}};
+    std::vector<std::pair<FormStep, int>> expected = {{kWindow, 0}, {kIcons, 0}};
     for (const ControlSpec& control : MainLayout().controls) {
         if (control.kind != ControlKind::kTimer) expected.emplace_back(kFont, control.id);
         expected.emplace_back(kControl, control.id);

@@ -90,7 +90,8 @@ void Win32Form::Load() {
 }
 
 void Win32Form::Create() {
-    StepBegins(FormStep::kSize);
+    StepBegins(FormStep::kWindow);
+    RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     shownPosted_ = false;
     const FrameStyle frame = StyleOf(layout_.border);
     const std::wstring caption(layout_.caption);
@@ -98,8 +99,6 @@ void Win32Form::Create() {
     // system DPI aware, as this one is: a resize costs as much as making a control.
     const int systemDpi = WindowDpi(nullptr);
     const SIZE size = DesignSize(systemDpi, frame.style, frame.exStyle);
-    StepBegins(FormStep::kWindow);
-    RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     // WM_NCCREATE stores the window in window_.
     CreateWindowExW(frame.exStyle, kFormClass, caption.c_str(), frame.style, CW_USEDEFAULT,
                     CW_USEDEFAULT, size.cx, size.cy, application_.Owner(), nullptr,
@@ -157,14 +156,16 @@ void Win32Form::CreateControls(int dpi) {
     // Made in layout order, which is tab order: the dialog manager tabs in creation order.
     for (const std::unique_ptr<Win32Control>& control : controls_) {
         const ControlSpec& design = control->Design();
+        HFONT font = nullptr;
+        if (design.kind != ControlKind::kTimer) {
+            StepBegins(FormStep::kFont, &design);
+            font = fonts_.Get(design.font, dpi);
+        }
+        StepBegins(FormStep::kControl, &design);
         if (design.kind == ControlKind::kTimer) {
-            StepBegins(FormStep::kControl, &design);
             control->Attach(window_);
             continue;
         }
-        StepBegins(FormStep::kFont, &design);
-        const HFONT font = fonts_.Get(design.font, dpi);
-        StepBegins(FormStep::kControl, &design);
         const TwipRect rect = FormRect(layout_, design);
         RECT bounds;
         bounds.left = TwipsToPixels(rect.left, dpi);

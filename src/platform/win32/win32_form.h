@@ -16,8 +16,7 @@ namespace zelvane {
 
 // The steps of building a form's window and showing it, in the order they are taken.
 enum class FormStep {
-    kSize,        // the window's size from the layout, at the system's DPI
-    kWindow,      // the window class, the window, its frame and its size at its own DPI
+    kWindow,      // the window class, the window, its frame and its size at its DPI
     kIcons,       // the window's icon
     kFont,        // a control's font, made the first time the layout asks for it
     kControl,     // a control: its window made and named, its font set, a text box's filter
