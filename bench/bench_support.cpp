@@ -38,6 +38,17 @@ void Fail(const std::string& what) {
     std::exit(1);
 }
 
+std::size_t ParseCount(const char* text) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (end == text || *end != '\0' || value == 0) Fail(std::string("not a count: ") + text);
+    return value;
+}
+
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
 Result::Result(const std::string& what) : line_("RESULT " + what) {}
 
 Result& Result::Add(const std::string& key, double value) {
@@ -96,21 +107,11 @@ bool KeyExists(const std::string& path) {
 }
 
 std::size_t CountKeysBelow(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        Fail("cannot open " + path);
-    }
     std::vector<std::string> children;
-    char name[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        children.emplace_back(name, size);
-    }
-    RegCloseKey(key);
+    // The benchmarks name their keys in ASCII.
+    ForEachSubkey(Widen(path), [&children](const wchar_t* name, DWORD length) {
+        children.emplace_back(name, name + length);
+    });
     std::size_t count = children.size();
     for (const std::string& child : children) count += CountKeysBelow(path + "\\" + child);
     return count;

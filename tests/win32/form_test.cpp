@@ -268,6 +268,44 @@ TEST_F(Win32FormTest, AClosedFormRaisesRunTimeErrorsUntilShownAgainWithANewLoad)
     EXPECT_EQ(form.ListBoxControl(kAccountList).List(0), L"654321");
 }
 
+// Records the steps a form reports, each with its control's layout id (0 for none).
+class StepLog : public FormStepObserver {
+  public:
+    void StepBegins(FormStep step, const ControlSpec* control) override {
+        steps.emplace_back(step, control != nullptr ? control->id : 0);
+    }
+
+    std::vector<std::pair<FormStep, int>> steps;
+};
+
+// What the bench times the build by: every step in the order taken, each control's with its
+// row, and an end to Load's and to Show's last step; only the first show of a window paints.
+TEST_F(Win32FormTest, AStepObserverHearsEveryStepOfBuildingAndShowingInOrder) {
+    SendMessageW(form.Window(), WM_CLOSE, 0, 0);
+    StepLog log;
+    form.SetStepObserver(&log);
+    form.Show();
+    using enum FormStep;
+    std::vector<std::pair<FormStep, int>> expected = {{kWindow, 0}, {kIcons, 0}};
+    for (const ControlSpec& control : MainLayout().controls) {
+        if (control.kind != ControlKind::kTimer) expected.emplace_back(kFont, control.id);
+        expected.emplace_back(kControl, control.id);
+    }
+    expected.insert(expected.end(), {{kTabOrder, 0},
+                                     {kLoadEvent, 0},
+                                     {kDone, 0},
+                                     {kShow, 0},
+                                     {kForeground, 0},
+                                     {kPaint, 0},
+                                     {kDone, 0}});
+    EXPECT_EQ(log.steps, expected);
+
+    log.steps.clear();
+    form.Show();
+    EXPECT_EQ(log.steps,
+              (std::vector<std::pair<FormStep, int>>{{kShow, 0}, {kForeground, 0}, {kDone, 0}}));
+}
+
 // The program ends when the user has closed every form, in either order.
 class ProgramEndTest : public ::testing::TestWithParam<bool> {};
 

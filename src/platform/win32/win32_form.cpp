@@ -84,10 +84,13 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
+    StepBegins(FormStep::kLoadEvent);
     Raise(kForm, FormEvent::kLoad);
+    StepBegins(FormStep::kDone);
 }
 
 void Win32Form::Create() {
+    StepBegins(FormStep::kWindow);
     RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     shownPosted_ = false;
     const FrameStyle frame = StyleOf(layout_.border);
@@ -113,6 +116,7 @@ void Win32Form::Create() {
     const int dpi = WindowDpi(window_);
     try {
         if (dpi != systemDpi) ApplyDesignSize(dpi);
+        StepBegins(FormStep::kIcons);
         SetIcons();
         CreateControls(dpi);
     } catch (...) {
@@ -152,6 +156,12 @@ void Win32Form::CreateControls(int dpi) {
     // Made in layout order, which is tab order: the dialog manager tabs in creation order.
     for (const std::unique_ptr<Win32Control>& control : controls_) {
         const ControlSpec& design = control->Design();
+        HFONT font = nullptr;
+        if (design.kind != ControlKind::kTimer) {
+            StepBegins(FormStep::kFont, &design);
+            font = fonts_.Get(design.font, dpi);
+        }
+        StepBegins(FormStep::kControl, &design);
         if (design.kind == ControlKind::kTimer) {
             control->Attach(window_);
             continue;
@@ -163,8 +173,7 @@ void Win32Form::CreateControls(int dpi) {
         control->Attach(child);
         if (!design.accessibleName.empty())
             SetAccessibleName(child, std::wstring(design.accessibleName));
-        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(design.font, dpi)),
-                     FALSE);
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (design.kind == ControlKind::kTextBox) {
             if (design.maxLength > 0)
                 SendMessageW(child, EM_LIMITTEXT, static_cast<WPARAM>(design.maxLength), 0);
@@ -172,6 +181,7 @@ void Win32Form::CreateControls(int dpi) {
                                                reinterpret_cast<DWORD_PTR>(this));
         }
     }
+    StepBegins(FormStep::kTabOrder);
     for (const std::unique_ptr<Win32Control>& label : controls_) {
         const int named = label->Design().labelFor;
         const Win32Control* control = named != 0 ? ControlById(named) : nullptr;
@@ -214,15 +224,21 @@ void Win32Form::ApplyHeight(float twips, bool snap) {
 void Win32Form::Show() {
     if (window_ == nullptr) Load();
     const HWND window = LiveWindow();
+    StepBegins(FormStep::kShow);
     ShowWindow(window, SW_SHOW);
+    StepBegins(FormStep::kForeground);
     SetForegroundWindow(window);
-    if (shownPosted_) return;
-    // Painted now, not when the queue runs dry, so that the window is whole while the Shown
-    // handler runs. A posted message is taken before any click or key, however early those
-    // arrive, and the handler runs to its end before the next message is taken.
-    UpdateWindow(window);
-    shownPosted_ = true;
-    if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
+    if (!shownPosted_) {
+        // Painted now, not when the queue runs dry, so that the window is whole while the
+        // Shown handler runs. A posted message is taken before any click or key, however
+        // early those arrive, and the handler runs to its end before the next message is
+        // taken.
+        StepBegins(FormStep::kPaint);
+        UpdateWindow(window);
+        shownPosted_ = true;
+        if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
+    }
+    StepBegins(FormStep::kDone);
 }
 
 int Win32Form::FocusedControl() const {
