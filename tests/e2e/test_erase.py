@@ -63,25 +63,23 @@ class EraseTests(ProgramTestCase):
             if acp != int(expected):
                 raise AssertionError(f"the programs run with code page {acp}, not {expected}")
 
-    def setUp(self):
-        super().setUp()
-        # The account to erase, with a subtree, in the three places and also in the machine
-        # hive's 64-bit view, which is not where the messenger keeps it; another account in
-        # every place; values on the parent keys.
-        sections = []
-        for place in PLACE_ROOTS:
-            sections += [
-                (place_key(place, "Mirabilis"), {"Owner": "kept"}),
-                (account_key(place), {"Version": "2003b"}),
-                (account_key(place, OTHER), {"Nick": "other", "Sound": 1}),
-                (account_key(place, OTHER) + r"\Settings", {"Skin": "classic"}),
-                (account_key(place, OTHER) + r"\Ui", {"Font": "Tahoma"}),
-                (account_key(place, TARGET), {"Nick": "target", "Password": "x"}),
-                (account_key(place, TARGET) + r"\Settings", {"Skin": "blue"}),
-                (account_key(place, TARGET) + r"\Settings\Deeper", {"Depth": 2}),
-            ]
-        sections.append((account_key(HKCU, "555555555"), {"Nick": "only the user's"}))
-        self.env.registry.load(sections)
+    # The account to erase, with a subtree, in the three places and also in the machine
+    # hive's 64-bit view, which is not where the messenger keeps it; another account in
+    # every place; values on the parent keys.
+    initial_sections = [
+        section
+        for place in PLACE_ROOTS
+        for section in (
+            (place_key(place, "Mirabilis"), {"Owner": "kept"}),
+            (account_key(place), {"Version": "2003b"}),
+            (account_key(place, OTHER), {"Nick": "other", "Sound": 1}),
+            (account_key(place, OTHER) + r"\Settings", {"Skin": "classic"}),
+            (account_key(place, OTHER) + r"\Ui", {"Font": "Tahoma"}),
+            (account_key(place, TARGET), {"Nick": "target", "Password": "x"}),
+            (account_key(place, TARGET) + r"\Settings", {"Skin": "blue"}),
+            (account_key(place, TARGET) + r"\Settings\Deeper", {"Depth": 2}),
+        )
+    ] + [(account_key(HKCU, "555555555"), {"Nick": "only the user's"})]
 
     def accounts_snapshot(self):
         """The Mirabilis keys of every place, with their values."""
