@@ -22,6 +22,14 @@ def did_not_run(exit_code, sign_of_life):
     return exit_code == WINE_DID_NOT_RUN and not sign_of_life
 
 
+def without_shell_locale_warnings(text):
+    """text without the lines bash prints when it lacks the locale LC_ALL names (the code
+    page runs name one that need not be installed): they come from wine-exec, not from the
+    program, and would pass for its output."""
+    return "".join(line for line in text.splitlines(keepends=True)
+                   if not line.startswith("bash: warning: setlocale: "))
+
+
 class Wine:
     """Starts Windows programs in one Wine prefix, on one X display."""
 
@@ -80,7 +88,7 @@ class Wine:
                 args,
                 code,
                 out.read().decode("utf-8", errors="replace"),
-                err.read().decode("utf-8", errors="replace"),
+                without_shell_locale_warnings(err.read().decode("utf-8", errors="replace")),
             )
         if self.trace:
             print(f"[{time.monotonic() - started:5.2f} s] wine {' '.join(map(str, args))}",
