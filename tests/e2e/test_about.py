@@ -21,24 +21,24 @@ class AboutTests(ProgramTestCase):
         self.main = self.program.wait_main_window()
 
     def about_windows(self):
-        return [w for w in self.env.windows(process=Program.PROCESS) if w["title"] == ABOUT]
+        return [w for w in self.env.reader.windows(process=Program.PROCESS) if w["title"] == ABOUT]
 
     def open_about(self):
-        self.env.click_rect(control(self.program.main_window(), "Button", "&About")["rect"])
-        about = self.env.window(ABOUT, process=Program.PROCESS, wait_ms=10000)
+        self.env.input.click_rect(control(self.program.main_window(), "Button", "&About")["rect"])
+        about = self.env.reader.window(ABOUT, process=Program.PROCESS, wait_ms=10000)
         self.assertIsNotNone(about, "the About window opens")
         return about
 
     def bring_to_front(self, title):
-        self.env.activate(title, Program.PROCESS)
-        wait_until(lambda: self.env.window(title, process=Program.PROCESS),
+        self.env.input.activate(title, Program.PROCESS)
+        wait_until(lambda: self.env.reader.window(title, process=Program.PROCESS),
                    check=lambda w: w is not None and w["foreground"],
                    what=f"'{title}' to come to the front")
 
     def close_with_alt_f4(self, title):
         self.bring_to_front(title)
-        self.env.key("alt+F4")
-        wait_until(lambda: self.env.window(title, process=Program.PROCESS) is None,
+        self.env.input.key("alt+F4")
+        wait_until(lambda: self.env.reader.window(title, process=Program.PROCESS) is None,
                    what=f"'{title}' to close")
 
     def test_about_opens_once_and_leaves_the_main_window_usable(self):
@@ -53,15 +53,15 @@ class AboutTests(ProgramTestCase):
         self.assertNotEqual(about["owner"], self.main["hwnd"])
 
         # A second click shows the same window again; no second one appears.
-        self.env.activate(Program.TITLE, Program.PROCESS)
+        self.env.input.activate(Program.TITLE, Program.PROCESS)
         self.open_about()
         self.assertEqual(len(self.about_windows()), 1)
 
         # Modeless: the main window still comes to the front and takes typing while About
         # is open.
         self.bring_to_front(Program.TITLE)
-        self.env.click_rect(control(self.program.main_window(), "Edit")["rect"])
-        self.env.type_text("42")
+        self.env.input.click_rect(control(self.program.main_window(), "Edit")["rect"])
+        self.env.input.type_text("42")
         wait_until(lambda: control(self.program.main_window(), "Edit")["text"],
                    check=lambda text: text == "42", what="the main window to take typing")
         self.assertEqual(len(self.about_windows()), 1)
@@ -75,8 +75,9 @@ class AboutTests(ProgramTestCase):
         recorder = self.env.state_dir / "record-launch"
         recorder.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{record}"\n')
         recorder.chmod(recorder.stat().st_mode | stat.S_IXUSR)
-        self.env.reg_import([(BROWSER_KEY, {"Browsers": str(recorder), "Mailers": str(recorder)})])
-        self.addCleanup(self.env.reg_delete, BROWSER_KEY)
+        self.env.registry.load([(BROWSER_KEY,
+                                 {"Browsers": str(recorder), "Mailers": str(recorder)})])
+        self.addCleanup(self.env.registry.delete, BROWSER_KEY)
 
         about = self.open_about()
         statics = {c["text"]: c for c in about["children"] if c["class"].lower() == "static"}
@@ -91,7 +92,7 @@ class AboutTests(ProgramTestCase):
         for entry in emails + uins:
             with self.subTest(entry=entry):
                 count = len(launched())
-                self.env.click_rect(statics[entry]["rect"])
+                self.env.input.click_rect(statics[entry]["rect"])
                 lines = wait_until(launched, check=lambda lines: len(lines) > count,
                                    what=f"the shell to be handed the address of {entry}")
                 self.assertEqual(len(lines), count + 1, "one address per click")
@@ -119,7 +120,7 @@ class AboutTests(ProgramTestCase):
     def assert_program_ends(self):
         wait_until(lambda: not self.program.running(), timeout=15,
                    what="the program to end once its windows are closed")
-        self.assertEqual(self.env.windows(process=Program.PROCESS), [])
+        self.assertEqual(self.env.reader.windows(process=Program.PROCESS), [])
 
 
 if __name__ == "__main__":

@@ -3,7 +3,8 @@
 import time
 import unittest
 
-from harness import DESKTOP_KEY, ProgramTestCase, control, twips_to_px
+from harness import ProgramTestCase, control, twips_to_px
+from registry import DESKTOP_KEY
 
 COLLAPSED_TWIPS = 1755
 EXPANDED_TWIPS = 3075
@@ -26,7 +27,7 @@ class AnimationTests(ProgramTestCase):
         last reading is taken again, as in wait_animation_end. Returns the windows read and
         the seconds it took."""
         window = program.main_window()
-        self.env.click_rect(program.toggle_button(window)["rect"], repeat=clicks)
+        self.env.input.click_rect(program.toggle_button(window)["rect"], repeat=clicks)
         started = time.monotonic()
         seen = []
         while time.monotonic() - started < 30:
@@ -61,7 +62,7 @@ class AnimationTests(ProgramTestCase):
         return seen[-1], elapsed
 
     def expand_and_collapse(self, dpi, rounds=1):
-        self.env.reg_import([(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners\123456",
+        self.env.registry.load([(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners\123456",
                               {"Nick": "a"})])
         program = self.start_program()
         window = program.wait_main_window()
@@ -96,11 +97,11 @@ class AnimationTests(ProgramTestCase):
     def test_with_animations_off_the_list_shows_and_hides_at_once(self):
         # "Show animations in Windows" is a bit of the user's preference mask, which Wine
         # reads when a program starts.
-        mask = self.env.reg_binary(DESKTOP_KEY, "UserPreferencesMask")
-        self.addCleanup(self.env.reg_import, [(DESKTOP_KEY, {"UserPreferencesMask": mask})])
+        mask = self.env.registry.binary(DESKTOP_KEY, "UserPreferencesMask")
+        self.addCleanup(self.env.registry.load, [(DESKTOP_KEY, {"UserPreferencesMask": mask})])
         off = bytearray(mask)
         off[4] &= ~0x02
-        self.env.reg_import([(DESKTOP_KEY, {"UserPreferencesMask": bytes(off)})])
+        self.env.registry.load([(DESKTOP_KEY, {"UserPreferencesMask": bytes(off)})])
         program = self.start_program()
         window = program.wait_main_window()
 
@@ -114,13 +115,13 @@ class AnimationTests(ProgramTestCase):
 
     def test_expand_then_collapse_at_144_dpi(self):
         # Wine reads the DPI from the current user's desktop settings when a program starts.
-        self.env.reg_import([(DESKTOP_KEY, {"LogPixels": 144})])
+        self.env.registry.load([(DESKTOP_KEY, {"LogPixels": 144})])
 
         self.expand_and_collapse(144)
 
     def test_expand_then_collapse_twice_at_120_dpi(self):
         # At 125% the collapsed height, 146.25 px, falls between pixels.
-        self.env.reg_import([(DESKTOP_KEY, {"LogPixels": 120})])
+        self.env.registry.load([(DESKTOP_KEY, {"LogPixels": 120})])
 
         window = self.expand_and_collapse(120, rounds=2)
         self.assertEqual(height(window), 146)

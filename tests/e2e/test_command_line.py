@@ -5,14 +5,8 @@ the test (a logged-on user), left for Zelvane to load, and held open by another 
 import subprocess
 import unittest
 
-from harness import (
-    DEFAULT_USER,
-    ERASED_PLACES,
-    HKCU,
-    MACHINE32,
-    ProgramTestCase,
-    account_key,
-)
+from harness import ProgramTestCase
+from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key
 
 TARGET = "87654321"
 OTHER = "123456"
@@ -34,7 +28,7 @@ class CommandLineCase(ProgramTestCase):
         """Runs zelvane.exe with its standard output and error on pipes; returns them."""
         result = subprocess.run(
             [str(self.env.wine_exec), str(self.env.exe), *args],
-            env=self.env.env(),
+            env=self.env.wine.env(),
             stdin=subprocess.DEVNULL,
             capture_output=True,
             timeout=120,
@@ -60,13 +54,13 @@ class CurrentUserTests(CommandLineCase):
         self.assertIn(f"{OTHER}\tthe machine", lines)
         self.assertIn(f"{TARGET}\tthe default profile", lines)
 
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
         out, _ = self.run_zelvane("/ERASE", TARGET, expected=0)
         self.assertEqual(out.count("\nerased    ") + out.startswith("erased    "), 5, out)
         self.assertIn(rf"erased    HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners\{TARGET}",
                       out)
         self.assertTrue(out.endswith(f"{TARGET}: erased; nothing of it is left.\n"), out)
-        self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET])
+        self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET])
 
         out, _ = self.run_zelvane("-erase", TARGET, expected=0)
         self.assertEqual(out.count("not there "), 5, out)
@@ -76,8 +70,8 @@ class CurrentUserTests(CommandLineCase):
         self.seed(MACHINE32, TARGET)
         # A DACL that grants nothing: Wine, like Windows, then refuses the account's key.
         machine = r"HKLM\Software\Mirabilis\ICQ\NewOwners" + "\\" + TARGET
-        self.env.regtool("dacl", machine, "D:P", "32")
-        self.addCleanup(self.env.regtool, "dacl", machine, GRANT_ALL, "32")
+        self.env.registry.regtool("dacl", machine, "D:P", "32")
+        self.addCleanup(self.env.registry.regtool, "dacl", machine, GRANT_ALL, "32")
 
         # Every Wine process is elevated, so this is 1, never 3 (the native tests cover 3).
         out, _ = self.run_zelvane("/erase", TARGET, expected=1)
@@ -86,41 +80,42 @@ class CurrentUserTests(CommandLineCase):
         self.assertIn("(error 5)", out)
         self.assertIn(f"{TARGET}: not erased everywhere: 1 place failed.", out)
         # Its key cannot be read any more, but its parent names it.
-        self.assertIn(TARGET, self.env.subkeys(account_key(MACHINE32)))
-        self.assertFalse(self.env.key_exists(account_key(HKCU, TARGET)))
+        self.assertIn(TARGET, self.env.registry.subkeys(account_key(MACHINE32)))
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
 
     def test_usage_errors_exit_2_and_touch_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET)
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
         for args in (("/erase",), ("/erase", TARGET + "\\x"), ("/erase", TARGET, "/force"),
                      ("/list", "/erase", TARGET), (TARGET,)):
             out, err = self.run_zelvane(*args, expected=2)
             self.assertEqual(out, "")
             self.assertIn("zelvane /? tells how", err)
-        self.assertEqual(self.env.snapshot(*EXPORTED), before)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
 
     def test_quiet_shows_nothing_where_a_box_would_wait(self):
         # Started as Explorer or a service starts it: no standard handles, no console. Then
         # the outcome goes to a message box, which waits; with /quiet nothing is shown and
         # the run ends by itself.
         self.seed(HKCU, TARGET)
-        loud = self.env.start(self.env.regtool_exe, "run", self.env.exe, "/erase", OTHER,
+        loud = self.env.wine.start(self.env.regtool_exe, "run", self.env.exe, "/erase", OTHER,
                               log_name=f"{self.id()}.log")
         try:
-            box = self.env.message_boxes(process="zelvane.exe", title="Zelvane", wait_ms=20000)
+            box = self.env.reader.message_boxes(process="zelvane.exe", title="Zelvane",
+                                                wait_ms=20000)
             self.assertEqual(len(box), 1)
             self.assertIn(f"{OTHER}: not found; nothing to erase.", box[0]["text"])
         finally:
-            self.env.wine("taskkill", "/f", "/im", "zelvane.exe", check=False)
+            self.env.wine.run("taskkill", "/f", "/im", "zelvane.exe", check=False)
             loud.wait(timeout=60)
 
-        quiet = self.env.start(self.env.regtool_exe, "run", self.env.exe, "/erase", TARGET,
+        quiet = self.env.wine.start(self.env.regtool_exe, "run", self.env.exe, "/erase", TARGET,
                                "/quiet", log_name=f"{self.id()}.log")
         while quiet.poll() is None:
-            self.assertEqual(self.env.windows(process="zelvane.exe"), [])
+            self.assertEqual(self.env.reader.windows(process="zelvane.exe"), [])
         self.assertEqual(quiet.wait(timeout=60), 0)
-        self.assertFalse(self.env.key_exists(account_key(HKCU, TARGET)))
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
 
 
 class AllUsersTests(CommandLineCase):
@@ -133,58 +128,59 @@ class AllUsersTests(CommandLineCase):
         folder.mkdir(parents=True, exist_ok=True)
         self.hive = folder / "NTUSER.DAT"
         self.hive.unlink(missing_ok=True)
-        self.env.reg_delete(HIVE_SOURCE, VICTIM)
-        self.env.reg_add(HIVE_SOURCE + "\\" + NEW_OWNERS + "\\" + OTHER + r"\Sub", "N", "x")
-        self.env.reg_add(HIVE_SOURCE + "\\" + NEW_OWNERS + r"\555")
-        self.env.reg_add(HIVE_SOURCE + r"\Software\Kept", "K", "y")
-        self.env.regtool("save", HIVE_SOURCE, HIVE_WIN)
-        self.env.reg_add(PROFILE_LIST + "\\" + SID, "ProfileImagePath",
+        self.env.registry.delete(HIVE_SOURCE, VICTIM)
+        self.env.registry.add(HIVE_SOURCE + "\\" + NEW_OWNERS + "\\" + OTHER + r"\Sub", "N", "x")
+        self.env.registry.add(HIVE_SOURCE + "\\" + NEW_OWNERS + r"\555")
+        self.env.registry.add(HIVE_SOURCE + r"\Software\Kept", "K", "y")
+        self.env.registry.regtool("save", HIVE_SOURCE, HIVE_WIN)
+        self.env.registry.add(PROFILE_LIST + "\\" + SID, "ProfileImagePath",
                          r"%SystemDrive%\users\zelvane-other", "REG_EXPAND_SZ")
-        self.addCleanup(self.env.reg_delete, PROFILE_LIST + "\\" + SID, HIVE_SOURCE, VICTIM)
+        self.addCleanup(self.env.registry.delete, PROFILE_LIST + "\\" + SID, HIVE_SOURCE, VICTIM)
 
     def load_as_logged_on(self):
-        self.env.regtool("load", SID, HIVE_WIN)
-        self.addCleanup(self.env.wine, self.env.regtool_exe, "unload", SID, check=False)
+        self.env.registry.regtool("load", SID, HIVE_WIN)
+        self.addCleanup(self.env.wine.run, self.env.regtool_exe, "unload", SID, check=False)
         return rf"HKU\{SID}"
 
     def test_a_logged_on_user_loses_the_account_and_nothing_else(self):
         user = self.load_as_logged_on()
         self.seed(DEFAULT_USER, OTHER)
-        before = self.env.snapshot(rf"HKEY_USERS\{SID}")
+        before = self.env.registry.snapshot(rf"HKEY_USERS\{SID}")
         out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
         self.assertIn(rf"erased    HKEY_USERS\{SID}\{NEW_OWNERS}\{OTHER}", out)
         self.assertIn(rf"erased    HKEY_USERS\.DEFAULT\{NEW_OWNERS}\{OTHER}", out)
-        after = self.env.snapshot(rf"HKEY_USERS\{SID}")
+        after = self.env.registry.snapshot(rf"HKEY_USERS\{SID}")
         gone = {k for k in before if (NEW_OWNERS + "\\" + OTHER).lower() in k.lower()}
         self.assertEqual(len(gone), 2)
         self.assertEqual(after, {k: v for k, v in before.items() if k not in gone})
-        self.assertTrue(self.env.key_exists(user + r"\Software\Kept"))
+        self.assertTrue(self.env.registry.exists(user + r"\Software\Kept"))
 
     def test_a_link_in_a_users_hive_is_refused_and_its_target_survives(self):
         user = self.load_as_logged_on()
-        self.env.reg_delete(user + "\\" + NEW_OWNERS)
-        self.env.reg_add(VICTIM + "\\" + OTHER + r"\Keep", "K", "v")
-        self.env.regtool("link", user + "\\" + NEW_OWNERS, VICTIM)
-        self.assertTrue(self.env.key_exists(user + "\\" + NEW_OWNERS + "\\" + OTHER),
+        self.env.registry.delete(user + "\\" + NEW_OWNERS)
+        self.env.registry.add(VICTIM + "\\" + OTHER + r"\Keep", "K", "v")
+        self.env.registry.regtool("link", user + "\\" + NEW_OWNERS, VICTIM)
+        self.assertTrue(self.env.registry.exists(user + "\\" + NEW_OWNERS + "\\" + OTHER),
                         "the link leads to the machine's key")
 
         out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=1)
         self.assertIn(rf"failed    HKEY_USERS\{SID}\{NEW_OWNERS}\{OTHER}: a registry link", out)
-        self.assertTrue(self.env.key_exists(VICTIM + "\\" + OTHER + r"\Keep"))
+        self.assertTrue(self.env.registry.exists(VICTIM + "\\" + OTHER + r"\Keep"))
 
     def test_a_user_not_logged_on_is_loaded_erased_and_unloaded(self):
         out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
         self.assertIn(rf"loaded    {SID}: {HIVE_WIN} as HKEY_USERS\Zelvane-{SID}", out)
         self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER}", out)
-        self.assertEqual([k for k in self.env.subkeys("HKU") if "zelvane" in k.lower()], [])
+        self.assertEqual(
+            [k for k in self.env.registry.subkeys("HKU") if "zelvane" in k.lower()], [])
         # Unloaded: nothing holds the file any more. Wine does not write a loaded hive back
         # to its file when it is unloaded, so what the file holds now cannot be checked here.
-        self.env.wine(self.env.regtool_exe, "hold", HIVE_WIN)
+        self.env.wine.run(self.env.regtool_exe, "hold", HIVE_WIN)
 
     def test_a_hive_held_by_another_process_fails_for_that_user(self):
         holder = subprocess.Popen(
             [str(self.env.wine_exec), str(self.env.regtool_exe), "hold", HIVE_WIN],
-            env=self.env.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            env=self.env.wine.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         try:
             self.assertEqual(holder.stdout.readline().strip(), b"held")
             self.seed(HKCU, OTHER)

@@ -8,7 +8,8 @@ import shutil
 import stat
 import unittest
 
-from harness import DEFAULT_USER, HKCU, MACHINE32, ProgramTestCase, control, wait_until
+from harness import ProgramTestCase, control, wait_until
+from registry import DEFAULT_USER, HKCU, MACHINE32
 
 IDYES = 6
 IDOK = 1
@@ -49,8 +50,9 @@ class PlantedDllTests(ProgramTestCase):
         recorder = self.env.state_dir / "planted-record-launch"
         recorder.write_text(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{self.launched}"\n')
         recorder.chmod(recorder.stat().st_mode | stat.S_IXUSR)
-        self.env.reg_import([(BROWSER_KEY, {"Browsers": str(recorder), "Mailers": str(recorder)})])
-        self.addCleanup(self.env.reg_delete, BROWSER_KEY)
+        self.env.registry.load([(BROWSER_KEY,
+                                 {"Browsers": str(recorder), "Mailers": str(recorder)})])
+        self.addCleanup(self.env.registry.delete, BROWSER_KEY)
 
     def start_planted(self, args=()):
         return self.start_program(exe=self.exe, args=args, extra_env={
@@ -63,23 +65,23 @@ class PlantedDllTests(ProgramTestCase):
         program.wait_main_window()
 
         # About, and one of its links handed to the shell.
-        self.env.click_rect(control(program.main_window(), "Button", "&About")["rect"])
-        about = self.env.window("About", process=program.PROCESS, wait_ms=10000)
+        self.env.input.click_rect(control(program.main_window(), "Button", "&About")["rect"])
+        about = self.env.reader.window("About", process=program.PROCESS, wait_ms=10000)
         self.assertIsNotNone(about, "the About window opens")
         email = next(c for c in about["children"] if "@" in c["text"])
-        self.env.click_rect(email["rect"])
+        self.env.input.click_rect(email["rect"])
         wait_until(self.launched.exists, what="the shell to be handed the link")
 
         # A confirmation and an erasure.
-        self.env.activate(program.TITLE, program.PROCESS)
-        self.env.click_rect(control(program.main_window(), "Edit")["rect"])
-        self.env.type_text(TARGET)
+        self.env.input.activate(program.TITLE, program.PROCESS)
+        self.env.input.click_rect(control(program.main_window(), "Edit")["rect"])
+        self.env.input.type_text(TARGET)
         wait_until(lambda: control(program.main_window(), "Edit")["text"],
                    check=lambda text: text == TARGET, what="the box to take the number")
-        self.env.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
+        self.env.input.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
         program.answer(program.wait_message_box("Confirmation"), IDYES)
         program.answer(program.wait_message_box("Success"), IDOK)
-        self.assertFalse(self.env.key_exists(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ"
+        self.assertFalse(self.env.registry.exists(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ"
                                              r"\NewOwners" + "\\" + TARGET))
         program.stop()
 

@@ -6,7 +6,8 @@ import os
 import time
 import unittest
 
-from harness import (
+from harness import ProgramTestCase, control, wait_until
+from registry import (
     DEFAULT_USER,
     ERASED_PLACES,
     HKCU,
@@ -15,11 +16,8 @@ from harness import (
     PLACE_ROOTS,
     STORE32,
     STORE64,
-    ProgramTestCase,
     account_key,
-    control,
     place_key,
-    wait_until,
 )
 
 IDOK, IDYES, IDNO = 1, 6, 7
@@ -61,33 +59,31 @@ class EraseTests(ProgramTestCase):
         # The run under another code page must really be under it.
         expected = os.environ.get("ZELVANE_E2E_CODEPAGE")
         if expected:
-            acp = cls.env.peek("codepage")["acp"]
+            acp = cls.env.reader.peek("codepage")["acp"]
             if acp != int(expected):
                 raise AssertionError(f"the programs run with code page {acp}, not {expected}")
 
-    def setUp(self):
-        super().setUp()
-        # The account to erase, with a subtree, in the three places and also in the machine
-        # hive's 64-bit view, which is not where the messenger keeps it; another account in
-        # every place; values on the parent keys.
-        sections = []
-        for place in PLACE_ROOTS:
-            sections += [
-                (place_key(place, "Mirabilis"), {"Owner": "kept"}),
-                (account_key(place), {"Version": "2003b"}),
-                (account_key(place, OTHER), {"Nick": "other", "Sound": 1}),
-                (account_key(place, OTHER) + r"\Settings", {"Skin": "classic"}),
-                (account_key(place, OTHER) + r"\Ui", {"Font": "Tahoma"}),
-                (account_key(place, TARGET), {"Nick": "target", "Password": "x"}),
-                (account_key(place, TARGET) + r"\Settings", {"Skin": "blue"}),
-                (account_key(place, TARGET) + r"\Settings\Deeper", {"Depth": 2}),
-            ]
-        sections.append((account_key(HKCU, "555555555"), {"Nick": "only the user's"}))
-        self.env.reg_import(sections)
+    # The account to erase, with a subtree, in the three places and also in the machine
+    # hive's 64-bit view, which is not where the messenger keeps it; another account in
+    # every place; values on the parent keys.
+    initial_sections = [
+        section
+        for place in PLACE_ROOTS
+        for section in (
+            (place_key(place, "Mirabilis"), {"Owner": "kept"}),
+            (account_key(place), {"Version": "2003b"}),
+            (account_key(place, OTHER), {"Nick": "other", "Sound": 1}),
+            (account_key(place, OTHER) + r"\Settings", {"Skin": "classic"}),
+            (account_key(place, OTHER) + r"\Ui", {"Font": "Tahoma"}),
+            (account_key(place, TARGET), {"Nick": "target", "Password": "x"}),
+            (account_key(place, TARGET) + r"\Settings", {"Skin": "blue"}),
+            (account_key(place, TARGET) + r"\Settings\Deeper", {"Depth": 2}),
+        )
+    ] + [(account_key(HKCU, "555555555"), {"Nick": "only the user's"})]
 
     def accounts_snapshot(self):
         """The Mirabilis keys of every place, with their values."""
-        return self.env.snapshot(*(place_key(place, "Mirabilis") for place in PLACE_ROOTS))
+        return self.env.registry.snapshot(*(place_key(place, "Mirabilis") for place in PLACE_ROOTS))
 
     def start(self):
         program = self.start_program()
@@ -106,18 +102,18 @@ class EraseTests(ProgramTestCase):
 
         A key the box drops leaves no trace to wait for, so the box must show expected and
         still show it a moment later."""
-        self.env.click_rect(self.text_box(program)["rect"])
+        self.env.input.click_rect(self.text_box(program)["rect"])
         if text:
-            self.env.type_text(text)
+            self.env.input.type_text(text)
         if keys:
-            self.env.key(*keys)
+            self.env.input.key(*keys)
         wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == expected,
                    what=f"the box to hold {expected!r}")
         time.sleep(0.5)
         self.assertEqual(self.text_box(program)["text"], expected)
 
     def click_erase(self, program):
-        self.env.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
+        self.env.input.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
 
     def assert_confirmation(self, program, shown_text):
         box = program.wait_message_box("Confirmation")
@@ -130,10 +126,10 @@ class EraseTests(ProgramTestCase):
         program, window = self.start()
         self.type_into_box(program, "999", text="999")
 
-        self.env.click_rect(self.item_rect(window, OTHER))
+        self.env.input.click_rect(self.item_rect(window, OTHER))
         wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == OTHER,
                    what=f"the box to show {OTHER}")
-        self.env.click_rect(self.item_rect(window, TARGET))
+        self.env.input.click_rect(self.item_rect(window, TARGET))
         wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == TARGET,
                    what=f"the box to show {TARGET}")
 
@@ -141,26 +137,26 @@ class EraseTests(ProgramTestCase):
         items = control(program.main_window(), "ListBox")["items"]
         selected = items.index(TARGET)
         key, neighbour = ("Up", selected - 1) if selected > 0 else ("Down", selected + 1)
-        self.env.key(key)
+        self.env.input.key(key)
         wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == items[neighbour],
                    what=f"the box to follow the selection to {items[neighbour]}")
         self.assertEqual(program.message_boxes(), [])
 
     def test_double_click_asks_and_no_leaves_the_registry_untouched(self):
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
         program, window = self.start()
 
-        self.env.click_rect(self.item_rect(window, TARGET), repeat=2)
+        self.env.input.click_rect(self.item_rect(window, TARGET), repeat=2)
         box = self.assert_confirmation(program, TARGET)
         program.answer(box, IDNO)
 
         self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
-        self.assertEqual(self.env.snapshot(*EXPORTED), before)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
 
     def erase_typed(self, program, text):
         """Puts text into the box with a real paste, clicks Erase and Yes; returns the box
         that follows, still shown."""
-        self.env.set_clipboard(text)
+        self.env.input.set_clipboard(text)
         self.type_into_box(program, text, keys=("End",) + ("BackSpace",) * 9 + ("ctrl+v",))
         self.click_erase(program)
         program.answer(self.assert_confirmation(program, text), IDYES)
@@ -171,13 +167,13 @@ class EraseTests(ProgramTestCase):
     def restore_dacl(self, *args):
         """Gives a key whose DACL a case narrowed full access again, so that the next
         case's reset can delete it."""
-        self.addCleanup(self.env.regtool, "dacl", *args[:1], GRANT_ALL, *args[1:])
+        self.addCleanup(self.env.registry.regtool, "dacl", *args[:1], GRANT_ALL, *args[1:])
 
     def test_yes_erases_the_account_from_every_place_and_nothing_else(self):
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
         program, window = self.start()
 
-        self.env.click_rect(self.item_rect(window, TARGET))
+        self.env.input.click_rect(self.item_rect(window, TARGET))
         wait_until(lambda: self.text_box(program)["text"], check=lambda t: t == TARGET,
                    what=f"the box to show {TARGET}")
         self.click_erase(program)
@@ -188,22 +184,14 @@ class EraseTests(ProgramTestCase):
         self.assertTrue(is_bluish(done["icon_rgb"]), f"information icon, not {done['icon_rgb']}")
         program.answer(done, IDOK)
 
-        after = self.env.snapshot(*EXPORTED)
-        erased_roots = [account_key(place, TARGET).lower() for place in ERASED_PLACES]
-
-        def erased(key):
-            key = key.lower()
-            return any(key == root or key.startswith(root + "\\") for root in erased_roots)
-
+        after = self.env.registry.snapshot(*EXPORTED)
         # Exactly the account's keys are gone, three levels deep in each of the five places,
-        # the two of UAC's virtual store among them...
-        gone = sorted(set(before) - set(after))
-        self.assertEqual(gone, sorted(k for k in before if erased(k)))
+        # the two of UAC's virtual store among them, and every other key is there with the
+        # same values, nothing added.
+        gone = self.assert_only_erased(before, after, [TARGET])
         self.assertEqual(len(gone), 3 * len(ERASED_PLACES))
-        self.assertIn(account_key(STORE64, TARGET), before)
-        self.assertIn(account_key(STORE32, TARGET), before)
-        # ...and every other key is there with the same values, nothing added.
-        self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
+        self.assertIn(account_key(STORE64, TARGET), gone)
+        self.assertIn(account_key(STORE32, TARGET), gone)
         # The machine hive's 64-bit view is not where the account lives: it stays.
         self.assertIn(account_key(MACHINE64, TARGET), after)
 
@@ -245,13 +233,13 @@ class EraseTests(ProgramTestCase):
         program.wait_main_window()
         self.type_into_box(program, TARGET, text=TARGET)
 
-        self.env.key("Escape")
+        self.env.input.key("Escape")
         self.assertEqual(program.message_boxes(wait_ms=1000), [], "Escape shows nothing")
         window = program.main_window()
         self.assertEqual(control(window, "Edit")["text"], TARGET)
         self.assertTrue(program.running())
 
-        self.env.key("Return")
+        self.env.input.key("Return")
         box = self.assert_confirmation(program, TARGET)
         program.answer_with_keys(box, "n")
         self.assertEqual(program.message_boxes(wait_ms=1000), [], "No shows nothing more")
@@ -283,7 +271,7 @@ class EraseTests(ProgramTestCase):
         # 0x8868 ends in the byte 0x5C, a backslash's, in Shift-JIS (code page 932); the
         # full-width digits look like OTHER. Each is its own account, erased alone.
         names = ("\u8868", "\uff11\uff12\uff13\uff14\uff15\uff16")
-        self.env.reg_import([(account_key(place, name) + r"\Settings", {"Skin": "s"})
+        self.env.registry.load([(account_key(place, name) + r"\Settings", {"Skin": "s"})
                              for place in PLACE_ROOTS for name in names])
         program, _ = self.start()
         for name in names:
@@ -296,26 +284,26 @@ class EraseTests(ProgramTestCase):
 
     def test_a_link_named_like_an_account_is_removed_not_followed(self):
         victim = r"HKEY_CURRENT_USER\Software\ZelvaneVictim"
-        self.addCleanup(self.env.reg_delete, victim)
-        self.env.reg_import([(victim + r"\Child", {"Data": "kept"})])
-        self.env.regtool("link", r"HKCU\Software\Mirabilis\ICQ\NewOwners\666666",
+        self.addCleanup(self.env.registry.delete, victim)
+        self.env.registry.load([(victim + r"\Child", {"Data": "kept"})])
+        self.env.registry.regtool("link", r"HKCU\Software\Mirabilis\ICQ\NewOwners\666666",
                          r"HKCU\Software\ZelvaneVictim")
-        self.assertTrue(self.env.key_exists(account_key(HKCU, "666666") + r"\Child"))
-        before = self.env.snapshot(victim)
+        self.assertTrue(self.env.registry.exists(account_key(HKCU, "666666") + r"\Child"))
+        before = self.env.registry.snapshot(victim)
 
         program, _ = self.start()
         done = self.erase_typed(program, "666666")
         self.assertEqual((done["title"], done["text"]), ("Success", "Done!"))
         program.answer(done, IDOK)
 
-        self.assertFalse(self.env.key_exists(account_key(HKCU, "666666")))
-        self.assertEqual(self.env.snapshot(victim), before)
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, "666666")))
+        self.assertEqual(self.env.registry.snapshot(victim), before)
         self.assertTrue(before)
 
     def test_a_denied_machine_copy_is_named_and_the_others_are_erased(self):
         # A DACL that grants nothing: Wine, like Windows, then refuses the account's key.
         key = MACHINE_NEW_OWNERS + "\\" + TARGET
-        self.env.regtool("dacl", key, "D:P", "32")
+        self.env.registry.regtool("dacl", key, "D:P", "32")
         self.restore_dacl(key, "32")
         before = self.accounts_snapshot()
 
@@ -330,8 +318,8 @@ class EraseTests(ProgramTestCase):
                                 [p for p in ERASED_PLACES if p != MACHINE32])
 
     def test_a_read_only_machine_new_owners_without_the_account_is_done(self):
-        self.env.reg_delete(account_key(MACHINE32, TARGET))
-        self.env.regtool("dacl", MACHINE_NEW_OWNERS, "D:P(A;;KR;;;WD)", "32")
+        self.env.registry.delete(account_key(MACHINE32, TARGET))
+        self.env.registry.regtool("dacl", MACHINE_NEW_OWNERS, "D:P(A;;KR;;;WD)", "32")
         self.restore_dacl(MACHINE_NEW_OWNERS, "32")
         before = self.accounts_snapshot()
 
@@ -343,30 +331,30 @@ class EraseTests(ProgramTestCase):
                                 [p for p in ERASED_PLACES if p != MACHINE32])
 
     def test_the_instance_started_as_administrator_erases_only_the_shared_places(self):
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
         program = self.start_program(args=("/erase-as-administrator", TARGET))
         done = program.wait_message_box("Success")
         self.assertEqual(done["text"], "Done!")
-        self.assertEqual([w["title"] for w in self.env.windows(process=program.PROCESS)],
+        self.assertEqual([w["title"] for w in self.env.reader.windows(process=program.PROCESS)],
                          ["Success"], "no window but its outcome")
         program.answer(done, IDOK)
         wait_until(lambda: not program.running(), what="the instance to end")
-        self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET],
+        self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET],
                                 [DEFAULT_USER, MACHINE32])
 
     def test_the_administrator_instance_refuses_a_linked_machine_new_owners(self):
         # A standard user who may write the machine's Mirabilis key points NewOwners at a key
         # of the user's choice, then has an administrator finish an erase.
         victim = r"HKEY_CURRENT_USER\Software\ZelvaneVictim"
-        self.addCleanup(self.env.reg_delete, victim)
-        self.env.reg_import([(victim + "\\" + TARGET + r"\Child", {"Data": "kept"})])
-        self.env.reg_delete(account_key(MACHINE32))
+        self.addCleanup(self.env.registry.delete, victim)
+        self.env.registry.load([(victim + "\\" + TARGET + r"\Child", {"Data": "kept"})])
+        self.env.registry.delete(account_key(MACHINE32))
         link = regtool_key(account_key(MACHINE32))
-        self.env.regtool("link", link, r"HKCU\Software\ZelvaneVictim")
-        self.addCleanup(self.env.regtool, "unlink", link)
-        self.assertTrue(self.env.key_exists(account_key(MACHINE32, TARGET) + r"\Child"),
+        self.env.registry.regtool("link", link, r"HKCU\Software\ZelvaneVictim")
+        self.addCleanup(self.env.registry.regtool, "unlink", link)
+        self.assertTrue(self.env.registry.exists(account_key(MACHINE32, TARGET) + r"\Child"),
                         "the link leads to the victim")
-        before = self.env.snapshot(*EXPORTED)
+        before = self.env.registry.snapshot(*EXPORTED)
 
         program = self.start_program(args=("/erase-as-administrator", TARGET))
         warning = program.wait_message_box("Not erased everywhere")
@@ -375,16 +363,17 @@ class EraseTests(ProgramTestCase):
         self.assertNotIn("HKEY_USERS", warning["text"])
         program.answer(warning, IDOK)
         wait_until(lambda: not program.running(), what="the instance to end")
-        self.assertTrue(self.env.key_exists(victim + "\\" + TARGET + r"\Child"))
-        self.assert_only_erased(before, self.env.snapshot(*EXPORTED), [TARGET], [DEFAULT_USER])
+        self.assertTrue(self.env.registry.exists(victim + "\\" + TARGET + r"\Child"))
+        self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET],
+                                [DEFAULT_USER])
 
     def test_keys_named_with_a_nul_below_the_account_are_erased_everywhere(self):
         # "\0x" once reopened the key itself until the stack ran out; "A\0B" was taken for A.
         # Wine's reg cannot delete such keys: should the erase leave them, the next case's
         # reset would fail.
         accounts = [regtool_key(account_key(place, TARGET)) for place in ERASED_PLACES]
-        self.addCleanup(self.env.regtool, "unnul", *accounts)
-        self.env.regtool("nulkeys", *accounts)
+        self.addCleanup(self.env.registry.regtool, "unnul", *accounts)
+        self.env.registry.regtool("nulkeys", *accounts)
         before = self.accounts_snapshot()
         program, _ = self.start()
         done = self.erase_typed(program, TARGET)
@@ -392,7 +381,7 @@ class EraseTests(ProgramTestCase):
         program.answer(done, IDOK)
         self.assert_only_erased(before, self.accounts_snapshot(), [TARGET])
         for place in ERASED_PLACES:
-            self.assertFalse(self.env.key_exists(account_key(place, TARGET)), place)
+            self.assertFalse(self.env.registry.exists(account_key(place, TARGET)), place)
 
 
 if __name__ == "__main__":

@@ -4,18 +4,15 @@ start-up and erasure with 50,000 accounts and with names of any length and scrip
 import time
 import unittest
 
-from harness import (
+from harness import Program, ProgramTestCase, control, wait_until
+from registry import (
     DESKTOP_KEY,
     ERASED_PLACES,
     HKCU,
     PLACE_ROOTS,
-    Program,
-    ProgramTestCase,
     account_key,
-    control,
     parse_export,
     place_key,
-    wait_until,
 )
 
 IDOK, IDYES = 1, 6
@@ -83,7 +80,7 @@ class RealWindowTests(ProgramTestCase):
     def set_dpi(self, dpi):
         # Wine reads the DPI from the current user's desktop settings when a program starts.
         if dpi != 96:
-            self.env.reg_import([(DESKTOP_KEY, {"LogPixels": dpi})])
+            self.env.registry.load([(DESKTOP_KEY, {"LogPixels": dpi})])
 
     def assert_near(self, actual, exact, what):
         self.assertLessEqual(abs(actual - exact), 1, f"{what}: {actual} px, exactly {exact:.2f}")
@@ -115,7 +112,7 @@ class RealWindowTests(ProgramTestCase):
         """Presses key (Tab, Shift+Tab) once for each name; the focus moves to that control."""
         for name in names:
             before = self.focus_of(program)
-            self.env.key(key)
+            self.env.input.key(key)
             now = wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
                              what=f"{key} to move the focus off {before}")
             self.assertEqual(now, name, f"{key} from {before}")
@@ -127,11 +124,11 @@ class RealWindowTests(ProgramTestCase):
         return wait_until(lambda: self.box_text(program), check=check, what=what)
 
     def snapshot(self):
-        return self.env.snapshot(*(place_key(place, "Mirabilis") for place in PLACE_ROOTS))
+        return self.env.registry.snapshot(*(place_key(place, "Mirabilis") for place in PLACE_ROOTS))
 
     def seed_everywhere(self, names):
         """Each name as an account with a value and a subkey, in every place erased."""
-        self.env.reg_import([
+        self.env.registry.load([
             section
             for place in ERASED_PLACES for name in names
             for section in ((account_key(place, name), {"Nick": "n"}),
@@ -142,7 +139,8 @@ class RealWindowTests(ProgramTestCase):
         """The subkey names of the current user's NewOwners key, in the registry's order, read
         from a UTF-16 export so that no name is bent to a code page."""
         parent = account_key(HKCU).lower() + "\\"
-        return [key[len(parent):] for key in parse_export(self.env.reg_export(account_key(HKCU)))
+        exported = parse_export(self.env.registry.export(account_key(HKCU)))
+        return [key[len(parent):] for key in exported
                 if key.lower().startswith(parent) and "\\" not in key[len(parent):]]
 
     def erase_item(self, program, index):
@@ -150,9 +148,9 @@ class RealWindowTests(ProgramTestCase):
         with OK and returns its (title, text)."""
         account_list = control(program.main_window(), "ListBox")
         text = account_list["items"][index]
-        self.env.click_rect(account_list["item_rects"][index])
+        self.env.input.click_rect(account_list["item_rects"][index])
         self.wait_box_text(program, lambda t: t == text, f"the box to show item {index}")
-        self.env.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
+        self.env.input.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
         confirmation = program.wait_message_box("Confirmation")
         self.assertEqual(confirmation["text"],
                          f"Are you sure you want to delete this UIN? ({text})")
@@ -180,8 +178,8 @@ class RealWindowTests(ProgramTestCase):
                          "collapsed outer height")
         self.assert_layout(window, MAIN_LAYOUT, dpi)
 
-        self.env.click_rect(control(window, "Button", "&About")["rect"])
-        about = self.env.window("About", process=Program.PROCESS, wait_ms=10000)
+        self.env.input.click_rect(control(window, "Button", "&About")["rect"])
+        about = self.env.reader.window("About", process=Program.PROCESS, wait_ms=10000)
         self.assertIsNotNone(about, "the About window opens")
         left, top, right, bottom = about["client"]
         self.assert_near(right - left, ABOUT_CLIENT[0] * dpi / 1440, "About client width")
@@ -206,13 +204,13 @@ class RealWindowTests(ProgramTestCase):
         # The first control in tab order has the focus and takes typing; the filter drops
         # the letters. Tab goes through the upper panel in order, Shift+Tab back.
         self.assertEqual(self.focus_of(program), "txtUIN")
-        self.env.type_text("12ab3")
+        self.env.input.type_text("12ab3")
         self.assertEqual(self.wait_box_text(program, lambda t: t.endswith("3"), "typing"), "123")
         self.move_focus(program, "Tab", ["cmdDelete", "cmdAbout", "Command1"])
         self.move_focus(program, "shift+Tab", ["cmdAbout", "cmdDelete", "txtUIN"])
 
         # Alt+E asks about the typed number; N answers No and nothing more happens.
-        self.env.key("alt+e")
+        self.env.input.key("alt+e")
         box = program.wait_message_box("Confirmation")
         self.assertEqual(box["text"], "Are you sure you want to delete this UIN? (123)")
         program.answer_with_keys(box, "n")
@@ -220,11 +218,11 @@ class RealWindowTests(ProgramTestCase):
 
         # Alt+A opens About in front; Alt+F4 closes it and gives the main window back, with
         # the focus on the About button.
-        self.env.key("alt+a")
-        about = self.env.window("About", process=Program.PROCESS, wait_ms=10000)
+        self.env.input.key("alt+a")
+        about = self.env.reader.window("About", process=Program.PROCESS, wait_ms=10000)
         self.assertTrue(about is not None and about["foreground"], "About opens in front")
-        self.env.key("alt+F4")
-        wait_until(lambda: self.env.window("About", process=Program.PROCESS) is None,
+        self.env.input.key("alt+F4")
+        wait_until(lambda: self.env.reader.window("About", process=Program.PROCESS) is None,
                    what="About to close")
         window = wait_until(program.main_window, check=lambda w: w["foreground"],
                             what="the main window to come to the front")
@@ -234,7 +232,7 @@ class RealWindowTests(ProgramTestCase):
         # while the window moves and hands the focus on to the list, which now shows and
         # takes its place in the tab order after the button.
         self.move_focus(program, "Tab", ["Command1"])
-        self.env.key("space")
+        self.env.input.key("space")
         window = program.wait_animation_end("^")
         self.assertLessEqual(control(window, "ListBox")["rect"][3], window["client"][3])
         self.assertEqual(focused_name(window), "List1")
@@ -243,9 +241,9 @@ class RealWindowTests(ProgramTestCase):
         # Home then End pick the last account of the list; Alt+E and Y erase it, and Enter
         # closes the report.
         items = control(program.main_window(), "ListBox")["items"]
-        self.env.key("Home", "End")
+        self.env.input.key("Home", "End")
         chosen = self.wait_box_text(program, lambda t: t == items[-1], "End to pick the last")
-        self.env.key("alt+e")
+        self.env.input.key("alt+e")
         box = program.wait_message_box("Confirmation")
         self.assertEqual(box["text"], f"Are you sure you want to delete this UIN? ({chosen})")
         program.answer_with_keys(box, "y")
@@ -257,7 +255,7 @@ class RealWindowTests(ProgramTestCase):
         # Enter on the toggle button, reached by Tab from Erase, collapses the window.
         self.assertEqual(self.focus_of(program), "cmdDelete")
         self.move_focus(program, "Tab", ["cmdAbout", "Command1"])
-        self.env.key("Return")
+        self.env.input.key("Return")
         program.wait_animation_end("v")
 
     def assert_list_shown(self, window, shown):
@@ -273,7 +271,7 @@ class RealWindowTests(ProgramTestCase):
             before = self.focus_of(program)
             if before == name:
                 return
-            self.env.key("Tab")
+            self.env.input.key("Tab")
             wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
                        what=f"Tab to move the focus off {before}")
         self.assertEqual(self.focus_of(program), name)
@@ -290,33 +288,33 @@ class RealWindowTests(ProgramTestCase):
         for key in ("Tab", "shift+Tab"):
             for _ in range(6):
                 before = self.focus_of(program)
-                self.env.key(key)
+                self.env.input.key(key)
                 now = wait_until(lambda: self.focus_of(program), check=lambda f: f != before,
                                  what=f"{key} to move the focus off {before}")
                 self.assertNotEqual(now, "List1")
                 self.assertEqual(self.box_text(program), "", f"Down before {key} to {now}")
-                self.env.key("Down")
+                self.env.input.key("Down")
 
         # Space on "v" shows the list and the focus goes to it; the arrows pick an account.
         self.tab_to(program, "Command1")
-        self.env.key("space")
+        self.env.input.key("space")
         window = program.wait_animation_end("^")
         self.assertEqual(focused_name(window), "List1")
         self.assert_list_shown(window, True)
         items = control(window, "ListBox")["items"]
-        self.env.key("Home")
+        self.env.input.key("Home")
         self.wait_box_text(program, lambda t: t == items[0], "Home to pick the first")
-        self.env.key("Down")
+        self.env.input.key("Down")
         self.wait_box_text(program, lambda t: t == items[1], "Down to pick the second")
 
         # Space on "^" hides it again, with the focus back on "v": Down changes nothing.
         self.move_focus(program, "shift+Tab", ["Command1"])
-        self.env.key("space")
+        self.env.input.key("space")
         window = program.wait_animation_end("v")
         self.assertEqual(focused_name(window), "Command1")
         self.assert_list_shown(window, False)
         self.assertEqual(control(window, "ListBox")["items"], items)
-        self.env.key("Down", "Down")
+        self.env.input.key("Down", "Down")
         time.sleep(1)
         self.assertNotEqual(self.focus_of(program), "List1")
         self.assertEqual(self.box_text(program), items[1])
@@ -345,7 +343,7 @@ class RealWindowTests(ProgramTestCase):
 
         names = [str(100000000 + i) for i in range(50000)]
         started = time.monotonic()
-        self.env.reg_import([(account_key(HKCU, name), None) for name in names])
+        self.env.registry.load([(account_key(HKCU, name), None) for name in names])
         seed_seconds = time.monotonic() - started
         before = self.snapshot()
         self.assertEqual(len(before), 50000 + 3, "the accounts and the keys above them")
@@ -360,15 +358,15 @@ class RealWindowTests(ProgramTestCase):
 
         # The last account is reached and erased, and it alone.
         window = program.expand()
-        self.env.click_rect(control(window, "ListBox")["item_rects"][0])
+        self.env.input.click_rect(control(window, "ListBox")["item_rects"][0])
         self.wait_box_text(program, lambda t: t == account_list["items"][0], "the first item")
-        self.env.key("End")
+        self.env.input.key("End")
         wait_until(lambda: control(program.main_window(), "ListBox")["selected"],
                    check=lambda index: index == 49999, what="End to select the last item")
         last = self.box_text(program)
         self.assertIn(last, names)
         self.assertNotEqual(last, account_list["items"][0])
-        self.env.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
+        self.env.input.click_rect(control(program.main_window(), "Button", "&Erase")["rect"])
         program.answer(program.wait_message_box("Confirmation"), IDYES)
         done = program.wait_message_box("Success")
         self.assertEqual(done["text"], "Done!")

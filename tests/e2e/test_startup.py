@@ -2,18 +2,8 @@
 
 import unittest
 
-from harness import (
-    DEFAULT_USER,
-    HKCU,
-    MACHINE32,
-    MACHINE64,
-    Program,
-    ProgramTestCase,
-    account_key,
-    control,
-    twips_to_px,
-    wait_until,
-)
+from harness import Program, ProgramTestCase, control, twips_to_px, wait_until
+from registry import DEFAULT_USER, HKCU, MACHINE32, MACHINE64, account_key
 
 COLLAPSED_TWIPS = 1755
 
@@ -34,7 +24,7 @@ class StartupTests(ProgramTestCase):
     def test_window_lists_only_the_current_users_accounts(self):
         own = self.seed_everywhere()
         # The seeding itself, read back: the current user's key holds exactly these.
-        self.assertCountEqual(self.env.subkeys(account_key(HKCU)), own)
+        self.assertCountEqual(self.env.registry.subkeys(account_key(HKCU)), own)
 
         window = self.start_program().wait_main_window()
 
@@ -94,7 +84,7 @@ class StartupTests(ProgramTestCase):
         # Accounts elsewhere, none for the current user: not even the NewOwners key.
         self.seed(MACHINE32, "700001")
         self.seed(DEFAULT_USER, "700003")
-        self.assertFalse(self.env.key_exists(account_key(HKCU)))
+        self.assertFalse(self.env.registry.exists(account_key(HKCU)))
 
         program = self.start_program()
         window = program.wait_main_window()
@@ -105,14 +95,14 @@ class StartupTests(ProgramTestCase):
 
     def test_v_clicked_as_the_window_appears_opens_onto_the_whole_list(self):
         names = [str(100000000 + i) for i in range(10000)]
-        self.env.reg_import([(account_key(HKCU, name), None) for name in names])
+        self.env.registry.load([(account_key(HKCU, name), None) for name in names])
         program = self.start_program(max_items=3)
 
         # Found and clicked without waiting for the program, which may still be filling.
-        window = self.env.window(Program.TITLE, process=Program.PROCESS, wait_ms=30000,
+        window = self.env.reader.window(Program.TITLE, process=Program.PROCESS, wait_ms=30000,
                                  at_once=True)
         self.assertIsNotNone(window, "the window shows")
-        self.env.click_rect(control(window, "Button", "v")["rect"])
+        self.env.input.click_rect(control(window, "Button", "v")["rect"])
 
         # Every look finds the list empty or whole, and whole once the click was handled.
         def look():
@@ -135,10 +125,10 @@ class StartupTests(ProgramTestCase):
         window = program.wait_main_window()
         text_box = control(window, "Edit")
 
-        self.env.click_rect(text_box["rect"])
-        self.env.type_text("1234567890")
+        self.env.input.click_rect(text_box["rect"])
+        self.env.input.type_text("1234567890")
         # Home moves the caret to the start once every key typed before it has been handled.
-        self.env.key("Home")
+        self.env.input.key("Home")
         text_box = wait_until(
             lambda: control(program.main_window(), "Edit"),
             what="the typing to be handled",

@@ -1,0 +1,151 @@
+"""The registry of the run's Wine prefix: the places accounts are kept in, seeded and checked
+with Wine's own reg program, and regtool.exe for what reg cannot do."""
+
+import concurrent.futures
+import os
+import tempfile
+from pathlib import Path
+
+# Where accounts are kept, below each place's Software key.
+ACCOUNTS_PATH = r"Mirabilis\ICQ\NewOwners"
+
+# The places an account can be kept in, each named by its Software key. The messenger is a
+# 32-bit program, so its machine-hive keys live in the 32-bit view of the registry, which
+# Wine 64-bit keeps under Wow6432Node; the 64-bit view is there for the tests that check it
+# is left alone. UAC's virtual store keeps the machine-hive writes of a messenger run without
+# administrator rights in the user's hive, in a form for 64-bit Windows and one for 32-bit.
+HKCU = "HKCU"
+DEFAULT_USER = r"HKU\.DEFAULT"
+MACHINE32 = "HKLM32"
+MACHINE64 = "HKLM64"
+STORE64 = "VirtualStore64"
+STORE32 = "VirtualStore32"
+
+PLACE_ROOTS = {
+    HKCU: r"HKEY_CURRENT_USER\Software",
+    DEFAULT_USER: r"HKEY_USERS\.DEFAULT\Software",
+    MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node",
+    MACHINE64: r"HKEY_LOCAL_MACHINE\Software",
+    STORE64: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Wow6432Node",
+    STORE32: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE",
+}
+
+# Where Zelvane erases an account from, in its order.
+ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32, STORE64, STORE32)
+
+# Wine reads the screen's DPI from here when a program starts; without a value it is 96.
+DESKTOP_KEY = r"HKEY_CURRENT_USER\Control Panel\Desktop"
+
+
+def place_key(place, subpath=""):
+    """Full key name, under a place's Software key; subpath is relative to it."""
+    key = PLACE_ROOTS[place]
+    return key + ("\\" + subpath if subpath else "")
+
+
+def account_key(place, uin=""):
+    """The NewOwners key of a place, or the key of one account in it."""
+    return place_key(place, ACCOUNTS_PATH + ("\\" + uin if uin else ""))
+
+
+def parse_export(text):
+    """A `reg export` file as {key name: tuple of its value lines}, in file order."""
+    tree = {}
+    key = None
+    for line in text.splitlines():
+        if line.startswith("[") and line.endswith("]"):
+            key = line[1:-1]
+            tree[key] = []
+        elif key is not None and line.strip():
+            tree[key].append(line)
+    return {name: tuple(lines) for name, lines in tree.items()}
+
+
+class Registry:
+    def __init__(self, wine, regtool_exe, scratch_dir):
+        self.wine = wine
+        self.regtool_exe = regtool_exe
+        # Where the .reg files passed to and from reg are written.
+        self.scratch_dir = scratch_dir
+
+    def add(self, key, value=None, data="", kind="REG_SZ"):
+        args = ["reg", "add", key, "/f"]
+        if value is not None:
+            args += ["/v", value, "/t", kind, "/d", data]
+        self.wine.run(*args)
+
+    def load(self, sections):
+        """Imports registry sections in one Wine process: a list of (key, {value: data}),
+        where a key written "-KEY" is deleted with everything below it (a missing key is
+        fine) and data is a string, an int for a REG_DWORD, bytes for a REG_BINARY, or None
+        to delete the value."""
+        lines = ["Windows Registry Editor Version 5.00", ""]
+        for key, values in sections:
+            lines.append(f"[{key}]")
+            for name, data in (values or {}).items():
+                if data is None:
+                    rendered = "-"
+                elif isinstance(data, bytes):
+                    rendered = "hex:" + ",".join(f"{byte:02x}" for byte in data)
+                elif isinstance(data, int):
+                    rendered = f"dword:{data:08x}"
+                else:
+                    rendered = '"' + data.replace("\\", "\\\\").replace('"', '\\"') + '"'
+                lines.append(f'"{name}"={rendered}')
+            lines.append("")
+        with tempfile.NamedTemporaryFile(dir=self.scratch_dir, suffix=".reg",
+                                         delete=False) as f:
+            f.write("\r\n".join(lines).encode("utf-16"))
+        try:
+            self.wine.run("reg", "import", f.name)
+        finally:
+            os.unlink(f.name)
+
+    def delete(self, *keys):
+        """Deletes keys with everything below them; missing keys are fine."""
+        self.load([("-" + key, None) for key in keys])
+
+    def regtool(self, *args):
+        """Makes a registry link or sets a key's DACL (see regtool.cpp)."""
+        self.wine.run(self.regtool_exe, *args)
+
+    def binary(self, key, value):
+        """The bytes of a REG_BINARY value."""
+        for line in self.wine.run("reg", "query", key, "/v", value).stdout.splitlines():
+            fields = line.split()
+            if len(fields) == 3 and fields[0] == value and fields[1] == "REG_BINARY":
+                return bytes.fromhex(fields[2])
+        raise AssertionError(f"no binary value {value} in {key}")
+
+    def exists(self, key):
+        return self.wine.run("reg", "query", key, check=False).returncode == 0
+
+    def subkeys(self, key):
+        """Names of the direct subkeys of key, in the order the registry enumerates them."""
+        result = self.wine.run("reg", "query", key, check=False)
+        if result.returncode != 0:
+            return []
+        prefix = key.lower() + "\\"
+        names = []
+        for line in result.stdout.splitlines():
+            line = line.strip()
+            if line.lower().startswith(prefix) and "\\" not in line[len(prefix):]:
+                names.append(line[len(prefix):])
+        return names
+
+    def export(self, key):
+        """Text of `reg export` of key (with every subkey), or "" when the key is missing."""
+        with tempfile.NamedTemporaryFile(dir=self.scratch_dir, suffix=".reg") as f:
+            result = self.wine.run("reg", "export", key, f.name, "/y", check=False)
+            if result.returncode != 0:
+                return ""
+            return Path(f.name).read_bytes().decode("utf-16")
+
+    def snapshot(self, *keys):
+        """The keys below each of keys, exported by Wine's reg, as {key: value lines}."""
+        with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
+            texts = list(pool.map(self.export, keys))
+        tree = {}
+        for text in texts:
+            tree.update(parse_export(text))
+        return tree
