@@ -199,7 +199,8 @@ std::wstring Printable(const wchar_t* text, DWORD length) {
 
 // Writes "[shown]" for key, a line "\"name\"=type:hex" for each of its values, then the same
 // for each subkey, each opened by its counted name (a NUL in it included) so that the walk
-// never takes a key for another. A key that cannot be read is written "[shown] error N".
+// never takes a key for another. A registry link below KEY is written as the link it is (its
+// target value), not followed: the target is read where it lies, and a loop ends. A key that cannot be read is written "[shown] error N".
 void Dump(HKEY key, const std::wstring& shown, std::wstring& out) {
     DWORD subkeys = 0, longestKey = 0, values = 0, longestValue = 0, longestData = 0;
     LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestKey, nullptr,
@@ -236,7 +237,8 @@ void Dump(HKEY key, const std::wstring& shown, std::wstring& out) {
         UNICODE_STRING counted{static_cast<USHORT>(nameLength * 2),
                                static_cast<USHORT>(nameLength * 2), name.data()};
         OBJECT_ATTRIBUTES attributes;
-        InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, key, nullptr);
+        InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK, key,
+                                   nullptr);
         HANDLE child = nullptr;
         const std::wstring childShown = shown + L"\\" + Printable(name.data(), nameLength);
         const LONG status = openKey(&child, KEY_READ, &attributes);
