@@ -18,6 +18,7 @@ from registry import (
     STORE64,
     account_key,
     place_key,
+    regtool_key,
 )
 
 IDOK, IDYES, IDNO = 1, 6, 7
@@ -31,15 +32,6 @@ GRANT_ALL = "D:(A;;KA;;;WD)"
 # Every tree an erasure could reach: the current user's hive, the default profile's and the
 # machine's software, both registry views.
 EXPORTED = ("HKEY_CURRENT_USER", r"HKEY_USERS\.DEFAULT", r"HKEY_LOCAL_MACHINE\Software")
-
-
-def regtool_key(key):
-    """A key as regtool names it."""
-    for long, short in (("HKEY_CURRENT_USER", "HKCU"), ("HKEY_USERS", "HKU"),
-                        ("HKEY_LOCAL_MACHINE", "HKLM")):
-        if key.startswith(long + "\\"):
-            return short + key[len(long):]
-    raise ValueError(key)
 
 
 def is_reddish(rgb):
