@@ -1,5 +1,6 @@
-"""The registry of the run's Wine prefix: the places accounts are kept in, seeded and checked
-with Wine's own reg program, and regtool.exe for what reg cannot do."""
+"""The registry of the run's Wine prefix: the places accounts are kept in, seeded with Wine's
+own reg program, and regtool.exe for what reg cannot do or does slowly (links, DACLs, hives,
+the snapshots that compare a tree before and after)."""
 
 import os
 import tempfile
