@@ -65,7 +65,9 @@ def parse_dump(text):
     value lines}; a key that could not be read has its error for its one line."""
     tree = {}
     lines = None
-    for line in text.splitlines():
+    # Split at the line feeds regtool writes only: splitlines would also split a name at
+    # U+2028 and the like.
+    for line in text.split("\n"):
         if line.startswith("["):
             end = line.rindex("]")
             key = line[1:end]
@@ -73,7 +75,7 @@ def parse_dump(text):
                 if key == short or key.startswith(short + "\\"):
                     key = long + key[len(short):]
             lines = tree[key] = [line[end + 1:].strip()] if line[end + 1:].strip() else []
-        elif lines is not None:
+        elif lines is not None and line:
             lines.append(line)
     return {name: tuple(values) for name, values in tree.items()}
 
