@@ -7,6 +7,7 @@ import unittest
 
 from harness import ProgramTestCase
 from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key
+from wine import Wine, did_not_run, without_shell_locale_warnings
 
 TARGET = "87654321"
 OTHER = "123456"
@@ -25,16 +26,20 @@ VICTIM = r"HKLM\Software\ZelvaneVictim"
 
 class CommandLineCase(ProgramTestCase):
     def run_zelvane(self, *args, expected):
-        """Runs zelvane.exe with its standard output and error on pipes; returns them."""
-        result = subprocess.run(
-            [str(self.env.wine_exec), str(self.env.exe), *args],
-            env=self.env.wine.env(),
-            stdin=subprocess.DEVNULL,
-            capture_output=True,
-            timeout=120,
-        )
-        out = result.stdout.decode("utf-8").replace("\r\n", "\n")
-        err = result.stderr.decode("utf-8", errors="replace")
+        """Runs zelvane.exe with its standard output and error on pipes; returns them. A run
+        that Wine did not start is tried again, as Wine.run does."""
+        for _ in range(Wine.TRIES):
+            result = subprocess.run(
+                [str(self.env.wine_exec), str(self.env.exe), *args],
+                env=self.env.wine.env(),
+                stdin=subprocess.DEVNULL,
+                capture_output=True,
+                timeout=120,
+            )
+            out = result.stdout.decode("utf-8").replace("\r\n", "\n")
+            err = without_shell_locale_warnings(result.stderr.decode("utf-8", errors="replace"))
+            if not did_not_run(result.returncode, out or err):
+                break
         self.assertEqual(result.returncode, expected, f"{args}:\n{out}{err}")
         return out, err
 
