@@ -52,6 +52,10 @@ def account_key(place, uin=""):
 HIVE_NAMES = (("HKEY_CURRENT_USER", "HKCU"), ("HKEY_USERS", "HKU"), ("HKEY_LOCAL_MACHINE", "HKLM"))
 
 
+# Where Wine keeps the system parameters that programs have read (see Registry.snapshot).
+WINE_PARAMETER_CACHE = r"HKEY_CURRENT_USER\Software\Wine\Temporary System Parameters"
+
+
 def regtool_key(key):
     """A key (or a whole hive) as regtool names it."""
     for long, short in HIVE_NAMES:
@@ -175,6 +179,13 @@ class Registry:
 
     def snapshot(self, *keys):
         """Every key and value below each of keys, as {key: value lines}, read in one process
-        by regtool (reg export takes seconds for HKEY_LOCAL_MACHINE\\Software alone)."""
+        by regtool (reg export takes seconds for HKEY_LOCAL_MACHINE\\Software alone).
+
+        Wine's volatile cache of system parameters is left out: Wine fills it in as programs
+        run, so which of its keys exist depends on what ran since the wineserver started, not
+        on what the program under test did (seen: a case in a fresh prefix found keys there
+        after the program ran that were not there before)."""
         dump = self.wine.run(self.regtool_exe, "dump", *map(regtool_key, keys))
-        return parse_dump(dump.stdout)
+        cache = WINE_PARAMETER_CACHE.lower()
+        return {key: values for key, values in parse_dump(dump.stdout).items()
+                if key.lower() != cache and not key.lower().startswith(cache + "\\")}
