@@ -7,7 +7,7 @@ import unittest
 
 from harness import ProgramTestCase
 from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key
-from wine import Wine, did_not_run, without_shell_locale_warnings
+from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
 
 TARGET = "87654321"
 OTHER = "123456"
@@ -38,7 +38,7 @@ class CommandLineCase(ProgramTestCase):
             )
             out = result.stdout.decode("utf-8").replace("\r\n", "\n")
             err = without_shell_locale_warnings(result.stderr.decode("utf-8", errors="replace"))
-            if not did_not_run(result.returncode, out or err):
+            if not did_not_run(result.returncode, printed_by_program(out + err)):
                 break
         self.assertEqual(result.returncode, expected, f"{args}:\n{out}{err}")
         return out, err

@@ -22,6 +22,16 @@ def did_not_run(exit_code, sign_of_life):
     return exit_code == WINE_DID_NOT_RUN and not sign_of_life
 
 
+def printed_by_program(text):
+    """Whether text holds a line of the program's own. Wine's launcher prints two lines of its
+    own when it could not start the program at all ("Application could not be started, or no
+    application associated with the specified file." and "ShellExecuteEx failed: Internal
+    error.", seen once for reg in a fresh prefix): those are no sign of life."""
+    return any(line.strip() and not line.startswith(("Application could not be started",
+                                                      "ShellExecuteEx failed"))
+               for line in text.splitlines())
+
+
 def without_shell_locale_warnings(text):
     """text without the lines bash prints when it lacks the locale LC_ALL names (the code
     page runs name one that need not be installed): they come from wine-exec, not from the
@@ -59,7 +69,8 @@ class Wine:
         """Runs a Windows program to its end and returns the CompletedProcess (text output)."""
         for _ in range(self.TRIES):
             result = self._run_once(args, timeout)
-            if not did_not_run(result.returncode, result.stdout or result.stderr):
+            if not did_not_run(result.returncode,
+                               printed_by_program(result.stdout + result.stderr)):
                 break
         if check and result.returncode != 0:
             raise RuntimeError(
