@@ -29,6 +29,12 @@ class MemoryRegistry : public Registry {
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                             const std::wstring& name, RegistryView view, LinkRule links) override;
+    long OpenSubtree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                     RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
+    long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                    RegKey& subkey) override;
+    long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
+    long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
 
     // Set-up and checks for tests. A path may hold a NUL inside a name, as the real
     // registry's counted names may.
@@ -36,6 +42,9 @@ class MemoryRegistry : public Registry {
                 RegistryView view = RegistryView::kNative);
     void SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                   const std::wstring& data, RegistryView view = RegistryView::kNative);
+    // A value of any type, its bytes as given.
+    void SetValue(std::int32_t root, const std::wstring& path, const RegistryValue& value,
+                  RegistryView view = RegistryView::kNative);
     // Makes root\path a link to targetRoot\targetPath (in the same view).
     void AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
                  const std::wstring& targetPath, RegistryView view = RegistryView::kNative);
@@ -50,6 +59,9 @@ class MemoryRegistry : public Registry {
     // Deleting this one key fails with the given code; the rest of a subtree still goes.
     void FailDeleteOf(std::int32_t root, const std::wstring& path, long result,
                       RegistryView view = RegistryView::kNative);
+    // Opening this key to read it (OpenSubtree, OpenSubkey) fails with the given code.
+    void FailReadOf(std::int32_t root, const std::wstring& path, long result,
+                    RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.
     void FailEnumAt(std::int32_t index, long result);
 
