@@ -3,10 +3,13 @@ codes, and the registry before and after; /allusers over a second profile made h
 the test (a logged-on user), left for Zelvane to load, and held open by another process."""
 
 import subprocess
+import tempfile
 import unittest
+from pathlib import Path
 
 from harness import ProgramTestCase
-from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key
+from registry import (DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key, parse_export,
+                      place_key)
 from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
 
 TARGET = "87654321"
@@ -123,6 +126,122 @@ class CurrentUserTests(CommandLineCase):
         self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
 
 
+def hex_bytes(data):
+    return ",".join(f"{byte:02x}" for byte in data)
+
+
+def utf16z(*strings):
+    """Strings as a REG_EXPAND_SZ or REG_MULTI_SZ holds them: UTF-16LE, each with its NUL."""
+    return b"".join(text.encode("utf-16-le") + b"\0\0" for text in strings)
+
+
+def every_type(account):
+    """An account holding a value of every type, nested keys and a key without values, as
+    .reg lines for reg import (which takes hex lines of any length)."""
+    expand = hex_bytes(utf16z("%SystemRoot%\\名"))
+    multi = hex_bytes(utf16z("one", "zwei ü", "三") + b"\0\0")
+    return [
+        f"[{account}]",
+        r'@="default \"quoted\" C:\\dir\\ 名前 ü"',
+        r'"back\\slash \"name\""="x"',
+        f'"Expand"=hex(2):{expand}',
+        f'"Multi"=hex(7):{multi}',
+        f'"Binary"=hex:{hex_bytes(bytes(range(7, 127)))}',
+        '"Dword"=dword:8badf00d',
+        f'"Qword"=hex(b):{hex_bytes(bytes([1, 2, 3, 4, 5, 6, 7, 0x88]))}',
+        '"None"=hex(0):01,02',
+        "",
+        f"[{account}\\Nested\\Deeper]",
+        '"S"="deep"',
+        "",
+        f"[{account}\\Empty]",
+        "",
+    ]
+
+
+class BackupTests(CommandLineCase):
+    """/whatif and /backup FILE, with the file in the Wine prefix's drive C:."""
+
+    FILE_WIN = r"C:\zelvane-backup.reg"
+
+    def setUp(self):
+        super().setUp()
+        self.file = self.env.prefix / "drive_c" / "zelvane-backup.reg"
+        self.file.unlink(missing_ok=True)
+        self.addCleanup(self.file.unlink, missing_ok=True)
+
+    def import_lines(self, lines):
+        with tempfile.NamedTemporaryFile(dir=self.env.state_dir, suffix=".reg",
+                                         delete=False) as f:
+            f.write("\r\n".join(["Windows Registry Editor Version 5.00", ""] + lines)
+                    .encode("utf-16"))
+        try:
+            return self.env.wine.run("reg", "import", f.name, check=False)
+        finally:
+            Path(f.name).unlink()
+
+    def test_whatif_changes_nothing_and_names_each_copy(self):
+        for place in ERASED_PLACES:
+            self.seed(place, TARGET, {"Nick": "x"})
+        before = self.env.registry.snapshot(*EXPORTED)
+        out, _ = self.run_zelvane("/erase", TARGET, "/whatif", expected=0)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+        would = [line for line in out.splitlines() if line.startswith("would erase ")]
+        self.assertEqual(len(would), 5, out)
+        self.assertIn(rf"would erase HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET} (1 key, 1 value)",
+                      would)
+        self.assertIn(rf"would erase HKEY_USERS\.DEFAULT\{NEW_OWNERS}\{TARGET} (1 key, 1 value)",
+                      would)
+        self.assertTrue(out.endswith(f"{TARGET}: would be erased from 5 places. "
+                                     "Nothing was changed (/whatif).\n"), out)
+
+    def test_backup_then_reg_import_gives_the_account_back(self):
+        places = (HKCU, MACHINE32)
+        lines = []
+        for place in places:
+            lines += every_type(account_key(place, TARGET))
+        self.assertEqual(self.import_lines(lines).returncode, 0)
+        before = {place: self.env.registry.export(account_key(place, TARGET)) for place in places}
+        self.assertIn("hex(b):01,02,03,04,05,06,07,88", before[HKCU])
+
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
+        self.assertIn(rf"backed up {self.FILE_WIN} (8 keys, 18 values)", out)
+        for place in places:
+            self.assertFalse(self.env.registry.exists(account_key(place, TARGET)), out)
+        text = self.file.read_bytes()
+        self.assertTrue(text.startswith(b"\xff\xfeW\x00i\x00"), text[:8])
+        text = text.decode("utf-16")
+        # The user's copy exactly as reg export writes it, line for line, long hex wrapped.
+        written = parse_export(text)
+        for key, values in parse_export(before[HKCU]).items():
+            self.assertEqual(written.get(key), values, key)
+
+        self.assertEqual(self.env.wine.run("reg", "import", self.FILE_WIN, check=False)
+                         .returncode, 0)
+        # The machine's copy is restored to the 32-bit view only if the file names that view's
+        # key as 64-bit Windows names it, SOFTWARE\WOW6432Node.
+        for place in places:
+            self.assertEqual(self.env.registry.export(account_key(place, TARGET)), before[place],
+                             place)
+
+        # Never written over: a second backup to the same file is refused, and then nothing is
+        # erased.
+        out, err = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=2)
+        self.assertIn("is there already", err)
+        self.assertTrue(self.env.registry.exists(account_key(HKCU, TARGET)))
+
+    def test_a_backup_that_cannot_be_written_erases_nothing(self):
+        for place in ERASED_PLACES:
+            self.seed(place, TARGET, {"Nick": "x"})
+        before = self.env.registry.snapshot(*EXPORTED)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", r"C:\no such folder\b.reg",
+                                  expected=1)
+        self.assertIn(r"failed    C:\no such folder\b.reg: the backup could not be written: ",
+                      out)
+        self.assertIn(f"{TARGET}: nothing was erased, since its backup could not be written.", out)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+
+
 class AllUsersTests(CommandLineCase):
     """A second profile: its hive saved with RegSaveKeyW from keys made here, named in the
     profile list with a folder that needs %SystemDrive% expanded."""
@@ -197,6 +316,28 @@ class AllUsersTests(CommandLineCase):
             holder.stdin.close()
             holder.wait(timeout=60)
             holder.stdout.close()
+
+    def test_whatif_and_backup_reach_a_user_not_logged_on(self):
+        before = self.hive.read_bytes()
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", "/whatif", expected=0)
+        self.assertIn(rf"loaded    {SID}: {HIVE_WIN} as HKEY_USERS\Zelvane-{SID}", out)
+        self.assertIn(rf"would erase HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER} (2 keys, "
+                      "1 value)", out)
+        self.assertEqual(self.hive.read_bytes(), before)
+
+        backup = self.env.prefix / "drive_c" / "zelvane-users.reg"
+        backup.unlink(missing_ok=True)
+        self.addCleanup(backup.unlink, missing_ok=True)
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", "/backup", r"C:\zelvane-users.reg",
+                                  expected=0)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER}", out)
+        text = backup.read_bytes().decode("utf-16")
+        self.assertNotIn("Zelvane-", text)
+        self.assertIn(f"[HKEY_USERS\\{SID}\\{NEW_OWNERS}\\{OTHER}\\Sub]\r\n\"N\"=\"x\"\r\n", text)
+        self.assertIn(f'To restore it: reg load HKU\\{SID} "{HIVE_WIN}", then reg import this '
+                      f"file, then reg unload HKU\\{SID}\r\n", text)
+        self.assertEqual(
+            [k for k in self.env.registry.subkeys("HKU") if "zelvane" in k.lower()], [])
 
     def test_list_names_each_users_accounts(self):
         out, _ = self.run_zelvane("/list", "/allusers", expected=0)
