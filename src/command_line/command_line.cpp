@@ -228,7 +228,8 @@ class Command {
         Visit(user, access.Places(), LinkRule::kFollowNone);
         restore_.reset();
         const long unloaded = access.Unload();
-        if (unloaded != kErrorSuccess) Failure({user, L": its hive stays loaded"}, unloaded);
+        // Told by every pass: the backup's pass loads and unloads too.
+        if (unloaded != kErrorSuccess) ReportFailure({user, L": its hive stays loaded"}, unloaded);
     }
 
     void VisitShared() {
@@ -294,7 +295,10 @@ class Command {
     }
 
     void Failure(std::initializer_list<std::wstring_view> parts, long result) {
-        if (pass_ == Pass::kBackUp) return;
+        if (pass_ != Pass::kBackUp) ReportFailure(parts, result);
+    }
+
+    void ReportFailure(std::initializer_list<std::wstring_view> parts, long result) {
         std::wstring text;
         for (const std::wstring_view part : parts) text += part;
         report_.Line({L"failed", Padded(L"failed"), text, L": ", Reason(host_, result)},

@@ -230,6 +230,23 @@ class BackupTests(CommandLineCase):
         self.assertIn("is there already", err)
         self.assertTrue(self.env.registry.exists(account_key(HKCU, TARGET)))
 
+    def test_a_link_below_the_account_is_named_not_backed_up_and_still_erased(self):
+        self.seed(HKCU, TARGET, {"Nick": "x"})
+        self.env.registry.delete(VICTIM)
+        self.addCleanup(self.env.registry.delete, VICTIM)
+        self.env.registry.add(VICTIM + r"\Keep", "K", "v")
+        self.env.registry.regtool("link", rf"HKCU\{NEW_OWNERS}\{TARGET}\Link", VICTIM)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
+        line = (rf"HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET}\Link: a registry link to "
+                r"\REGISTRY\MACHINE\Software\ZelvaneVictim")
+        self.assertIn("not backed up " + line + "\n", out)
+        text = self.file.read_bytes().decode("utf-16")
+        self.assertIn("; not backed up: " + line + "\r\n", text)
+        self.assertNotIn("Keep", text)
+        self.assertIn(f'[HKEY_CURRENT_USER\\{NEW_OWNERS}\\{TARGET}]\r\n"Nick"="x"\r\n', text)
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
+        self.assertTrue(self.env.registry.exists(VICTIM + r"\Keep"))
+
     def test_a_backup_that_cannot_be_written_erases_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET, {"Nick": "x"})

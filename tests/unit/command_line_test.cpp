@@ -371,6 +371,13 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsIt) {
     EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
     EXPECT_EQ(Lines(host.out, L"failed    "), 1u);
     EXPECT_TRUE(hives.loaded.empty());
+
+    // A hive that will not unload is told by the backup's pass as by the erase's.
+    hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
+    host.out.clear();
+    Run({L"/erase", L"123456", L"/allusers", L"/backup", L"c.reg"});
+    EXPECT_EQ(Lines(host.out, L"failed    S-1-5-21-1-1-1-1002: its hive stays loaded: error 5\n"),
+              2u);
 }
 
 }  // namespace
