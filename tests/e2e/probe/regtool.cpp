@@ -203,7 +203,8 @@ std::wstring Printable(const wchar_t* text, DWORD length) {
 // Writes "[shown]" for key, a line "\"name\"=type:hex" for each of its values, then the same
 // for each subkey, each opened by its counted name (a NUL in it included) so that the walk
 // never takes a key for another. A registry link below KEY is written as the link it is (its
-// target value), not followed: the target is read where it lies, and a loop ends. A key that cannot be read is written "[shown] error N".
+// target value), not followed: the target is read where it lies, and a loop ends. A key that cannot
+// be read is written "[shown] error N".
 void Dump(HKEY key, const std::wstring& shown, std::wstring& out) {
     DWORD subkeys = 0, longestKey = 0, values = 0, longestValue = 0, longestData = 0;
     LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestKey, nullptr,
@@ -329,7 +330,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(
             stderr,
             "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
-            "dacl KEY SDDL [32] | set KEY NAME TYPE HEX | save KEY FILE | load NAME FILE | unload NAME | hold FILE | "
+            "dacl KEY SDDL [32] | set KEY NAME TYPE HEX | save KEY FILE | load NAME FILE | unload "
+            "NAME | hold FILE | "
             "run PROGRAM [ARG...] | dump KEY...\n");
         return 2;
     }
