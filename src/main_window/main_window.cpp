@@ -95,7 +95,7 @@ void MainWindow::EraseEverywhere() {
         ShowRefusal(runtime_, uin);
         return;
     }
-    const EraseReport report(outcomes);
+    const EraseReport report(outcomes, registry_);
     const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
     if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
 }
