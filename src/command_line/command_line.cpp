@@ -229,7 +229,7 @@ class Command {
 
     void Erase(const std::vector<AccountPlace>& places, LinkRule rule) {
         for (const PlaceOutcome& outcome : EraseAccount(registry_, arguments_.uin, places, rule)) {
-            const std::wstring shown = ShownAs(outcome.place);
+            const std::wstring shown = ShownAs(outcome.place, registry_);
             if (outcome.result == kErrorSuccess) {
                 Status(L"erased", {shown, L"\\", arguments_.uin});
                 ++tally_.erased;

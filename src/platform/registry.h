@@ -76,6 +76,9 @@ class Registry {
     virtual DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                                     const std::wstring& name, RegistryView view,
                                     LinkRule links) = 0;
+    // Whether Windows is 64-bit, for the exe of either width: there the machine's SOFTWARE key
+    // has a 32-bit view of its own, which regedit and reg.exe show as SOFTWARE\Wow6432Node.
+    virtual bool Is64BitWindows() const = 0;
 };
 
 }  // namespace zelvane

@@ -82,9 +82,11 @@ TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
     EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
     EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
     EXPECT_EQ(Lines(host.out, L"erased    "), 5u);
-    EXPECT_NE(host.out.find(
-                  L"erased    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\n"),
-              std::wstring::npos);
+    EXPECT_NE(
+        host.out.find(
+            L"erased    "
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456\n"),
+        std::wstring::npos);
     EXPECT_NE(host.out.find(L"123456: erased; nothing of it is left.\n"), std::wstring::npos);
 
     host.out.clear();
@@ -98,8 +100,10 @@ TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
     host.out.clear();
     EXPECT_EQ(Run({L"/erase", L"777"}), kExitNotElevated);
     EXPECT_EQ(
-        Lines(host.out,
-              L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777: error 5"),
+        Lines(
+            host.out,
+            L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\777: "
+            L"error 5"),
         1u);
     EXPECT_NE(host.out.find(L"run Zelvane as administrator"), std::wstring::npos);
     host.elevated = true;

@@ -14,9 +14,9 @@ namespace zelvane {
 
 // A registry held in memory. Subkeys enumerate in the order they were created; names
 // compare without regard to ASCII case; empty path components are passed over, as the
-// real registry does with a trailing backslash. The machine hive has a separate 32-bit
-// view; the user hives have one view only. A link is a key that names another: a path
-// through it goes on at its target, but for the key itself in a delete, which goes as the
+// real registry does with a trailing backslash. On 64-bit Windows the machine hive has a
+// separate 32-bit view; the user hives have one view only. A link is a key that names another: a
+// path through it goes on at its target, but for the key itself in a delete, which goes as the
 // link.
 class MemoryRegistry : public Registry {
   public:
@@ -29,6 +29,11 @@ class MemoryRegistry : public Registry {
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                             const std::wstring& name, RegistryView view, LinkRule links) override;
+    bool Is64BitWindows() const override { return windows64_; }
+
+    // 64-bit Windows unless set otherwise, before any key is added: on 32-bit Windows the
+    // machine hive has one view, which both views name.
+    void SetWindows64Bit(bool windows64) { windows64_ = windows64; }
 
     // Set-up and checks for tests. A path may hold a NUL inside a name, as the real
     // registry's counted names may.
@@ -76,6 +81,7 @@ class MemoryRegistry : public Registry {
     RegKey nextHandle_ = 0x100;
     std::map<std::pair<std::int32_t, RegistryView>, long> deleteFailures_;
     std::optional<std::pair<std::int32_t, long>> enumFailure_;
+    bool windows64_ = true;
 };
 
 }  // namespace zelvane

@@ -25,6 +25,7 @@ class Win32Registry : public Registry {
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                             const std::wstring& name, RegistryView view, LinkRule links) override;
+    bool Is64BitWindows() const override;
 };
 
 }  // namespace zelvane
