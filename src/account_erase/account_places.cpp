@@ -10,6 +10,11 @@ constexpr wchar_t kNewOwners[] = L"Mirabilis\\ICQ\\NewOwners";
 // The current user's classes hive, as HKEY_CURRENT_USER shows it.
 constexpr wchar_t kUserClasses[] = L"Software\\Classes\\";
 
+// The machine's Software key, and the key below it that holds its 32-bit view on 64-bit
+// Windows, as regedit spells them.
+constexpr wchar_t kMachineSoftware[] = L"SOFTWARE\\";
+constexpr wchar_t kWow64Node[] = L"WOW6432Node\\";
+
 struct PlaceRow {
     std::int32_t hive;
     const wchar_t* software;  // the Software key below the hive that holds kNewOwners
@@ -26,7 +31,7 @@ struct PlaceRow {
 constexpr PlaceRow kPlaces[] = {
     {kHkeyCurrentUser, L"Software\\", RegistryView::kNative, PlaceScope::kUser},
     {kHkeyUsers, L".DEFAULT\\Software\\", RegistryView::kNative, PlaceScope::kShared},
-    {kHkeyLocalMachine, L"SOFTWARE\\", RegistryView::k32Bit, PlaceScope::kShared},
+    {kHkeyLocalMachine, kMachineSoftware, RegistryView::k32Bit, PlaceScope::kShared},
     {kHkeyCurrentUser, L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Wow6432Node\\",
      RegistryView::kNative, PlaceScope::kUser},
     {kHkeyCurrentUser, L"Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\",
@@ -39,12 +44,20 @@ AccountPlace Place(const PlaceRow& row) {
 
 }  // namespace
 
-std::wstring ShownAs(const AccountPlace& place) {
+// 64-bit Windows keeps the machine's 32-bit view of SOFTWARE under SOFTWARE\WOW6432Node, and
+// names it so; the user's hives and the default profile have one view.
+std::wstring ShownAs(const AccountPlace& place, const Registry& registry) {
     const wchar_t* hive = place.hive == kHkeyCurrentUser    ? L"HKEY_CURRENT_USER"
                           : place.hive == kHkeyUsers        ? L"HKEY_USERS"
                           : place.hive == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE"
                                                             : L"?";
-    return hive + (L"\\" + place.parent);
+    std::wstring parent = place.parent;
+    const std::wstring software = kMachineSoftware;
+    if (place.hive == kHkeyLocalMachine && place.view == RegistryView::k32Bit &&
+        registry.Is64BitWindows() && parent.compare(0, software.size(), software) == 0) {
+        parent.insert(software.size(), kWow64Node);
+    }
+    return hive + (L"\\" + parent);
 }
 
 std::vector<AccountPlace> CurrentUserPlaces() {

@@ -21,8 +21,10 @@ struct AccountPlace {
     PlaceScope scope;
 };
 
-// The NewOwners key as a user would name it: "HKEY_CURRENT_USER\Software\...\NewOwners".
-std::wstring ShownAs(const AccountPlace& place);
+// The NewOwners key by the path that regedit and reg.exe show for the key the erase opens in
+// that registry: "HKEY_CURRENT_USER\Software\...\NewOwners", and for the machine's 32-bit
+// view on 64-bit Windows "HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\...\NewOwners".
+std::wstring ShownAs(const AccountPlace& place, const Registry& registry);
 
 // The current user's places, in the order the window erases from them: the user's hive, the
 // default profile, the machine hive, then the user's two UAC virtual stores.

@@ -272,7 +272,7 @@ class Command {
     void Erase(std::vector<AccountPlace> places, LinkRule rule) {
         if (backup_) places = BackedUp(places);
         for (const PlaceOutcome& outcome : EraseAccount(registry_, arguments_.uin, places, rule)) {
-            const std::wstring shown = ShownAs(outcome.place);
+            const std::wstring shown = ShownAs(outcome.place, registry_);
             if (outcome.result == kErrorSuccess) {
                 Status(L"erased", {shown, L"\\", arguments_.uin});
                 ++tally_.erased;
@@ -338,12 +338,13 @@ class Command {
             BackUp(place, read);
             return;
         }
-        const std::wstring shown = ShownAs(place) + L"\\" + EscapedForOutput(arguments_.uin);
+        const std::wstring shown =
+            ShownAs(place, registry_) + L"\\" + EscapedForOutput(arguments_.uin);
         if (read.result == kErrorSuccess) {
             Status(L"would erase", {shown, L" (", Plural(read.keyCount, L"key"), L", ",
                                     Plural(read.valueCount, L"value"), L")"});
             ++tally_.erased;
-            if (backup_) NotBackedUp(ShownAs(place), read);
+            if (backup_) NotBackedUp(ShownAs(place, registry_), read);
         } else if (IsGone(read.result)) {
             Status(L"not there", {shown});
         } else {
@@ -355,7 +356,7 @@ class Command {
     // erase refuses is left to the erase to report; one that could not be read whole stops
     // the run before anything is erased.
     void BackUp(const AccountPlace& place, const AccountSubtree& read) {
-        const std::wstring shown = ShownAs(place);
+        const std::wstring shown = ShownAs(place, registry_);
         if (read.result != kErrorSuccess && IsGone(read.result)) {
             covered_.insert(shown);
             return;
@@ -372,7 +373,7 @@ class Command {
             return;
         }
         covered_.insert(shown);
-        const std::wstring restored = ShownAs(RestoredPlace(place, !read.keys.empty()));
+        const std::wstring restored = ShownAs(RestoredPlace(place, !read.keys.empty()), registry_);
         NotBackedUp(restored, read);
         backup_->Add(restored, read);
     }
@@ -434,7 +435,7 @@ class Command {
     std::vector<AccountPlace> BackedUp(const std::vector<AccountPlace>& places) {
         std::vector<AccountPlace> covered;
         for (const AccountPlace& place : places) {
-            const std::wstring shown = ShownAs(place);
+            const std::wstring shown = ShownAs(place, registry_);
             if (covered_.count(shown) != 0) {
                 covered.push_back(place);
             } else if (refused_.count(shown) != 0) {

@@ -13,7 +13,7 @@ void EraseAsAdministrator(const std::wstring& uin, Runtime& runtime, Registry& r
         ShowRefusal(runtime, uin);
         return;
     }
-    EraseReport(EraseAccount(registry, uin, SharedPlaces(), LinkRule::kFollowNone))
+    EraseReport(EraseAccount(registry, uin, SharedPlaces(), LinkRule::kFollowNone), registry)
         .Show(runtime, false);
 }
 

@@ -12,7 +12,8 @@ bool SharedDenied(const PlaceOutcome& failure) {
 
 }  // namespace
 
-EraseReport::EraseReport(const std::vector<PlaceOutcome>& outcomes) {
+EraseReport::EraseReport(const std::vector<PlaceOutcome>& outcomes, const Registry& registry)
+    : registry_(registry) {
     for (const PlaceOutcome& outcome : outcomes) {
         if (!IsGone(outcome.result)) failures_.push_back(outcome);
     }
@@ -30,9 +31,10 @@ bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
     std::wstring prompt = L"The UIN could not be erased from:\n";
     std::wstring ownPlaces;
     for (const PlaceOutcome& failure : failures_) {
-        prompt += L"\n" + ShownAs(failure.place) + L" (" +
+        prompt += L"\n" + ShownAs(failure.place, registry_) + L" (" +
                   (failure.partly ? L"partly erased, " : L"") + Reason(failure.result) + L")";
-        if (failure.place.scope == PlaceScope::kUser) ownPlaces += L"\n" + ShownAs(failure.place);
+        if (failure.place.scope == PlaceScope::kUser)
+            ownPlaces += L"\n" + ShownAs(failure.place, registry_);
     }
     // The instance started as administrator erases the shared places alone: it may be
     // running as another user, whose own hive is not this one's.
@@ -44,7 +46,7 @@ bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
         bool first = true;
         for (const PlaceOutcome& failure : failures_) {
             if (failure.place.scope != PlaceScope::kShared) continue;
-            prompt += (first ? L"" : L" and ") + ShownAs(failure.place);
+            prompt += (first ? L"" : L" and ") + ShownAs(failure.place, registry_);
             first = false;
         }
         prompt += L" as administrator?";

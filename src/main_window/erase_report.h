@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "account_erase/account_erase.h"
+#include "platform/registry.h"
 #include "platform/runtime.h"
 
 namespace zelvane {
@@ -11,7 +12,8 @@ namespace zelvane {
 // What erasing one account did in each place, told to the user once all were tried.
 class EraseReport {
   public:
-    explicit EraseReport(const std::vector<PlaceOutcome>& outcomes);
+    // Places are named as the registry they were erased in shows them.
+    EraseReport(const std::vector<PlaceOutcome>& outcomes, const Registry& registry);
 
     // Whether the instance started as administrator would erase some of what is left: a
     // shared place (the only kind it erases) refused access.
@@ -26,6 +28,7 @@ class EraseReport {
 
   private:
     std::vector<PlaceOutcome> failures_;
+    const Registry& registry_;
 };
 
 // Tells the user why the text cannot be erased: it names no single account.

@@ -95,7 +95,7 @@ void MainWindow::EraseEverywhere() {
         ShowRefusal(runtime_, uin);
         return;
     }
-    const EraseReport report(outcomes);
+    const EraseReport report(outcomes, registry_);
     const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
     if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
 }
@@ -117,14 +117,14 @@ void MainWindow::OnToggleClick() {
     // With animations turned off, the finishing step comes at once: the same end as the
     // animation's, without the steps that would move the window's edge.
     const bool animate = runtime_.ClientAreaAnimation();
+    focusWaitsOn_ = 0;
     if (expanded_ == kTrue) {
         expanded_ = kFalse;
         const int focus = controls_.form.FocusedControl();
-        focusToToggle_ = focus == kToggleButton || focus == kAccountList;
         if (!animate) return FinishAnimation(L"v", kCollapsedHeight, controls_.collapseTimer);
         // The button is disabled and the list about to be hidden: meanwhile the focus waits
         // on the box, the next control in tab order that stays in sight.
-        if (focusToToggle_) controls_.form.SetFocus(kUinBox);
+        if (focus == kToggleButton || focus == kAccountList) ParkFocus(kUinBox);
         controls_.collapseTimer.SetEnabled(true);
         controls_.toggleButton.SetEnabled(false);
     } else if (expanded_ == kFalse) {
@@ -132,12 +132,19 @@ void MainWindow::OnToggleClick() {
         // Shown before the window grows, each step uncovers the list as it always did.
         controls_.accountList.SetVisible(true);
         if (!animate) return FinishAnimation(L"^", kExpandedHeight, controls_.expandTimer);
-        // The button is disabled: the focus goes on to the list the user asked to see, so
-        // that the arrow keys pick an account as soon as it shows.
-        if (controls_.form.FocusedControl() == kToggleButton) controls_.form.SetFocus(kAccountList);
+        // The button is disabled: meanwhile the focus waits on the list the user asked to
+        // see, so that the arrow keys pick an account as soon as it shows.
+        if (controls_.form.FocusedControl() == kToggleButton) ParkFocus(kAccountList);
         controls_.expandTimer.SetEnabled(true);
         controls_.toggleButton.SetEnabled(false);
     }
+}
+
+// A disabled button cannot keep the focus (Windows takes it away), so the focus waits on a
+// control in sight until the button is back.
+void MainWindow::ParkFocus(int control) {
+    controls_.form.SetFocus(control);
+    focusWaitsOn_ = control;
 }
 
 // A step is 10 twips, less than a pixel at most DPIs: the window moves at least a pixel a
@@ -162,14 +169,18 @@ void MainWindow::OnCollapseTick() {
 }
 
 // The tick after the height reached or passed its limit snaps it to the limit exactly and
-// gives the button back. A collapse ends with the list hidden, and with the focus on the
-// button if it began on the button or the list, or if a click put it on the list meanwhile.
+// gives the button back. The focus goes back to the button if it had it when the animation
+// began and still waits where the animation put it, untouched; a collapse ends with the list
+// hidden, and the focus on the button if a click put it on the list meanwhile. Anywhere
+// else the user put it, it stays.
 void MainWindow::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
     controls_.toggleButton.SetCaption(caption);
     controls_.form.SnapHeight(height);
     const bool collapsed = expanded_ == kFalse;
+    const int focus = controls_.form.FocusedControl();
     const bool refocus =
-        collapsed && (focusToToggle_ || controls_.form.FocusedControl() == kAccountList);
+        (focusWaitsOn_ != 0 && focus == focusWaitsOn_) || (collapsed && focus == kAccountList);
+    focusWaitsOn_ = 0;
     if (collapsed) controls_.accountList.SetVisible(false);
     controls_.toggleButton.SetEnabled(true);
     if (refocus) controls_.form.SetFocus(kToggleButton);
@@ -177,6 +188,9 @@ void MainWindow::FinishAnimation(const wchar_t* caption, float height, Timer& ti
 }
 
 void MainWindow::Raise(int control, FormEvent event) {
+    // The user took up the control the focus waits on (picked an account in the list): the
+    // focus is theirs now, and stays there when the animation ends.
+    if (control == focusWaitsOn_) focusWaitsOn_ = 0;
     switch (control) {
         case kForm:
             if (event == FormEvent::kLoad) OnLoad();
@@ -207,6 +221,7 @@ void MainWindow::Raise(int control, FormEvent event) {
 }
 
 void MainWindow::KeyPress(int control, std::int16_t& keyCode) {
+    if (control == focusWaitsOn_) focusWaitsOn_ = 0;  // typed into, as above
     if (control == kUinBox) OnUinKeyPress(keyCode);
 }
 

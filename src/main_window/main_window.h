@@ -60,14 +60,16 @@ class MainWindow : public FormEvents {
   private:
     void EraseEverywhere();
     void FinishAsAdministrator(const std::wstring& uin);
+    void ParkFocus(int control);
     void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
 
     // expanded_ or expanding: True from the click that starts growing the window to the click
     // that starts shrinking it. It holds True (-1) or False (0); a click checks for each and
     // leaves any other value alone rather than reading "not True" as False.
     std::int16_t expanded_ = kFalse;
-    // The running collapse began with the focus on the toggle button or on the list.
-    bool focusToToggle_ = false;
+    // The control the running animation moved the focus to from the disabled button, 0 when
+    // the focus was elsewhere or the user has since used that control.
+    int focusWaitsOn_ = 0;
     std::wstring accountsPath_;  // the key whose subkeys are listed, with a leading backslash
     std::int32_t rootKey_ = 0;   // the hive of accountsPath_
 

@@ -116,6 +116,9 @@ class Registry {
     virtual long LinkTarget(RegKey key, bool& link, std::wstring& target) = 0;
     // RegEnumValueW: the index-th value of key, name and bytes whole.
     virtual long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) = 0;
+    // Whether Windows is 64-bit, for the exe of either width: there the machine's SOFTWARE key
+    // has a 32-bit view of its own, which regedit and reg.exe show as SOFTWARE\Wow6432Node.
+    virtual bool Is64BitWindows() const = 0;
 };
 
 }  // namespace zelvane

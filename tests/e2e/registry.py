@@ -33,6 +33,10 @@ PLACE_ROOTS = {
 # Where Zelvane erases an account from, in its order.
 ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32, STORE64, STORE32)
 
+# The machine place as Zelvane names it in its reports: the path regedit and reg.exe show for
+# the 32-bit view's NewOwners on 64-bit Windows, as the tests' Wine prefix is.
+MACHINE_SHOWN = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Mirabilis\ICQ\NewOwners"
+
 # Wine reads the screen's DPI from here when a program starts; without a value it is 96.
 DESKTOP_KEY = r"HKEY_CURRENT_USER\Control Panel\Desktop"
 

@@ -3,7 +3,7 @@
 import time
 import unittest
 
-from harness import ProgramTestCase, control, twips_to_px
+from harness import ProgramTestCase, control, twips_to_px, wait_until
 from registry import DESKTOP_KEY
 
 COLLAPSED_TWIPS = 1755
@@ -61,6 +61,12 @@ class AnimationTests(ProgramTestCase):
             self.assertNotEqual(button["text"], caption_after)
         return seen[-1], elapsed
 
+    def wait_focus_on_toggle(self, program):
+        """The click gave the button the focus; it has it again once the animation ends (just
+        after the button is enabled, which animate waits for)."""
+        wait_until(lambda: program.toggle_button(program.main_window())["focused"],
+                   what="the focus back on the toggle button")
+
     def expand_and_collapse(self, dpi, rounds=1):
         self.env.registry.load([(r"HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners\123456",
                               {"Nick": "a"})])
@@ -74,6 +80,7 @@ class AnimationTests(ProgramTestCase):
 
         for _ in range(rounds):
             expanded, seconds = self.animate(program, "^")
+            self.wait_focus_on_toggle(program)
             self.assert_height(expanded, EXPANDED_TWIPS, dpi)
             account_list = control(expanded, "ListBox")
             self.assertEqual(account_list["items"], ["123456"])
@@ -84,6 +91,7 @@ class AnimationTests(ProgramTestCase):
                   f"took {seconds:.2f} s", end=" ")
 
             collapsed, _ = self.animate(program, "v")
+            self.wait_focus_on_toggle(program)
             self.assertEqual(height(collapsed), height(window), "back to the starting height")
             self.assertEqual(collapsed["rect"][:2], window["rect"][:2],
                              "the top left corner stays")

@@ -8,8 +8,16 @@ import unittest
 from pathlib import Path
 
 from harness import ProgramTestCase
-from registry import (DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key, parse_export,
-                      place_key)
+from registry import (
+    DEFAULT_USER,
+    ERASED_PLACES,
+    HKCU,
+    MACHINE32,
+    MACHINE64,
+    MACHINE_SHOWN,
+    account_key,
+    parse_export,
+)
 from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
 
 TARGET = "87654321"
@@ -53,6 +61,8 @@ class CurrentUserTests(CommandLineCase):
             self.seed(place, TARGET, {"Nick": "x"})
         self.seed(HKCU, "ü名9")
         self.seed(MACHINE32, OTHER)
+        # The 64-bit twin of the machine copy, which Zelvane leaves alone.
+        self.seed(MACHINE64, TARGET)
 
         out, _ = self.run_zelvane("/list", expected=0)
         lines = out.splitlines()
@@ -65,10 +75,14 @@ class CurrentUserTests(CommandLineCase):
         before = self.env.registry.snapshot(*EXPORTED)
         out, _ = self.run_zelvane("/ERASE", TARGET, expected=0)
         self.assertEqual(out.count("\nerased    ") + out.startswith("erased    "), 5, out)
-        self.assertIn(rf"erased    HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners\{TARGET}",
-                      out)
+        # The machine line names the key that was erased, as reg shows it, and not its twin.
+        machine = [line[len("erased    "):] for line in out.splitlines()
+                   if line.startswith(r"erased    HKEY_LOCAL_MACHINE")]
+        self.assertEqual(machine, [rf"{MACHINE_SHOWN}\{TARGET}"], out)
         self.assertTrue(out.endswith(f"{TARGET}: erased; nothing of it is left.\n"), out)
         self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET])
+        self.assertFalse(self.env.registry.exists(machine[0]))
+        self.assertTrue(self.env.registry.exists(account_key(MACHINE64, TARGET)))
 
         out, _ = self.run_zelvane("-erase", TARGET, expected=0)
         self.assertEqual(out.count("not there "), 5, out)
@@ -84,7 +98,7 @@ class CurrentUserTests(CommandLineCase):
         # Every Wine process is elevated, so this is 1, never 3 (the native tests cover 3).
         out, _ = self.run_zelvane("/erase", TARGET, expected=1)
         self.assertIn(
-            rf"failed    HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners\{TARGET}: ", out)
+            rf"failed    {MACHINE_SHOWN}\{TARGET}: ", out)
         self.assertIn("(error 5)", out)
         self.assertIn(f"{TARGET}: not erased everywhere: 1 place failed.", out)
         # Its key cannot be read any more, but its parent names it.

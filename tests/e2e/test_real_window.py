@@ -117,6 +117,12 @@ class RealWindowTests(ProgramTestCase):
                              what=f"{key} to move the focus off {before}")
             self.assertEqual(now, name, f"{key} from {before}")
 
+    def wait_focus(self, program, name):
+        """Waits for the focus to be on name: an animation gives it back just after it has
+        enabled the button again."""
+        wait_until(lambda: self.focus_of(program), check=lambda f: f == name,
+                   what=f"the focus on {name}")
+
     def box_text(self, program):
         return control(program.main_window(), "Edit")["text"]
 
@@ -229,14 +235,15 @@ class RealWindowTests(ProgramTestCase):
         self.assertEqual(focused_name(window), "cmdAbout")
 
         # Space on the focused toggle button expands the window. The button is disabled
-        # while the window moves and hands the focus on to the list, which now shows and
-        # takes its place in the tab order after the button.
+        # while the window moves and has the focus back once it is done; the list now shows
+        # and takes its place in the tab order after the button.
         self.move_focus(program, "Tab", ["Command1"])
         self.env.input.key("space")
         window = program.wait_animation_end("^")
         self.assertLessEqual(control(window, "ListBox")["rect"][3], window["client"][3])
-        self.assertEqual(focused_name(window), "List1")
-        self.move_focus(program, "Tab", ["txtUIN", "cmdDelete", "cmdAbout", "Command1", "List1"])
+        self.wait_focus(program, "Command1")
+        self.move_focus(program, "Tab",
+                        ["List1", "txtUIN", "cmdDelete", "cmdAbout", "Command1", "List1"])
 
         # Home then End pick the last account of the list; Alt+E and Y erase it, and Enter
         # closes the report.
@@ -295,29 +302,36 @@ class RealWindowTests(ProgramTestCase):
                 self.assertEqual(self.box_text(program), "", f"Down before {key} to {now}")
                 self.env.input.key("Down")
 
-        # Space on "v" shows the list and the focus goes to it; the arrows pick an account.
+        # Space on "v" shows the list, and the focus is back on the button once it has
+        # opened; Tab reaches the list, whose arrows pick an account.
         self.tab_to(program, "Command1")
         self.env.input.key("space")
         window = program.wait_animation_end("^")
-        self.assertEqual(focused_name(window), "List1")
+        self.wait_focus(program, "Command1")
         self.assert_list_shown(window, True)
         items = control(window, "ListBox")["items"]
+        self.move_focus(program, "Tab", ["List1"])
         self.env.input.key("Home")
         self.wait_box_text(program, lambda t: t == items[0], "Home to pick the first")
         self.env.input.key("Down")
         self.wait_box_text(program, lambda t: t == items[1], "Down to pick the second")
 
-        # Space on "^" hides it again, with the focus back on "v": Down changes nothing.
+        # Space on "^" hides it again, with the focus back on "v": Down changes nothing. Space
+        # opens it once more.
         self.move_focus(program, "shift+Tab", ["Command1"])
         self.env.input.key("space")
         window = program.wait_animation_end("v")
-        self.assertEqual(focused_name(window), "Command1")
+        self.wait_focus(program, "Command1")
         self.assert_list_shown(window, False)
         self.assertEqual(control(window, "ListBox")["items"], items)
         self.env.input.key("Down", "Down")
         time.sleep(1)
-        self.assertNotEqual(self.focus_of(program), "List1")
+        self.assertEqual(self.focus_of(program), "Command1")
         self.assertEqual(self.box_text(program), items[1])
+        self.env.input.key("space")
+        window = program.wait_animation_end("^")
+        self.wait_focus(program, "Command1")
+        self.assert_list_shown(window, True)
 
     def test_keyboard_only_at_96_dpi(self):
         self.check_keyboard_only(96)

@@ -2,13 +2,18 @@
 
 #include "account_erase/account_erase.h"
 #include "expected_places.h"
+#include "platform/memory/memory_registry.h"
 
 namespace zelvane {
 namespace {
 
-std::vector<std::wstring> Shown(const std::vector<AccountPlace>& places) {
+// A registry of 64-bit Windows (the memory registry's own kind) unless told otherwise.
+std::vector<std::wstring> Shown(const std::vector<AccountPlace>& places, bool windows64 = true) {
+    Faults faults;
+    MemoryRegistry registry(faults);
+    registry.SetWindows64Bit(windows64);
     std::vector<std::wstring> shown;
-    for (const AccountPlace& place : places) shown.push_back(ShownAs(place));
+    for (const AccountPlace& place : places) shown.push_back(ShownAs(place, registry));
     return shown;
 }
 
@@ -20,12 +25,28 @@ TEST(AccountPlacesTest, TheWindowsPlacesAreTheFiveKnownOnesInOrder) {
         EXPECT_EQ(places[i].parent, kExpectedPlaces[i].parent);
         EXPECT_EQ(places[i].view, kExpectedPlaces[i].view);
     }
-    EXPECT_EQ(
-        Shown(SharedPlaces()),
-        (std::vector<std::wstring>{L"HKEY_USERS\\.DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners",
-                                   L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners"}));
-    EXPECT_EQ(ShownAs(places[0]), L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners");
+    const std::vector<std::wstring> all = Shown(places);
+    EXPECT_EQ(Shown(SharedPlaces()), (std::vector<std::wstring>{all[1], all[2]}));
     EXPECT_EQ(ListingPath(), L"Software\\Mirabilis\\ICQ\\NewOwners");
+}
+
+// Each place by the path regedit shows for the key erased: the machine's 32-bit view is
+// SOFTWARE\WOW6432Node on 64-bit Windows alone; both virtual stores keep their own names.
+TEST(AccountPlacesTest, EachPlaceIsNamedAsRegeditShowsItOn64BitAnd32BitWindows) {
+    const std::wstring store =
+        L"HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\";
+    for (const bool windows64 : {true, false}) {
+        SCOPED_TRACE(windows64);
+        EXPECT_EQ(
+            Shown(CurrentUserPlaces(), windows64),
+            (std::vector<std::wstring>{
+                L"HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners",
+                L"HKEY_USERS\\.DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners",
+                windows64 ? L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners"
+                          : L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners",
+                store + L"Wow6432Node\\Mirabilis\\ICQ\\NewOwners",
+                store + L"Mirabilis\\ICQ\\NewOwners"}));
+    }
 }
 
 // Another user's hives loaded under HKEY_USERS: the virtual store is in the classes hive,

@@ -60,10 +60,11 @@ TEST_F(MainWindowTest, ATallWindowFinishesGrowingOnTheFirstTick) {
 }
 
 // Collapsed, the list is hidden, so the keyboard cannot reach it; it shows from the click
-// that starts an expand. A collapse begun with the focus on the button or the list keeps it
-// on the box while the button is disabled and ends it on the button; one begun elsewhere
-// leaves the focus alone.
-TEST_F(MainWindowTest, ACollapseHidesTheListAndEndsWithTheFocusOnTheButton) {
+// that starts an expand. The disabled button cannot keep the focus: an animation begun with
+// the focus on the button (or, for a collapse, on the list) moves it to a control in sight,
+// and gives it back to the button at the end, so that Space opens and closes the list over
+// and over. One begun elsewhere leaves the focus alone.
+TEST_F(MainWindowTest, AnAnimationBegunOnTheButtonEndsWithTheFocusBackOnIt) {
     Load();
     EXPECT_FALSE(accountList.visible);
     form.focused = kToggleButton;
@@ -71,6 +72,7 @@ TEST_F(MainWindowTest, ACollapseHidesTheListAndEndsWithTheFocusOnTheButton) {
     EXPECT_TRUE(accountList.visible);
     EXPECT_EQ(form.focused, kAccountList);
     RunAnimation(main, expandTimer, true);
+    EXPECT_EQ(form.focused, kToggleButton);
 
     for (const int start : {kToggleButton, kAccountList, kEraseButton}) {
         SCOPED_TRACE(start);
@@ -85,7 +87,49 @@ TEST_F(MainWindowTest, ACollapseHidesTheListAndEndsWithTheFocusOnTheButton) {
         main.OnToggleClick();
         EXPECT_EQ(form.focused, kAboutButton);
         RunAnimation(main, expandTimer, true);
+        EXPECT_EQ(form.focused, kAboutButton);
     }
+}
+
+// Where the user puts the focus while the window moves, or the control the focus waits on
+// that they use (an account picked, a digit typed), the focus stays; but never on the list
+// once it is hidden.
+TEST_F(MainWindowTest, TheFocusStaysWhereTheUserPutItDuringAnAnimation) {
+    registry.AddKey(kHkeyCurrentUser, kNewOwners + L"\\123456");
+    Load();
+    form.focused = kToggleButton;
+    main.OnToggleClick();
+    form.focused = kUinBox;  // a click on the box
+    RunAnimation(main, expandTimer, true);
+    EXPECT_EQ(form.focused, kUinBox);
+
+    form.focused = kToggleButton;
+    main.OnToggleClick();
+    form.focused = kAboutButton;
+    RunAnimation(main, collapseTimer, false);
+    EXPECT_EQ(form.focused, kAboutButton);
+
+    form.focused = kToggleButton;
+    main.OnToggleClick();
+    accountList.selected = 0;
+    main.Raise(kAccountList, FormEvent::kClick);  // Down picks the first account
+    RunAnimation(main, expandTimer, true);
+    EXPECT_EQ(form.focused, kAccountList);
+    EXPECT_EQ(uinBox.text, L"123456");
+
+    main.OnToggleClick();
+    std::int16_t digit = '7';
+    main.KeyPress(kUinBox, digit);
+    RunAnimation(main, collapseTimer, false);
+    EXPECT_EQ(form.focused, kUinBox);
+
+    form.focused = kToggleButton;
+    main.OnToggleClick();
+    RunAnimation(main, expandTimer, true);
+    main.OnToggleClick();
+    form.focused = kAccountList;  // a click on the list as it goes
+    RunAnimation(main, collapseTimer, false);
+    EXPECT_EQ(form.focused, kToggleButton);
 }
 
 // With animations turned off each click ends where the animation would, at once; the

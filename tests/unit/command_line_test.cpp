@@ -82,9 +82,11 @@ TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
     EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
     EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
     EXPECT_EQ(Lines(host.out, L"erased    "), 5u);
-    EXPECT_NE(host.out.find(
-                  L"erased    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\n"),
-              std::wstring::npos);
+    EXPECT_NE(
+        host.out.find(
+            L"erased    "
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456\n"),
+        std::wstring::npos);
     EXPECT_NE(host.out.find(L"123456: erased; nothing of it is left.\n"), std::wstring::npos);
 
     host.out.clear();
@@ -98,8 +100,10 @@ TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
     host.out.clear();
     EXPECT_EQ(Run({L"/erase", L"777"}), kExitNotElevated);
     EXPECT_EQ(
-        Lines(host.out,
-              L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\777: error 5"),
+        Lines(
+            host.out,
+            L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\777: "
+            L"error 5"),
         1u);
     EXPECT_NE(host.out.find(L"run Zelvane as administrator"), std::wstring::npos);
     host.elevated = true;
@@ -201,8 +205,10 @@ TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotH
                         L"]\r\n\"Bin\"=hex:01,02\r\n\r\n[HKEY_CURRENT_USER\\" + account +
                         L"\\Sub]\r\n\"v\"=\"x\"\r\n"),
               std::wstring::npos);
-    EXPECT_NE(text.find(L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]"),
-              std::wstring::npos);
+    EXPECT_NE(
+        text.find(
+            L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]"),
+        std::wstring::npos);
     EXPECT_NE(text.find(L"; not backed up: HKEY_CURRENT_USER\\" + account +
                         L"\\Link: a registry link to HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim\r\n"),
               std::wstring::npos);
@@ -364,7 +370,7 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsIt) {
           L"; HKEY_USERS\\S-1-5-21-1-1-1-1002 was not loaded when this was written. To restore it: "
           L"reg load HKU\\S-1-5-21-1-1-1-1002 \"C:\\Users\\off\\NTUSER.DAT\", then reg import this "
           L"file, then reg unload HKU\\S-1-5-21-1-1-1-1002\r\n",
-          L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456]"}) {
+          L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456]"}) {
         EXPECT_NE(text.find(key), std::wstring::npos) << key;
     }
     // The busy user's hive, which the backup could not reach, is not erased either.

@@ -152,7 +152,7 @@ TEST_F(EraseTest, AFailureInOnePlaceStillTriesTheOthersAndSaysWhere) {
     ASSERT_EQ(Titles(), (std::vector<std::wstring>{L"Confirmation", L"Not erased everywhere"}));
     const std::wstring& warning = runtime.shown.back().prompt;
     EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
-    EXPECT_NE(warning.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners "
+    EXPECT_NE(warning.find(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners "
                            L"(access is denied)"),
               std::wstring::npos);
     EXPECT_NE(warning.find(L"HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore\\MACHINE\\"
@@ -174,10 +174,11 @@ TEST_F(EraseTest, APartlyErasedPlaceIsSaidSo) {
     registry.FailDeleteOf(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Locked",
                           kErrorAccessDenied, RegistryView::k32Bit);
     Erase(L"123456");
-    EXPECT_NE(runtime.shown.back().prompt.find(
-                  L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners (partly erased, "
-                  L"access is denied)"),
-              std::wstring::npos);
+    EXPECT_NE(
+        runtime.shown.back().prompt.find(
+            L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners (partly erased, "
+            L"access is denied)"),
+        std::wstring::npos);
     EXPECT_FALSE(registry.Exists(kHkeyLocalMachine,
                                  L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Deep",
                                  RegistryView::k32Bit));
@@ -235,7 +236,7 @@ TEST_F(EraseTest, TheOfferNamesOnlyThePlacesTheAdministratorErases) {
     EXPECT_EQ(runtime.shown.back().buttons, kYesNo + kExclamationIcon);
     const auto cannot = prompt.find(L"Running as administrator cannot erase it from your own");
     const auto offer = prompt.find(
-        L"Erase it from HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners as "
+        L"Erase it from HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners as "
         L"administrator?");
     ASSERT_NE(cannot, std::wstring::npos) << prompt;
     ASSERT_NE(offer, std::wstring::npos) << prompt;
@@ -263,7 +264,8 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
                      L"Software\\Victim", RegistryView::k32Bit);
     EraseAsAdministrator(L"654321", runtime, registry);
     EXPECT_NE(runtime.shown.back().prompt.find(
-                  L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners (a registry link)"),
+                  L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners (a "
+                  L"registry link)"),
               std::wstring::npos);
     EXPECT_TRUE(registry.Exists(kHkeyCurrentUser, L"Software\\Victim\\654321"));
     EXPECT_FALSE(

@@ -85,7 +85,7 @@ MemoryRegistry::Node* MemoryRegistry::Root(std::int32_t root, RegistryView view)
     if (root != kHkeyCurrentUser && root != kHkeyLocalMachine && root != kHkeyUsers) {
         return nullptr;
     }
-    if (root != kHkeyLocalMachine) view = RegistryView::kNative;
+    if (root != kHkeyLocalMachine || !windows64_) view = RegistryView::kNative;
     auto& node = roots_[{root, view}];
     if (!node) node = std::make_unique<Node>();
     return node.get();

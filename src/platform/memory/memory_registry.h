@@ -14,9 +14,9 @@ namespace zelvane {
 
 // A registry held in memory. Subkeys enumerate in the order they were created; names
 // compare without regard to ASCII case; empty path components are passed over, as the
-// real registry does with a trailing backslash. The machine hive has a separate 32-bit
-// view; the user hives have one view only. A link is a key that names another: a path
-// through it goes on at its target, but for the key itself in a delete, which goes as the
+// real registry does with a trailing backslash. On 64-bit Windows the machine hive has a
+// separate 32-bit view; the user hives have one view only. A link is a key that names another: a
+// path through it goes on at its target, but for the key itself in a delete, which goes as the
 // link.
 class MemoryRegistry : public Registry {
   public:
@@ -35,6 +35,12 @@ class MemoryRegistry : public Registry {
                     RegKey& subkey) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
+
+    bool Is64BitWindows() const override { return windows64_; }
+
+    // 64-bit Windows unless set otherwise, before any key is added: on 32-bit Windows the
+    // machine hive has one view, which both views name.
+    void SetWindows64Bit(bool windows64) { windows64_ = windows64; }
 
     // Set-up and checks for tests. A path may hold a NUL inside a name, as the real
     // registry's counted names may.
@@ -88,6 +94,7 @@ class MemoryRegistry : public Registry {
     RegKey nextHandle_ = 0x100;
     std::map<std::pair<std::int32_t, RegistryView>, long> deleteFailures_;
     std::optional<std::pair<std::int32_t, long>> enumFailure_;
+    bool windows64_ = true;
 };
 
 }  // namespace zelvane

@@ -159,7 +159,8 @@ bool CurrentUserHiveName(std::wstring& name) {
     return true;
 }
 
-bool Is64BitWindows() {
+// The 64-bit exe runs on 64-bit Windows only; the 32-bit exe runs there under WOW64.
+bool RunsOn64BitWindows() {
     if (sizeof(void*) == 8) return true;
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
@@ -174,7 +175,7 @@ bool ExpectedName(std::int32_t root, const std::wstring& parentPath, RegistryVie
     if (root == kHkeyLocalMachine) {
         name = L"\\REGISTRY\\MACHINE";
         const std::wstring software = L"SOFTWARE\\";
-        if (view == RegistryView::k32Bit && Is64BitWindows() &&
+        if (view == RegistryView::k32Bit && RunsOn64BitWindows() &&
             SameName(path.substr(0, software.size()), software)) {
             path.insert(software.size(), L"Wow6432Node\\");
         }
@@ -344,6 +345,12 @@ long Win32Registry::EnumValue(RegKey key, std::int32_t index, RegistryValue& val
         return ERROR_SUCCESS;
     }
     return ERROR_MORE_DATA;
+}
+
+// The same answer the link check above gives the view, so that a place is named as the key
+// the erase opens.
+bool Win32Registry::Is64BitWindows() const {
+    return RunsOn64BitWindows();
 }
 
 }  // namespace zelvane

@@ -31,6 +31,7 @@ class Win32Registry : public Registry {
                     RegKey& subkey) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
+    bool Is64BitWindows() const override;
 };
 
 }  // namespace zelvane
