@@ -174,6 +174,10 @@ TEST_F(CommandLineTest, WhatIfChangesNothingAndCountsWhatTheEraseWouldTake) {
     EXPECT_EQ(Lines(host.out, L"would erase "), 5u);
     EXPECT_NE(host.out.find(L"123456: would be erased from 5 places. Nothing was changed"),
               std::wstring::npos);
+    // With /backup too, the file is checked for but not written.
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif", L"/backup", L"C:\\w.reg"}), kExitDone);
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(registry.Export(), before);
 
     // A place the erase could not walk is one /whatif could not examine.
     registry.FailReadOf(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub",
