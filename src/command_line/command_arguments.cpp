@@ -83,12 +83,13 @@ std::wstring UsageText() {
            L"\n"
            L"/list      the accounts found, one a line, with the user they belong to\n"
            L"/erase     erases the account from every place, one line per place\n"
-           L"/allusers  every user's profile, the default profile and the machine\n"
+           L"/allusers  every user's profile, the default user, the default profile\n"
+           L"           and the machine\n"
            L"           (needs administrator rights)\n"
            L"/quiet     shows no window or message box\n"
            L"\n"
-           L"Exit codes: 0 nothing of the account is left, 1 a place failed,\n"
-           L"2 usage error, 3 access denied: run as administrator.\n"
+           L"Exit codes: 0 nothing of the account is left, 1 a place failed or\n"
+           L"was not reached, 2 usage error, 3 access denied: run as administrator.\n"
            L"Without arguments Zelvane opens its window.\n";
 }
 
