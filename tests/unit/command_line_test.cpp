@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "account_erase/account_erase.h"
+#include "allocation_faults.h"
 #include "command_line/command_line.h"
 #include "command_line/output_escape.h"
 #include "command_line/profile_path.h"
@@ -479,6 +480,36 @@ TEST_F(AllUsersTest, ASecondRunOrAStopRequestLeavesNothingLoaded) {
               2);
     EXPECT_NE(host.out.find(L"stopped   asked to stop"), std::wstring::npos);
     EXPECT_TRUE(AnyLeft(SharedPlaces(), L"123456"));
+}
+
+// A run made to fail at each of its allocations in turn leaves no hive loaded, wherever the
+// failure comes: also between a load and the records that would unload it.
+class AllUsersRun : public AllUsersTest {
+  public:
+    void TestBody() override {}
+    void Prepare() {
+        SetUp();
+        hives.defaultUser = L"C:\\Users\\Default";
+        hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {};
+    }
+    using AllUsersTest::hives;
+    using AllUsersTest::Run;
+};
+
+TEST(AllUsersFaultTest, NoAllocationFailureLeavesAHiveLoaded) {
+    bool failed = true;
+    for (std::size_t n = 1; failed; ++n) {
+        AllUsersRun run;
+        run.Prepare();
+        FailAllocation(n);
+        try {
+            run.Run({L"/erase", L"123456", L"/allusers"});
+        } catch (const std::bad_alloc&) {
+        }
+        failed = AllocationFailed();
+        FailAllocation(0);
+        ASSERT_TRUE(run.hives.loaded.empty()) << "allocation " << n;
+    }
 }
 
 }  // namespace

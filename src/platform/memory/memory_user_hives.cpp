@@ -51,7 +51,8 @@ long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
     if (found == files.end()) return kErrorFileNotFound;
     registry_.AddKey(kHkeyUsers, name);
     for (const std::wstring& key : found->second) registry_.AddKey(kHkeyUsers, name + L"\\" + key);
-    loaded[name] = file;
+    // Recorded whole or not at all, as the system's load is done or not.
+    loaded.emplace(name, file);
     return kErrorSuccess;
 }
 
