@@ -11,8 +11,11 @@ namespace zelvane {
 
 namespace {
 
+// "The operation was canceled by the user": the run was asked to stop.
 constexpr long kErrorCancelled = 1223;
 
+// A profile folder as two entries' folders are compared: without a trailing backslash, in
+// upper case (ASCII: the letters Windows' own profile paths use).
 std::wstring FoldedFolder(const std::wstring& folder) {
     std::wstring folded = folder;
     while (!folded.empty() && folded.back() == L'\\') folded.pop_back();
@@ -22,6 +25,7 @@ std::wstring FoldedFolder(const std::wstring& folder) {
     return folded;
 }
 
+// Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
 bool EndsWithClasses(const std::wstring& name) {
     constexpr std::wstring_view kClasses = L"_Classes";
     if (name.size() < kClasses.size()) return false;

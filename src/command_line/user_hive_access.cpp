@@ -1,6 +1,7 @@
 #include "command_line/user_hive_access.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "command_line/profile_path.h"
@@ -50,16 +51,12 @@ std::wstring PrivateHiveName(const std::wstring& owner) {
 
 bool IsPrivateHiveName(const std::wstring& name) {
     const std::wstring_view prefix = kPrivatePrefix;
-    if (name.size() <= prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const wchar_t ch = name[i];
-        const wchar_t lower = ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + 32) : ch;
-        const wchar_t want = prefix[i] >= L'A' && prefix[i] <= L'Z'
-                                 ? static_cast<wchar_t>(prefix[i] + 32)
-                                 : prefix[i];
-        if (lower != want) return false;
-    }
-    return true;
+    const auto fold = [](wchar_t ch) {
+        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+    };
+    return name.size() > prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), name.begin(),
+                      [&](wchar_t a, wchar_t b) { return fold(a) == fold(b); });
 }
 
 long UnloadHive(UserHives& hives, const std::wstring& name) {
