@@ -212,8 +212,34 @@ void Win32UserHives::Pause(std::uint32_t milliseconds) {
     Sleep(milliseconds);
 }
 
+// The folders on the way to the file are held open from their check until the load is done,
+// shared for reading and writing but not for deleting: none can be renamed, deleted or made
+// a junction in between (a folder holding the hive is not empty, and only an empty one can
+// become a mount point), so the file loaded is the one reached through the folders checked.
 long Win32UserHives::Load(const std::wstring& name, const std::wstring& file) {
-    return RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
+    std::vector<HANDLE> held;
+    LONG result = ERROR_SUCCESS;
+    for (std::size_t end = file.find(L'\\', 3);
+         end != std::wstring::npos && result == ERROR_SUCCESS; end = file.find(L'\\', end + 1)) {
+        const HANDLE folder =
+            CreateFileW(file.substr(0, end).c_str(), FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (folder == INVALID_HANDLE_VALUE) {
+            result = static_cast<LONG>(GetLastError());
+            break;
+        }
+        held.push_back(folder);
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (!GetFileInformationByHandle(folder, &information)) {
+            result = static_cast<LONG>(GetLastError());
+        } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            result = kErrorReparsePoint;
+        }
+    }
+    if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
+    for (const HANDLE folder : held) CloseHandle(folder);
+    return result;
 }
 
 long Win32UserHives::Unload(const std::wstring& name) {
