@@ -57,7 +57,9 @@ class UserHives {
     // in `where`. kErrorNotLocalPath for a file on a network drive.
     virtual long CheckHivePath(const std::wstring& file, std::wstring& where) = 0;
     // Loads a hive file as HKEY_USERS\name, and unloads it again; the system's result codes.
-    // A file that is not there gives kErrorFileNotFound or kErrorPathNotFound.
+    // A file that is not there gives kErrorFileNotFound or kErrorPathNotFound. The folders on
+    // the way are checked again as the load holds them: kErrorReparsePoint for one that has
+    // become a reparse point since CheckHivePath.
     virtual long Load(const std::wstring& name, const std::wstring& file) = 0;
     virtual long Unload(const std::wstring& name) = 0;
     // Waits before a failed unload is tried again.
