@@ -19,6 +19,11 @@ class CommandHost {
     virtual bool Elevated() = 0;
     // The system's text for an error code, without a trailing period or line break.
     virtual std::wstring ErrorText(long code) = 0;
+    // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
+    // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,
+    // a close or log-off waits for the hives at hand to be unloaded before the process ends.
+    virtual bool StartHiveWork() = 0;
+    virtual void EndHiveWork() = 0;
 };
 
 }  // namespace zelvane

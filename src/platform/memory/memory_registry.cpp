@@ -35,6 +35,7 @@ struct MemoryRegistry::Node {
     };
     std::optional<Target> link;
     long deleteFailure = 0;  // deleting this key fails with it
+    long openFailure = 0;    // opening this key fails with it
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
@@ -97,11 +98,14 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstri
 }
 
 long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                             RegistryView view) {
+                             RegistryView view, LinkRule links) {
     calls.push_back("OpenKey");
-    Node* node = Find(root, path, view);
+    bool link = false;
+    Node* node = Find(root, path, view, links == LinkRule::kFollowAboveAccount, &link);
     if (faults_.Next("Registry.OpenKey")) return kErrorAccessDenied;
+    if (link) return kErrorRegistryLink;
     if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
     key = nextHandle_++;
     handles_[key] = node;
     return kErrorSuccess;
@@ -187,6 +191,11 @@ bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, Registr
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) above += parts[i] + L"\\";
     const Node* parent = Find(root, above, view);
     return parent && parent->Child(parts.back());
+}
+
+void MemoryRegistry::FailOpenOf(std::int32_t root, const std::wstring& path, long result,
+                                RegistryView view) {
+    Create(root, path, view)->openFailure = result;
 }
 
 void MemoryRegistry::FailDeleteOf(std::int32_t root, const std::wstring& path, long result,

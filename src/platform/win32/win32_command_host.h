@@ -17,11 +17,14 @@ class Win32CommandHost : public CommandHost {
     void ShowBox(const std::wstring& text, int style, const std::wstring& title) override;
     bool Elevated() override;
     std::wstring ErrorText(long code) override;
+    bool StartHiveWork() override;
+    void EndHiveWork() override;
 
   private:
     HANDLE out_ = nullptr;
     HANDLE err_ = nullptr;
     HANDLE console_ = nullptr;  // CONOUT$ of the parent's console, when attached to it
+    bool handlerSet_ = false;   // the console control handler is installed
 };
 
 }  // namespace zelvane
