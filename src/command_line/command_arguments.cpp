@@ -1,6 +1,7 @@
 #include "command_line/command_arguments.h"
 
 #include "account_erase/account_erase.h"
+#include "platform/registry.h"
 
 namespace zelvane {
 
@@ -78,6 +79,9 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
         fail(L"/erase needs the account number");
     } else if (parsed.action == CommandAction::kErase && !IsAccountName(parsed.uin)) {
         fail(L"\"" + parsed.uin + L"\" is not a UIN: it cannot be empty or hold a backslash");
+    } else if (parsed.action == CommandAction::kErase && parsed.uin.size() > kMaxKeyName) {
+        fail(L"the UIN is longer than a key name can be (" + std::to_wstring(kMaxKeyName) +
+             L" characters)");
     }
     return parsed;
 }
@@ -91,14 +95,15 @@ std::wstring UsageText() {
            L"\n"
            L"/list      the accounts found, one a line, with the user they belong to\n"
            L"/erase     erases the account from every place, one line per place\n"
-           L"/allusers  every user's profile, the default profile and the machine\n"
+           L"/allusers  every user's profile, the default user, the default profile\n"
+           L"           and the machine\n"
            L"           (needs administrator rights)\n"
            L"/whatif    changes nothing: tells what /erase would erase\n"
            L"/backup    saves what /erase erases to FILE first, for reg import\n"
            L"/quiet     shows no window or message box\n"
            L"\n"
-           L"Exit codes: 0 nothing of the account is left, 1 a place failed,\n"
-           L"2 usage error, 3 access denied: run as administrator.\n"
+           L"Exit codes: 0 nothing of the account is left, 1 a place failed or\n"
+           L"was not reached, 2 usage error, 3 access denied: run as administrator.\n"
            L"Without arguments Zelvane opens its window.\n";
 }
 

@@ -2,28 +2,40 @@
 
 namespace zelvane {
 
+namespace {
+
+bool NeedsEscape(wchar_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F) || ch == 0x2028 || ch == 0x2029;
+}
+
+void AppendHex(std::wstring& out, unsigned value, int digits) {
+    constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
+}
+
+}  // namespace
+
 std::wstring EscapedForOutput(std::wstring_view text) {
-    constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring escaped;
-    escaped.reserve(text.size());
+    std::wstring out;
+    out.reserve(text.size());
     for (const wchar_t ch : text) {
-        if (ch == L'\t') {
-            escaped += L"\\t";
+        if (!NeedsEscape(ch)) {
+            out += ch;
+        } else if (ch == L'\t') {
+            out += L"\\t";
         } else if (ch == L'\n') {
-            escaped += L"\\n";
+            out += L"\\n";
         } else if (ch == L'\r') {
-            escaped += L"\\r";
-        } else if (ch < 0x20 || (ch >= 0x7F && ch <= 0x9F)) {
-            escaped += L"\\x";
-            escaped += kDigits[(ch >> 4) & 15];
-            escaped += kDigits[ch & 15];
-        } else if (ch == 0x2028 || ch == 0x2029) {
-            escaped += ch == 0x2028 ? L"\\u2028" : L"\\u2029";
+            out += L"\\r";
+        } else if (ch >= 0x2028) {
+            out += L"\\u";
+            AppendHex(out, ch, 4);
         } else {
-            escaped += ch;
+            out += L"\\x";
+            AppendHex(out, ch, 2);
         }
     }
-    return escaped;
+    return out;
 }
 
 }  // namespace zelvane

@@ -1,6 +1,11 @@
 #include "command_line/user_hive_access.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include "command_line/profile_path.h"
+#include "platform/registry.h"
 
 namespace zelvane {
 
@@ -20,20 +25,11 @@ bool IsMissing(long result) {
     return result == kErrorFileNotFound || result == kErrorPathNotFound;
 }
 
-bool KeyExists(Registry& registry, const std::wstring& name) {
-    RegKey key = 0;
-    const long result = registry.OpenKey(kHkeyUsers, name, key);
-    if (result == kErrorSuccess) registry.CloseKey(key);
-    return result == kErrorSuccess;
-}
+constexpr wchar_t kPrivatePrefix[] = L"Zelvane-";
 
-// Under HKEY_USERS, beside the system's own hives: a name no SID or ".DEFAULT" can take.
-std::wstring PrivateName(const std::wstring& sid) {
-    return L"Zelvane-" + sid;
-}
-
-// Where Windows Vista and later keep a profile's classes hive; Windows XP has none there.
-constexpr wchar_t kClassesFile[] = L"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+// A failed unload is tried again this often, this long apart: about two seconds in all.
+constexpr int kUnloadTries = 10;
+constexpr std::uint32_t kUnloadPauseMs = 200;
 
 }  // namespace
 
@@ -45,50 +41,92 @@ std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profile
     return reached;
 }
 
-UserHiveAccess::UserHiveAccess(Registry& registry, UserHives& hives, const UserProfile& profile)
-    : hives_(hives) {
-    const std::wstring classes = profile.sid + L"_Classes";
-    if (KeyExists(registry, profile.sid)) {
-        state_ = State::kLoggedOn;
-        places_ = UserHivePlaces(profile.sid, KeyExists(registry, classes) ? classes : L"");
-        return;
-    }
-    // An entry without a folder would name a file relative to the current directory.
-    if (profile.directory.empty()) {
-        state_ = State::kNoHive;
-        return;
-    }
-    hiveFile_ = profile.directory + L"\\NTUSER.DAT";
-    loadedAs_ = PrivateName(profile.sid);
-    const std::wstring& name = loadedAs_;
-    result_ = hives_.Load(name, hiveFile_);
-    if (IsMissing(result_)) {
-        state_ = State::kNoHive;
-        return;
-    }
-    if (result_ != kErrorSuccess) return;
-    loaded_.push_back(name);
-    state_ = State::kLoadedHere;
+bool IsTemporaryOrBackup(const UserProfile& profile) {
+    return (profile.state & (kProfileTemporary | kProfileBackup)) != 0;
+}
 
-    classesFile_ = profile.directory + kClassesFile;
-    classesResult_ = hives_.Load(name + L"_Classes", classesFile_);
-    if (classesResult_ == kErrorSuccess) loaded_.push_back(name + L"_Classes");
+std::wstring PrivateHiveName(const std::wstring& owner) {
+    return kPrivatePrefix + owner;
+}
+
+bool IsPrivateHiveName(const std::wstring& name) {
+    const std::wstring_view prefix = kPrivatePrefix;
+    const auto fold = [](wchar_t ch) {
+        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+    };
+    return name.size() > prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), name.begin(),
+                      [&](wchar_t a, wchar_t b) { return fold(a) == fold(b); });
+}
+
+std::wstring OwnHiveName(const std::wstring& privateName) {
+    const std::size_t prefix = std::wstring_view(kPrivatePrefix).size();
+    return IsPrivateHiveName(privateName) ? privateName.substr(prefix) : privateName;
+}
+
+long UnloadHive(UserHives& hives, const std::wstring& name) {
+    long result = hives.Unload(name);
+    for (int tries = 1; result != kErrorSuccess && tries < kUnloadTries; ++tries) {
+        hives.Pause(kUnloadPauseMs);
+        result = hives.Unload(name);
+    }
+    return result;
+}
+
+UserHiveAccess::LoadedList::~LoadedList() {
+    while (!list.empty()) {
+        UnloadHive(hives, list.back().name);
+        list.pop_back();
+    }
+}
+
+UserHiveAccess::UserHiveAccess(UserHives& hives, const std::wstring& folder,
+                               const std::wstring& owner)
+    : hives_(hives), loaded_{hives, {}} {
+    // Reserved now, so that recording a load never fails after it.
+    loaded_.list.reserve(2);
+    where_ = folder;
+    if (!IsLocalFullPath(folder)) {
+        result_ = kErrorNotLocalPath;
+        return;
+    }
+    const std::wstring name = PrivateHiveName(owner);
+    result_ = Load(name, folder + L"\\NTUSER.DAT", where_);
+    if (result_ != kErrorSuccess) {
+        state_ = IsMissing(result_) ? State::kNotReached : State::kFailed;
+        return;
+    }
+    state_ = State::kLoaded;
+
+    // A profile that never ran a program with file associations has no classes hive.
+    const std::wstring classes = name + L"_Classes";
+    classesResult_ = Load(classes, ClassesHivePath(folder, hives_.VistaLayout()), classesWhere_);
     if (IsMissing(classesResult_)) classesResult_ = kErrorSuccess;
-    places_ = UserHivePlaces(
-        name, classesResult_ == kErrorSuccess && loaded_.size() == 2 ? name + L"_Classes" : L"");
+    places_ = UserHivePlaces(name, loaded_.list.size() == 2 ? classes : L"");
 }
 
-UserHiveAccess::~UserHiveAccess() {
-    Unload();
+long UserHiveAccess::Load(const std::wstring& name, const std::wstring& file, std::wstring& where) {
+    const long checked = hives_.CheckHivePath(file, where);
+    if (checked != kErrorSuccess) return checked;
+    where = file;
+    Loaded entry{file, name};
+    const long result = hives_.Load(name, file);
+    if (result == kErrorSuccess) loaded_.list.push_back(std::move(entry));
+    return result;
 }
 
-long UserHiveAccess::Unload() {
+UserHiveAccess::~UserHiveAccess() = default;
+
+long UserHiveAccess::Unload(std::wstring& failedName) {
     long first = kErrorSuccess;
     // The classes hive first: the reverse of loading.
-    while (!loaded_.empty()) {
-        const long result = hives_.Unload(loaded_.back());
-        if (first == kErrorSuccess) first = result;
-        loaded_.pop_back();
+    while (!loaded_.list.empty()) {
+        const long result = UnloadHive(hives_, loaded_.list.back().name);
+        if (first == kErrorSuccess && result != kErrorSuccess) {
+            first = result;
+            failedName = loaded_.list.back().name;
+        }
+        loaded_.list.pop_back();
     }
     return first;
 }

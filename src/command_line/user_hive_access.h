@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "account_erase/account_places.h"
-#include "platform/registry.h"
 #include "platform/user_hives.h"
 
 namespace zelvane {
@@ -15,45 +14,80 @@ namespace zelvane {
 // broken profile's entry beside the new one as "<SID>.bak").
 std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles);
 
-// One user's hives under HKEY_USERS for as long as it lives: the ones the system has loaded
-// for a logged-on user, or else the profile's hive files, loaded under private names and
-// unloaded again by Unload or, at the latest, by the destructor.
+// Whether Windows marks the entry as a temporary profile's or a backup.
+bool IsTemporaryOrBackup(const UserProfile& profile);
+
+// What the default user's hive is named by, where a user's is named by the SID.
+constexpr wchar_t kDefaultUserHive[] = L"DefaultUser";
+
+// The name a user's hive is loaded under, beside the system's own hives: a name no SID or
+// ".DEFAULT" can take. The default user's is PrivateHiveName(kDefaultUserHive).
+std::wstring PrivateHiveName(const std::wstring& owner);
+// Whether a name under HKEY_USERS is one this program loads hives under.
+bool IsPrivateHiveName(const std::wstring& name);
+// The name a hive loaded under a private name has without it: "<SID>" or "<SID>_Classes",
+// as Windows loads them for a user who logs on, or kDefaultUserHive's (with "_Classes").
+std::wstring OwnHiveName(const std::wstring& privateName);
+
+// Unloads HKEY_USERS\name, tried again for a short while when it fails (something may hold a
+// key of the hive open for a moment); the last result.
+long UnloadHive(UserHives& hives, const std::wstring& name);
+
+// A profile's hive files, loaded under private names for as long as this lives: checked
+// before any load (a full local folder, no reparse point on the way), and unloaded again by
+// Unload or, at the latest, by the destructor, also when anything on the way throws.
 class UserHiveAccess {
   public:
     enum class State {
-        kLoggedOn,    // the system's own hives, under the SID
-        kLoadedHere,  // the hive files, loaded by this program
-        kNoHive,      // the profile has no NTUSER.DAT (or names no folder): nothing to erase
-        kFailed,      // NTUSER.DAT could not be loaded: see Result()
+        kLoaded,      // NTUSER.DAT was loaded (UsrClass.dat where there is one)
+        kNotReached,  // the folder or NTUSER.DAT is not there: see Result() and Where()
+        kFailed,      // refused or not loaded: see Result() and Where()
     };
 
-    UserHiveAccess(Registry& registry, UserHives& hives, const UserProfile& profile);
+    // folder: the profile's folder; owner: what its private names are made from.
+    UserHiveAccess(UserHives& hives, const std::wstring& folder, const std::wstring& owner);
     ~UserHiveAccess();
     UserHiveAccess(const UserHiveAccess&) = delete;
     UserHiveAccess& operator=(const UserHiveAccess&) = delete;
 
     State state() const { return state_; }
-    // Why NTUSER.DAT (kFailed) or UsrClass.dat (ClassesResult) could not be loaded.
+    // Why NTUSER.DAT was not loaded, and what the result is about (the folder, a step of the
+    // way, or the file).
     long Result() const { return result_; }
+    const std::wstring& Where() const { return where_; }
+    // Why UsrClass.dat was not loaded (0 when it was, or when there is none), and where.
     long ClassesResult() const { return classesResult_; }
-    const std::wstring& HiveFile() const { return hiveFile_; }
-    const std::wstring& ClassesFile() const { return classesFile_; }
-    // The private name NTUSER.DAT was loaded under (kLoadedHere).
-    const std::wstring& LoadedAs() const { return loadedAs_; }
-    // The user's places in the hives reached; none unless logged on or loaded here.
+    const std::wstring& ClassesWhere() const { return classesWhere_; }
+    // The hive files loaded, each with the name it was loaded under.
+    struct Loaded {
+        std::wstring file;
+        std::wstring name;
+    };
+    const std::vector<Loaded>& LoadedHives() const { return loaded_.list; }
+    // The user's places in the hives loaded; none unless kLoaded.
     const std::vector<AccountPlace>& Places() const { return places_; }
-    // Unloads what this loaded; the first failure, 0 when all went (or nothing was loaded).
-    long Unload();
+    // Unloads what this loaded, classes hive first; the first failure and the name it was
+    // for, 0 when all went (or nothing was loaded).
+    long Unload(std::wstring& failedName);
 
   private:
+    long Load(const std::wstring& name, const std::wstring& file, std::wstring& where);
+
+    // What is loaded: a member, so that it is unloaded also when the constructor throws
+    // after a load, which runs no destructor of this class.
+    struct LoadedList {
+        UserHives& hives;
+        std::vector<Loaded> list;
+        ~LoadedList();
+    };
+
     UserHives& hives_;
+    LoadedList loaded_;
     State state_ = State::kFailed;
     long result_ = 0;
     long classesResult_ = 0;
-    std::wstring hiveFile_;
-    std::wstring classesFile_;
-    std::wstring loadedAs_;
-    std::vector<std::wstring> loaded_;
+    std::wstring where_;
+    std::wstring classesWhere_;
     std::vector<AccountPlace> places_;
 };
 

@@ -28,6 +28,11 @@ class CommandHost {
     // the disk, then renamed to path, which is never overwritten. 0, or the system error
     // (kErrorAlreadyExists when path is there by then), and then nothing is left behind.
     virtual long WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
+    // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,
+    // a close or log-off waits for the hives at hand to be unloaded before the process ends.
+    virtual bool StartHiveWork() = 0;
+    virtual void EndHiveWork() = 0;
 };
 
 }  // namespace zelvane

@@ -85,9 +85,12 @@ constexpr std::uint32_t kMaxKeyName = 255;
 class Registry {
   public:
     virtual ~Registry() = default;
-    // Opens root\path to enumerate its subkeys; key stays 0 when the open fails.
+    // Opens root\path to enumerate its subkeys; key stays 0 when the open fails. With
+    // kFollowNone a link anywhere on the path, the key itself included, refuses the open
+    // (kErrorRegistryLink), as DeleteTree refuses a place; otherwise links are followed.
     virtual long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                         RegistryView view = RegistryView::kNative) = 0;
+                         RegistryView view = RegistryView::kNative,
+                         LinkRule links = LinkRule::kFollowAboveAccount) = 0;
     // RegEnumKeyExW: writes the index-th subkey name and a NUL into name[0..size), and the
     // name's length, without the NUL, into size.
     virtual long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) = 0;

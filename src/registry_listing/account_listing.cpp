@@ -31,10 +31,10 @@ struct KeyCloser {
 
 }  // namespace
 
-void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
-                                  RegistryView view) {
+long AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
+                                  RegistryView view, LinkRule links) {
     RegKey key = 0;
-    registry_.OpenKey(root, path, key, view);
+    const long opened = registry_.OpenKey(root, path, key, view, links);
     // Closed on every way out, also when the open failed and the key is still 0.
     const KeyCloser closer{registry_, key};
     // The list is filled as one update, ended on every way out.
@@ -44,7 +44,12 @@ void AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, L
     for (std::int32_t index = 0;; index = NextIndex(index)) {
         std::wstring buffer(kNameBufferSize, L'\0');
         std::uint32_t size = kNameBufferSize;
-        if (registry_.EnumKey(key, index, buffer.data(), size) != kErrorSuccess) break;
+        const long result = registry_.EnumKey(key, index, buffer.data(), size);
+        if (result != kErrorSuccess) {
+            // A key that did not open enumerates nothing; the open said why.
+            if (opened != kErrorSuccess) return opened;
+            return result == kErrorNoMoreItems ? kErrorSuccess : result;
+        }
         // The whole buffer comes back, NULs and all: the name ends at the first NUL. A name
         // that holds a NUL of its own would show cut short, as the name of another key, so
         // it is left out.

@@ -16,9 +16,12 @@ class AccountListing {
     // Appends the names of all direct subkeys of root\path to the list, exactly as the
     // registry holds them, in the order it enumerates them. Never clears the list. A name
     // that holds a NUL is left out: no text could name that key again. A key that cannot be
-    // opened adds nothing; the listing ends silently at the first enumeration that fails.
-    void ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
-                      RegistryView view = RegistryView::kNative);
+    // opened adds nothing; the listing ends at the first enumeration that fails. Returns
+    // what stopped it short: the open's result, or the failed enumeration's; 0 when every
+    // name was read. links says whether a link on the path is followed (Registry::OpenKey).
+    long ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
+                      RegistryView view = RegistryView::kNative,
+                      LinkRule links = LinkRule::kFollowAboveAccount);
 
   private:
     Registry& registry_;

@@ -1,9 +1,15 @@
 """The command line of the real zelvane.exe under Wine: its output read through a pipe, its exit
 codes, and the registry before and after; /allusers over a second profile made here, loaded by
-the test (a logged-on user), left for Zelvane to load, and held open by another process."""
+the test (a logged-on user), left for Zelvane to load, and held open by another process; a run
+ended while its output pipe was full; the default user's hive."""
 
+import fcntl
+import os
+import shutil
 import subprocess
 import tempfile
+import termios
+import time
 import unittest
 from pathlib import Path
 
@@ -17,6 +23,7 @@ from registry import (
     MACHINE_SHOWN,
     account_key,
     parse_export,
+    regtool_key,
 )
 from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
 
@@ -33,10 +40,18 @@ HIVE_WIN = r"C:\users\zelvane-other\NTUSER.DAT"
 HIVE_SOURCE = r"HKCU\Software\ZelvaneHive"
 NEW_OWNERS = r"Software\Mirabilis\ICQ\NewOwners"
 VICTIM = r"HKLM\Software\ZelvaneVictim"
+# A name that would forge an inventory line if it were printed as it is.
+FORGER = "1\tx\r\n123456789\tthe machine\r\n2"
+
+
+def zelvane_hives(registry):
+    """What Zelvane has loaded under HKEY_USERS, by its private names. (reg names the keys it
+    lists by the hive's long name, which subkeys matches.)"""
+    return [k for k in registry.subkeys("HKEY_USERS") if k.lower().startswith("zelvane-")]
 
 
 class CommandLineCase(ProgramTestCase):
-    def run_zelvane(self, *args, expected):
+    def run_zelvane(self, *args, expected, cwd=None):
         """Runs zelvane.exe with its standard output and error on pipes; returns them. A run
         that Wine did not start is tried again, as Wine.run does."""
         for _ in range(Wine.TRIES):
@@ -46,6 +61,7 @@ class CommandLineCase(ProgramTestCase):
                 stdin=subprocess.DEVNULL,
                 capture_output=True,
                 timeout=120,
+                cwd=cwd,
             )
             out = result.stdout.decode("utf-8").replace("\r\n", "\n")
             err = without_shell_locale_warnings(result.stderr.decode("utf-8", errors="replace"))
@@ -105,12 +121,30 @@ class CurrentUserTests(CommandLineCase):
         self.assertIn(TARGET, self.env.registry.subkeys(account_key(MACHINE32)))
         self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
 
+    def test_list_fails_on_a_place_it_cannot_read_and_no_name_forges_a_line(self):
+        self.seed(HKCU, TARGET)
+        self.env.registry.add(account_key(HKCU, FORGER))
+        out, _ = self.run_zelvane("/list", expected=0)
+        self.assertIn(f"1\\tx\\r\\n123456789\\tthe machine\\r\\n2\t{WINE_USER}", out)
+        self.assertNotIn("123456789\tthe machine", out.splitlines())
+        out, _ = self.run_zelvane("/erase", FORGER, expected=0)
+        self.assertIn(r"erased    HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners\1\tx\r\n", out)
+        self.assertEqual(len(out.splitlines()), 6, out)
+
+        # A user who denies everyone their NewOwners cannot hide an account from the list.
+        own = regtool_key(account_key(HKCU))
+        self.env.registry.regtool("dacl", own, "D:P")
+        self.addCleanup(self.env.registry.regtool, "dacl", own, GRANT_ALL)
+        out, err = self.run_zelvane("/list", expected=1)
+        self.assertIn(r"failed    HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners: ", err)
+        self.assertIn("(error 5)", err)
+
     def test_usage_errors_exit_2_and_touch_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET)
         before = self.env.registry.snapshot(*EXPORTED)
         for args in (("/erase",), ("/erase", TARGET + "\\x"), ("/erase", TARGET, "/force"),
-                     ("/list", "/erase", TARGET), (TARGET,)):
+                     ("/list", "/erase", TARGET), (TARGET,), ("/erase", "7" * 256)):
             out, err = self.run_zelvane(*args, expected=2)
             self.assertEqual(out, "")
             self.assertIn("zelvane /? tells how", err)
@@ -355,8 +389,7 @@ class AllUsersTests(CommandLineCase):
         out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
         self.assertIn(rf"loaded    {SID}: {HIVE_WIN} as HKEY_USERS\Zelvane-{SID}", out)
         self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER}", out)
-        self.assertEqual(
-            [k for k in self.env.registry.subkeys("HKU") if "zelvane" in k.lower()], [])
+        self.assertEqual(zelvane_hives(self.env.registry), [])
         # Unloaded: nothing holds the file any more. Wine does not write a loaded hive back
         # to its file when it is unloaded, so what the file holds now cannot be checked here.
         self.env.wine.run(self.env.regtool_exe, "hold", HIVE_WIN)
@@ -369,7 +402,7 @@ class AllUsersTests(CommandLineCase):
             self.assertEqual(holder.stdout.readline().strip(), b"held")
             self.seed(HKCU, OTHER)
             out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=1)
-            self.assertIn(f"failed    {SID}: {HIVE_WIN} could not be loaded: ", out)
+            self.assertIn(f"failed    {SID}: {HIVE_WIN}: ", out)
             self.assertIn("(error 32)", out)
             self.assertIn(rf"erased    HKEY_USERS\{WINE_USER}\{NEW_OWNERS}\{OTHER}", out)
         finally:
@@ -402,6 +435,96 @@ class AllUsersTests(CommandLineCase):
     def test_list_names_each_users_accounts(self):
         out, _ = self.run_zelvane("/list", "/allusers", expected=0)
         self.assertIn(f"{OTHER}\t{SID}\n555\t{SID}\n", out)
+
+    def test_list_follows_no_link_in_a_users_hive(self):
+        user = self.load_as_logged_on()
+        self.env.registry.delete(user + "\\" + NEW_OWNERS)
+        self.env.registry.add(VICTIM + "\\" + TARGET)
+        self.env.registry.regtool("link", user + "\\" + NEW_OWNERS, VICTIM)
+        out, err = self.run_zelvane("/list", "/allusers", expected=1)
+        self.assertNotIn(TARGET, out)
+        self.assertIn(rf"failed    HKEY_USERS\{SID}\{NEW_OWNERS}: a registry link, not followed",
+                      err)
+
+    def test_a_relative_profile_folder_is_refused(self):
+        # The hive file where a relative path would find it: below Zelvane's working folder.
+        with tempfile.TemporaryDirectory() as folder:
+            (Path(folder) / "cwdprof").mkdir()
+            shutil.copy(self.hive, Path(folder) / "cwdprof" / "NTUSER.DAT")
+            self.env.registry.add(PROFILE_LIST + "\\" + SID, "ProfileImagePath", "cwdprof")
+            out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=1, cwd=folder)
+        self.assertIn(f'failed    {SID}: the profile folder "cwdprof": not a full path on a '
+                      "local drive, refused\n", out)
+        self.assertNotIn("loaded    ", out)
+        self.assertEqual(zelvane_hives(self.env.registry), [])
+
+    def test_the_default_users_hive_is_loaded_erased_and_unloaded(self):
+        # Wine's profile list names no default user; Windows names C:\Users\Default.
+        folder = self.env.prefix / "drive_c" / "users" / "zelvane-default"
+        folder.mkdir(parents=True, exist_ok=True)
+        (folder / "NTUSER.DAT").unlink(missing_ok=True)
+        shutil.copy(self.hive, folder / "NTUSER.DAT")
+        self.env.registry.add(PROFILE_LIST, "Default", r"%SystemDrive%\users\zelvane-default",
+                              "REG_EXPAND_SZ")
+        self.addCleanup(self.env.wine.run, "reg", "delete", PROFILE_LIST, "/v", "Default", "/f")
+        hive = r"C:\users\zelvane-default\NTUSER.DAT"
+
+        out, _ = self.run_zelvane("/list", "/allusers", expected=0)
+        self.assertIn(f"{OTHER}\tthe default user\n", out)
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
+        self.assertIn(rf"loaded    the default user: {hive} as HKEY_USERS\Zelvane-DefaultUser", out)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-DefaultUser\{NEW_OWNERS}\{OTHER}", out)
+        self.assertEqual(zelvane_hives(self.env.registry), [])
+        # Unloaded: nothing holds the file any more (what it holds now, Wine does not say).
+        self.env.wine.run(self.env.regtool_exe, "hold", hive)
+
+    def test_a_run_ended_while_its_output_waits_leaves_no_hive_to_the_next(self):
+        # More lines about the user than a pipe of one page holds.
+        self.env.registry.load([(HIVE_SOURCE + "\\" + NEW_OWNERS + f"\\{n:09}", None)
+                                for n in range(100000000, 100000300)])
+        self.hive.unlink()
+        self.env.registry.regtool("save", HIVE_SOURCE, HIVE_WIN)
+
+        # Started as a deployment tool starts it and then reads its output only at the end,
+        # if ever: the run blocks on the full pipe.
+        read_end, write_end = os.pipe()
+        fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+        run = subprocess.Popen([str(self.env.wine_exec), str(self.env.exe), "/list", "/allusers"],
+                               env=self.env.wine.env(), stdin=subprocess.DEVNULL,
+                               stdout=write_end, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        try:
+            def waiting():
+                # Full to within a line: a write of less than a page goes whole or waits.
+                buffered = bytearray(4)
+                fcntl.ioctl(read_end, termios.FIONREAD, buffered)
+                return int.from_bytes(buffered, "little") > 4096 - 64
+            deadline = time.monotonic() + 60
+            while not waiting():
+                self.assertIsNone(run.poll(), "the run ended before its pipe was full")
+                self.assertLess(time.monotonic(), deadline, "the pipe did not fill")
+                time.sleep(0.2)
+            time.sleep(1)
+            self.assertIsNone(run.poll())
+            # It waits on the pipe with the user's hive unloaded.
+            self.assertEqual(zelvane_hives(self.env.registry), [])
+            self.env.wine.run("taskkill", "/f", "/im", "zelvane.exe", check=False)
+            run.wait(timeout=60)
+        finally:
+            if run.poll() is None:
+                run.kill()
+                run.wait(timeout=60)
+            os.close(read_end)
+
+        # A run ended with a hive loaded (a kill at the worst moment, as the test makes it
+        # here) leaves it for the next, which unloads it first.
+        self.env.registry.regtool("load", f"Zelvane-{SID}", HIVE_WIN)
+        self.addCleanup(self.env.wine.run, self.env.regtool_exe, "unload", f"Zelvane-{SID}",
+                        check=False)
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
+        self.assertIn(rf"unloaded  HKEY_USERS\Zelvane-{SID}: left loaded by an earlier run", out)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER}", out)
+        self.assertEqual(zelvane_hives(self.env.registry), [])
 
 
 if __name__ == "__main__":

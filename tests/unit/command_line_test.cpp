@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "account_erase/account_erase.h"
+#include "allocation_faults.h"
 #include "command_line/command_line.h"
+#include "command_line/output_escape.h"
+#include "command_line/profile_path.h"
 #include "platform/memory/memory_user_hives.h"
 
 namespace zelvane {
@@ -33,6 +36,9 @@ TEST(CommandArgumentsTest, RefusesWhatNamesNoSingleAccountOrNoCommand) {
           Args{L"/erase", L"1", L"2"}, Args{L"/"}}) {
         EXPECT_NE(ParseArguments(args).error, L"") << args.size() << L" " << args.back();
     }
+    // The longest name a key can have, and one more.
+    EXPECT_EQ(ParseArguments({L"/erase", std::wstring(255, L'7')}).error, L"");
+    EXPECT_NE(ParseArguments({L"/erase", std::wstring(256, L'7')}).error, L"");
     // A service must never wait behind a box, also when its command was mistyped.
     EXPECT_TRUE(ParseArguments({L"/erase", L"1\\2", L"/QUIET"}).quiet);
     EXPECT_TRUE(ParseArguments({L"/quiet", L"/bogus"}).quiet);
@@ -250,6 +256,80 @@ TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotH
     EXPECT_EQ(registry.Export(), before);
 }
 
+TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
+    EXPECT_EQ(EscapedForOutput(L"1\tx\r\n123456789\tthe machine\r\n2"),
+              L"1\\tx\\r\\n123456789\\tthe machine\\r\\n2");
+    EXPECT_EQ(EscapedForOutput(std::wstring(L"\0\x1b\x1c\x7f\x85\x9f", 6)),
+              L"\\x00\\x1B\\x1C\\x7F\\x85\\x9F");
+    EXPECT_EQ(EscapedForOutput(L"a\x2028"
+                               L"b\x2029"),
+              L"a\\u2028b\\u2029");
+    // Printable text, a backslash and other scripts stay as they are.
+    EXPECT_EQ(EscapedForOutput(L"\xfc\x540d 9 \\ \xa0~"), L"\xfc\x540d 9 \\ \xa0~");
+}
+
+TEST(ProfilePathTest, OnlyAFullLocalPathIsAccepted) {
+    for (const wchar_t* good : {L"C:\\Users\\bob", L"d:\\Profiles\\b.o b", L"C:\\x"}) {
+        EXPECT_TRUE(IsLocalFullPath(good)) << good;
+    }
+    for (const wchar_t* bad :
+         {L"", L"cwdprof", L"Users\\bob", L"\\Users\\bob", L"C:Users\\bob", L"C:\\",
+          L"\\\\server\\share\\bob", L"\\\\?\\C:\\Users\\bob", L"\\\\.\\C:\\Users\\bob",
+          L"C:\\Users\\..\\Windows", L"C:\\Users\\.\\bob", L"C:\\Users\\\\bob", L"C:\\Users\\bob\\",
+          L"C:/Users/bob", L"C:\\Users\\bob:stream", L"1:\\Users\\bob", L"%SystemDrive%\\Users"}) {
+        EXPECT_FALSE(IsLocalFullPath(bad)) << bad;
+    }
+    EXPECT_EQ(ClassesHivePath(L"C:\\Users\\bob", true),
+              L"C:\\Users\\bob\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat");
+    EXPECT_EQ(ClassesHivePath(L"C:\\Documents and Settings\\bob", false),
+              L"C:\\Documents and Settings\\bob\\Local Settings\\Application Data\\Microsoft\\"
+              L"Windows\\UsrClass.dat");
+}
+
+TEST_F(CommandLineTest, ListFailsOnWhatItCannotReadOrWillNotFollowAndForgesNoLine) {
+    const std::wstring own = L"Software\\Mirabilis\\ICQ\\NewOwners";
+    registry.AddKey(kHkeyCurrentUser, own + L"\\1\tx\r\n123456789\tthe machine\r\n2");
+    EXPECT_EQ(Run({L"/list"}), kExitDone);
+    EXPECT_EQ(host.out, L"1\\tx\\r\\n123456789\\tthe machine\\r\\n2\tS-1-5-21-7-7-7-1000\n");
+
+    // The machine's NewOwners made a link to a key elsewhere: refused, as the erase refuses it.
+    registry.AddKey(kHkeyLocalMachine, L"SOFTWARE\\Victim\\555", RegistryView::k32Bit);
+    registry.AddLink(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners", kHkeyLocalMachine,
+                     L"SOFTWARE\\Victim", RegistryView::k32Bit);
+    host.out.clear();
+    EXPECT_EQ(Run({L"/list"}), kExitFailed);
+    EXPECT_EQ(host.out.find(L"555"), std::wstring::npos);
+    EXPECT_NE(
+        host.err.find(
+            L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners: "
+            L"a registry link, not followed\n"),
+        std::wstring::npos);
+
+    // The user's own NewOwners unreadable: named, and it fails the run; not a case for
+    // administrator rights, which belong to another account.
+    registry.FailOpenOf(kHkeyCurrentUser, own, kErrorAccessDenied);
+    host.elevated = false;
+    host.err.clear();
+    EXPECT_EQ(Run({L"/list"}), kExitFailed);
+    EXPECT_NE(host.err.find(L"failed    HKEY_CURRENT_USER\\" + own + L": error 5\n"),
+              std::wstring::npos);
+}
+
+TEST_F(CommandLineTest, ExitThreeOnlyWhereAdministratorRightsWouldHelp) {
+    SeedCurrentUser(L"777");
+    host.elevated = false;
+    // Denied in the user's own hive: another account's rights would not reach it.
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, kErrorAccessDenied);
+    EXPECT_EQ(Run({L"/erase", L"777"}), kExitFailed);
+    registry.FailDelete(kHkeyCurrentUser, RegistryView::kNative, 0);
+    // Denied in the machine hive and the default profile: they would.
+    registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
+    registry.FailOpenOf(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners",
+                        kErrorAccessDenied);
+    EXPECT_EQ(Run({L"/erase", L"777"}), kExitNotElevated);
+    EXPECT_EQ(Run({L"/list"}), kExitNotElevated);
+}
+
 // Five profiles beside a service account's: logged on, not loaded, without a hive file, one
 // whose hive another process holds, and one that names no folder.
 class AllUsersTest : public CommandLineTest {
@@ -299,27 +379,36 @@ TEST_F(AllUsersTest, ErasesInEveryReachableHiveAndUnloadsWhatItLoaded) {
         hives.files[L"C:\\Users\\off\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"].empty());
     EXPECT_TRUE(Holds(L"C:\\Users\\busy\\NTUSER.DAT", newOwners + L"123456"));
     EXPECT_TRUE(hives.loaded.empty());
-    EXPECT_EQ(
-        hives.calls,
-        (std::vector<std::wstring>{
-            L"Privileges", L"Load Zelvane-S-1-5-21-1-1-1-1002",
-            L"Load Zelvane-S-1-5-21-1-1-1-1002_Classes",
-            L"Unload Zelvane-S-1-5-21-1-1-1-1002_Classes", L"Unload Zelvane-S-1-5-21-1-1-1-1002",
-            L"Load Zelvane-S-1-5-21-1-1-1-1003", L"Load Zelvane-S-1-5-21-1-1-1-1004"}));
+    // A missing hive file is not loaded at all.
+    EXPECT_EQ(hives.calls,
+              (std::vector<std::wstring>{
+                  L"Privileges", L"Lock", L"Load Zelvane-S-1-5-21-1-1-1-1002",
+                  L"Load Zelvane-S-1-5-21-1-1-1-1002_Classes",
+                  L"Unload Zelvane-S-1-5-21-1-1-1-1002_Classes",
+                  L"Unload Zelvane-S-1-5-21-1-1-1-1002", L"Load Zelvane-S-1-5-21-1-1-1-1004"}));
 
-    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1003: no C:\\Users\\gone\\NTUSER.DAT"),
-              1u);
-    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1005: the profile names no folder"), 1u);
+    // Whatever could hold the account and was not reached fails the run.
+    EXPECT_EQ(
+        Lines(host.out, L"not reached S-1-5-21-1-1-1-1003: C:\\Users\\gone\\NTUSER.DAT: error 2\n"),
+        1u);
     EXPECT_EQ(Lines(host.out,
-                    L"failed    S-1-5-21-1-1-1-1004: C:\\Users\\busy\\NTUSER.DAT could "
-                    L"not be loaded: error 32"),
+                    L"failed    S-1-5-21-1-1-1-1005: the profile folder \"\": not a "
+                    L"full path on a local drive, refused\n"),
               1u);
+    EXPECT_EQ(
+        Lines(host.out, L"failed    S-1-5-21-1-1-1-1004: C:\\Users\\busy\\NTUSER.DAT: error 32\n"),
+        1u);
+    // Each hive loaded on a line of its own.
     EXPECT_EQ(Lines(host.out,
                     L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT as "
                     L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002\n"),
               1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"loaded    S-1-5-21-1-1-1-1002: C:\\Users\\off\\AppData\\Local\\Microsoft\\"
+                    L"Windows\\UsrClass.dat as HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002_Classes\n"),
+              1u);
     EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
-    EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 3 places failed."), std::wstring::npos);
 }
 
 TEST_F(AllUsersTest, UnloadsAlsoWhenTheClassesHiveOrTheEraseFails) {
@@ -329,13 +418,29 @@ TEST_F(AllUsersTest, UnloadsAlsoWhenTheClassesHiveOrTheEraseFails) {
     EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
     EXPECT_TRUE(hives.loaded.empty());
     EXPECT_EQ(hives.calls.back(), L"Unload Zelvane-S-1-5-21-1-1-1-1002");
-    EXPECT_NE(host.out.find(L"UsrClass.dat could not be loaded: error 32"), std::wstring::npos);
+    EXPECT_NE(host.out.find(L"UsrClass.dat: error 32"), std::wstring::npos);
 
-    // A hive that will not unload is told, never passed over.
+    // A hive that will not unload is tried again for a while, then told, never passed over.
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, 0);
+    // (The in-memory unload could not remove the keys of the hive it unloaded above.)
+    registry.DeleteTree(kHkeyUsers, L"", L"Zelvane-S-1-5-21-1-1-1-1002", RegistryView::kNative,
+                        LinkRule::kFollowNone);
+    hives.calls.clear();
     hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
     host.out.clear();
     Run({L"/list", L"/allusers"});
-    EXPECT_NE(host.err.find(L"its hive stays loaded: error 5"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002 stays loaded: error 5"),
+              std::wstring::npos);
+    EXPECT_EQ(
+        std::count(hives.calls.begin(), hives.calls.end(), L"Unload Zelvane-S-1-5-21-1-1-1-1002"),
+        10);
+    EXPECT_GT(hives.paused, 0u);
+    // A unload that fails for a moment only is no failure.
+    hives.unloadFailuresFor = 3;
+    host.err.clear();
+    EXPECT_EQ(Run({L"/list", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(host.err.find(L"stays loaded"), std::wstring::npos);
+    EXPECT_TRUE(hives.loaded.empty());
 }
 
 TEST_F(AllUsersTest, WithoutTheHivePrivilegesNothingIsTouched) {
@@ -361,7 +466,10 @@ TEST_F(AllUsersTest, ListNamesTheUserOfEachHive) {
     EXPECT_TRUE(hives.loaded.empty());
 }
 
-TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsIt) {
+TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsItAndTellsEachFailureOnce) {
+    hives.defaultUser = L"C:\\Users\\Default";
+    hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
+        L"Software\\Mirabilis\\ICQ\\NewOwners\\123456"};
     EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
     const std::wstring text = FileText(host.files.at(L"b.reg"));
     EXPECT_EQ(text.find(L"Zelvane-"), std::wstring::npos);
@@ -374,20 +482,213 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsIt) {
           L"; HKEY_USERS\\S-1-5-21-1-1-1-1002 was not loaded when this was written. To restore it: "
           L"reg load HKU\\S-1-5-21-1-1-1-1002 \"C:\\Users\\off\\NTUSER.DAT\", then reg import this "
           L"file, then reg unload HKU\\S-1-5-21-1-1-1-1002\r\n",
+          L"; HKEY_USERS\\S-1-5-21-1-1-1-1002_Classes was not loaded when this was written.",
+          L"[HKEY_USERS\\DefaultUser\\Software\\Mirabilis\\ICQ\\NewOwners\\123456]",
+          L"; HKEY_USERS\\DefaultUser stands for the default user's hive, which new profiles are "
+          L"copied from and which Windows does not load. To restore it: reg load HKU\\DefaultUser "
+          L"\"C:\\Users\\Default\\NTUSER.DAT\", then reg import this file, then reg unload "
+          L"HKU\\DefaultUser\r\n",
           L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456]"}) {
         EXPECT_NE(text.find(key), std::wstring::npos) << key;
     }
-    // The busy user's hive, which the backup could not reach, is not erased either.
-    EXPECT_EQ(Lines(host.out, L"erased    "), 6u);
-    EXPECT_EQ(Lines(host.out, L"failed    "), 1u);
+    // Each hive loaded twice, to be read and to be erased, and unloaded in between.
+    std::vector<std::wstring> defaultUser;
+    std::copy_if(hives.calls.begin(), hives.calls.end(), std::back_inserter(defaultUser),
+                 [](const std::wstring& call) { return call.ends_with(L"DefaultUser"); });
+    EXPECT_EQ(defaultUser, (std::vector<std::wstring>{
+                               L"Load Zelvane-DefaultUser", L"Unload Zelvane-DefaultUser",
+                               L"Load Zelvane-DefaultUser", L"Unload Zelvane-DefaultUser"}));
     EXPECT_TRUE(hives.loaded.empty());
+    // The second walk alone tells what both meet: the same failures as an erase alone.
+    EXPECT_EQ(Lines(host.out, L"erased    "), 7u);
+    EXPECT_EQ(Lines(host.out, L"loaded    "), 3u);
+    EXPECT_EQ(Lines(host.out, L"failed    "), 2u);
+    EXPECT_EQ(Lines(host.out, L"not reached "), 1u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 3 places failed."), std::wstring::npos);
 
-    // A hive that will not unload is told by the backup's pass as by the erase's.
+    // A hive that will not unload is told by the walk that meets it; the next walk cannot
+    // load it again and erases nothing there.
     hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
     host.out.clear();
     Run({L"/erase", L"123456", L"/allusers", L"/backup", L"c.reg"});
-    EXPECT_EQ(Lines(host.out, L"failed    S-1-5-21-1-1-1-1002: its hive stays loaded: error 5\n"),
-              2u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-"
+                    L"1002 stays loaded: error 5\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT: "
+                    L"error 183\n"),
+              1u);
+}
+
+TEST_F(AllUsersTest, PathsAreCheckedBeforeAnyLoad) {
+    hives.profiles = {{L"S-1-5-21-1-1-1-2001", L"cwdprof"},
+                      {L"S-1-5-21-1-1-1-2002", L"C:\\Users\\junction"},
+                      {L"S-1-5-21-1-1-1-1002", L"C:\\Users\\off"}};
+    hives.files[L"cwdprof\\NTUSER.DAT"] = {};
+    hives.files[L"C:\\Users\\junction\\NTUSER.DAT"] = {};
+    hives.reparsePoints.insert(L"C:\\Users\\junction");
+    hives.reparsePoints.insert(L"C:\\Users\\off\\AppData\\Local");
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-2001: the profile folder \"cwdprof\": not "
+                    L"a full path on a local drive, refused\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-2002: C:\\Users\\junction: a reparse "
+                    L"point (a junction or link), not followed\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: C:\\Users\\off\\AppData\\Local: a "
+                    L"reparse point (a junction or link), not followed\n"),
+              1u);
+    // NTUSER.DAT of the last, and nothing else, was loaded.
+    EXPECT_EQ(hives.calls, (std::vector<std::wstring>{L"Privileges", L"Lock",
+                                                      L"Load Zelvane-S-1-5-21-1-1-1-1002",
+                                                      L"Unload Zelvane-S-1-5-21-1-1-1-1002"}));
+
+    // Windows XP keeps the classes hive elsewhere, and only there is it looked for.
+    hives.reparsePoints.clear();
+    hives.vistaLayout = false;
+    hives.profiles.resize(3);
+    const std::wstring xpClasses =
+        L"C:\\Users\\off\\Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat";
+    hives.files[xpClasses] = {};
+    hives.calls.clear();
+    host.out.clear();
+    Run({L"/erase", L"123456", L"/allusers"});
+    EXPECT_EQ(Lines(host.out, L"loaded    S-1-5-21-1-1-1-1002: " + xpClasses +
+                                  L" as HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002_Classes\n"),
+              1u);
+    EXPECT_TRUE(Holds(L"C:\\Users\\off\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
+                      L"VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456"));
+}
+
+TEST_F(AllUsersTest, LoggedOnOnlyWhenTheSystemSaysSoAndCoveredFoldersAreNotLoadedTwice) {
+    hives.profiles = {{L"S-1-5-21-1-1-1-1001", L"C:\\Users\\on"},
+                      {L"S-1-5-21-1-1-1-3001", L"c:\\users\\ON\\"},
+                      {L"S-1-5-21-1-1-1-1002", L"C:\\Users\\off"},
+                      {L"S-1-5-21-1-1-1-1003", L"C:\\Users\\gone", kProfileTemporary}};
+    // A logged-on user who denies everyone their hive's root.
+    registry.FailOpenOf(kHkeyUsers, L"S-1-5-21-1-1-1-1002", kErrorAccessDenied);
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: its hive "
+                    L"HKEY_USERS\\S-1-5-21-1-1-1-1002: error 5\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"covered   S-1-5-21-1-1-1-3001: c:\\users\\ON\\ is the folder of "
+                    L"S-1-5-21-1-1-1-1001, reached there\n"),
+              1u);
+    // A temporary profile's entry without its folder is nothing to count.
+    EXPECT_EQ(Lines(host.out, L"nothing   S-1-5-21-1-1-1-1003: no C:\\Users\\gone\\NTUSER.DAT\n"),
+              1u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
+    EXPECT_EQ(hives.calls, (std::vector<std::wstring>{L"Privileges", L"Lock"}));
+}
+
+TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {
+    hives.profiles.clear();
+    // What a run that was ended left loaded, and a hive that is none of Zelvane's.
+    hives.files[L"C:\\old.dat"] = {};
+    hives.files[L"C:\\other.dat"] = {};
+    hives.privilegeResult = 0;
+    hives.EnableHivePrivileges();
+    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002", L"C:\\old.dat");
+    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002_Classes", L"C:\\old.dat");
+    hives.Load(L"Other", L"C:\\other.dat");
+    hives.defaultUser = L"C:\\Users\\Default";
+    hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
+        L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub"};
+    hives.calls.clear();
+
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitDone);
+    EXPECT_EQ(hives.loaded, (std::map<std::wstring, std::wstring>{{L"Other", L"C:\\other.dat"}}));
+    EXPECT_EQ(hives.calls,
+              (std::vector<std::wstring>{
+                  L"Privileges", L"Lock", L"Unload Zelvane-S-1-5-21-1-1-1-1002_Classes",
+                  L"Unload Zelvane-S-1-5-21-1-1-1-1002", L"Load Zelvane-DefaultUser",
+                  L"Unload Zelvane-DefaultUser"}));
+    EXPECT_EQ(Lines(host.out,
+                    L"unloaded  HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002: left loaded "
+                    L"by an earlier run that was ended\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"loaded    the default user: C:\\Users\\Default\\NTUSER.DAT as "
+                    L"HKEY_USERS\\Zelvane-DefaultUser\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"erased    HKEY_USERS\\Zelvane-DefaultUser\\Software\\Mirabilis\\"
+                    L"ICQ\\NewOwners\\123456\n"),
+              1u);
+    EXPECT_TRUE(hives.files[L"C:\\Users\\Default\\NTUSER.DAT"].empty());
+}
+
+TEST_F(AllUsersTest, ASecondRunOrAStopRequestLeavesNothingLoaded) {
+    // Another run holds the PC: its own message, nothing touched.
+    hives.lockResult = kErrorTimeout;
+    const std::wstring before = registry.Export();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_NE(host.err.find(L"another run of Zelvane for all users"), std::wstring::npos);
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_EQ(hives.calls, (std::vector<std::wstring>{L"Privileges", L"Lock"}));
+
+    // Asked to stop while the first hive was loaded: it is visited and unloaded, no other.
+    hives.lockResult = 0;
+    host.stopAfter = 1;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_TRUE(hives.loaded.empty());
+    EXPECT_EQ(host.hiveWork, 0);
+    EXPECT_EQ(std::count_if(hives.calls.begin(), hives.calls.end(),
+                            [](const std::wstring& call) { return call.starts_with(L"Load"); }),
+              2);
+    EXPECT_NE(host.out.find(L"stopped   asked to stop"), std::wstring::npos);
+    EXPECT_TRUE(AnyLeft(SharedPlaces(), L"123456"));
+
+    // Asked to stop while the backup reads: no file, and nothing erased.
+    host.stopAfter = 1;
+    const std::wstring unchanged = registry.Export();
+    const auto files = hives.files;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(registry.Export(), unchanged);
+    EXPECT_EQ(hives.files, files);
+    EXPECT_TRUE(hives.loaded.empty());
+    EXPECT_NE(host.out.find(L"123456: nothing was erased, since the run was stopped"),
+              std::wstring::npos);
+}
+
+// A run made to fail at each of its allocations in turn leaves no hive loaded, wherever the
+// failure comes: also between a load and the records that would unload it.
+class AllUsersRun : public AllUsersTest {
+  public:
+    void TestBody() override {}
+    void Prepare() {
+        SetUp();
+        hives.defaultUser = L"C:\\Users\\Default";
+        hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {};
+    }
+    using AllUsersTest::hives;
+    using AllUsersTest::Run;
+};
+
+TEST(AllUsersFaultTest, NoAllocationFailureLeavesAHiveLoaded) {
+    for (const Args& args : {Args{L"/erase", L"123456", L"/allusers"},
+                             Args{L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}}) {
+        bool failed = true;
+        for (std::size_t n = 1; failed; ++n) {
+            AllUsersRun run;
+            run.Prepare();
+            FailAllocation(n);
+            try {
+                run.Run(args);
+            } catch (const std::bad_alloc&) {
+            }
+            failed = AllocationFailed();
+            FailAllocation(0);
+            ASSERT_TRUE(run.hives.loaded.empty()) << "allocation " << n << " of " << args.size();
+        }
+    }
 }
 
 }  // namespace

@@ -46,7 +46,8 @@ struct MemoryRegistry::Node {
     };
     std::optional<Target> link;
     long deleteFailure = 0;  // deleting this key fails with it
-    long readFailure = 0;    // opening it to read fails with it
+    long openFailure = 0;    // opening this key fails with it
+    long readFailure = 0;    // opening it to read its subtree fails with it
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
@@ -127,11 +128,14 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstri
 }
 
 long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                             RegistryView view) {
+                             RegistryView view, LinkRule links) {
     calls.push_back("OpenKey");
-    Node* node = Find(root, path, view);
+    bool link = false;
+    Node* node = Find(root, path, view, links == LinkRule::kFollowAboveAccount, &link);
     if (faults_.Next("Registry.OpenKey")) return kErrorAccessDenied;
+    if (link) return kErrorRegistryLink;
     if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
     key = nextHandle_++;
     handles_[key] = node;
     return kErrorSuccess;
@@ -229,6 +233,11 @@ bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, Registr
     return parent && parent->Child(parts.back());
 }
 
+void MemoryRegistry::FailOpenOf(std::int32_t root, const std::wstring& path, long result,
+                                RegistryView view) {
+    Create(root, path, view)->openFailure = result;
+}
+
 void MemoryRegistry::FailDeleteOf(std::int32_t root, const std::wstring& path, long result,
                                   RegistryView view) {
     Create(root, path, view)->deleteFailure = result;
@@ -274,6 +283,7 @@ long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPa
     if (!parent) return kErrorPathNotFound;
     Node* node = name.empty() || name.find(L'\\') != name.npos ? nullptr : parent->Child(name);
     if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
     if (node->readFailure != kErrorSuccess) return node->readFailure;
     key = nextHandle_++;
     handles_[key] = node;
@@ -287,6 +297,7 @@ long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess,
     if (handle == handles_.end()) return kErrorInvalidHandle;
     Node* node = name.find(L'\\') != name.npos ? nullptr : handle->second->Child(name);
     if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
     if (node->readFailure != kErrorSuccess) return node->readFailure;
     subkey = nextHandle_++;
     handles_[subkey] = node;

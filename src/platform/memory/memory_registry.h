@@ -24,7 +24,8 @@ class MemoryRegistry : public Registry {
     ~MemoryRegistry() override;
 
     long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                 RegistryView view = RegistryView::kNative) override;
+                 RegistryView view = RegistryView::kNative,
+                 LinkRule links = LinkRule::kFollowAboveAccount) override;
     long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
@@ -65,7 +66,11 @@ class MemoryRegistry : public Registry {
     // Deleting this one key fails with the given code; the rest of a subtree still goes.
     void FailDeleteOf(std::int32_t root, const std::wstring& path, long result,
                       RegistryView view = RegistryView::kNative);
-    // Opening this key to read it (OpenSubtree, OpenSubkey) fails with the given code.
+    // Opening this one key fails with the given code (as a DACL that grants nothing does).
+    void FailOpenOf(std::int32_t root, const std::wstring& path, long result,
+                    RegistryView view = RegistryView::kNative);
+    // Opening this key to read its subtree (OpenSubtree, OpenSubkey) fails with the given
+    // code, while the erase still reaches it.
     void FailReadOf(std::int32_t root, const std::wstring& path, long result,
                     RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.

@@ -11,6 +11,26 @@ long MemoryUserHives::Profiles(std::vector<UserProfile>& list) {
     return profilesResult;
 }
 
+long MemoryUserHives::DefaultUserFolder(std::wstring& folder) {
+    folder = defaultUser;
+    return defaultUser.empty() ? kErrorFileNotFound : kErrorSuccess;
+}
+
+long MemoryUserHives::LockAllUsersRuns(std::uint32_t) {
+    calls.push_back(L"Lock");
+    return lockResult;
+}
+
+long MemoryUserHives::CheckHivePath(const std::wstring& file, std::wstring& where) {
+    for (std::size_t end = file.find(L'\\');; end = file.find(L'\\', end + 1)) {
+        where = file.substr(0, end);
+        if (reparsePoints.count(where) != 0) return kErrorReparsePoint;
+        if (end == std::wstring::npos) break;
+    }
+    return files.count(file) != 0 || loadFailures.count(file) != 0 ? kErrorSuccess
+                                                                   : kErrorFileNotFound;
+}
+
 std::wstring MemoryUserHives::AccountName(const std::wstring& sid) {
     const auto found = names.find(sid);
     return found == names.end() ? L"" : found->second;
@@ -25,20 +45,27 @@ long MemoryUserHives::EnableHivePrivileges() {
 long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
     calls.push_back(L"Load " + name);
     if (!privileged_) return kErrorPrivilegeNotHeld;
+    if (loaded.count(name) != 0) return kErrorAlreadyExists;
     const auto failure = loadFailures.find(file);
     if (failure != loadFailures.end()) return failure->second;
     const auto found = files.find(file);
     if (found == files.end()) return kErrorFileNotFound;
     registry_.AddKey(kHkeyUsers, name);
     for (const std::wstring& key : found->second) registry_.AddKey(kHkeyUsers, name + L"\\" + key);
-    loaded[name] = file;
+    // Recorded whole or not at all, as the system's load is done or not.
+    loaded.emplace(name, file);
     return kErrorSuccess;
 }
 
 long MemoryUserHives::Unload(const std::wstring& name) {
     calls.push_back(L"Unload " + name);
     const auto failure = unloadFailures.find(name);
-    if (failure != unloadFailures.end()) return failure->second;
+    if (failure != unloadFailures.end()) {
+        const long result = failure->second;
+        // A counted number of failing tries: the last one ends them.
+        if (unloadFailuresFor > 0 && --unloadFailuresFor == 0) unloadFailures.erase(failure);
+        return result;
+    }
     const auto hive = loaded.find(name);
     if (hive == loaded.end()) return kErrorInvalidHandle;
     std::vector<std::wstring>& keys = files[hive->second];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,21 +18,34 @@ class MemoryUserHives : public UserHives {
     explicit MemoryUserHives(MemoryRegistry& registry) : registry_(registry) {}
 
     long Profiles(std::vector<UserProfile>& list) override;
+    long DefaultUserFolder(std::wstring& folder) override;
     std::wstring CurrentUser() override { return currentUser; }
     std::wstring AccountName(const std::wstring& sid) override;
     long EnableHivePrivileges() override;
+    long LockAllUsersRuns(std::uint32_t timeoutMs) override;
+    bool VistaLayout() override { return vistaLayout; }
+    long CheckHivePath(const std::wstring& file, std::wstring& where) override;
     long Load(const std::wstring& name, const std::wstring& file) override;
     long Unload(const std::wstring& name) override;
+    void Pause(std::uint32_t milliseconds) override { paused += milliseconds; }
 
     std::vector<UserProfile> profiles;
+    std::wstring defaultUser;  // the default user's folder; none when empty
+    long lockResult = 0;       // what LockAllUsersRuns returns
+    bool vistaLayout = true;
+    // Folders and files that are reparse points; a file is there when `files` holds it.
+    std::set<std::wstring> reparsePoints;
+    std::uint32_t paused = 0;  // milliseconds waited in all
     long profilesResult = 0;
     std::wstring currentUser = L"S-1-5-21-7-7-7-1000";
     std::map<std::wstring, std::wstring> names;  // SID to DOMAIN\name
     long privilegeResult = 0;                    // what EnableHivePrivileges returns
     // The hive files: each one's keys, by path below its root.
     std::map<std::wstring, std::vector<std::wstring>> files;
-    std::map<std::wstring, long> loadFailures;    // file to what loading it returns
-    std::map<std::wstring, long> unloadFailures;  // name to what unloading it returns
+    std::map<std::wstring, long> loadFailures;  // file to what loading it returns
+    // Name to what unloading it returns, and how many tries fail so (every one when 0).
+    std::map<std::wstring, long> unloadFailures;
+    int unloadFailuresFor = 0;
     // The hives loaded now: name to file.
     std::map<std::wstring, std::wstring> loaded;
     // "Load <name>", "Unload <name>" and "Privileges", in order.
@@ -60,9 +74,19 @@ class MemoryCommandHost : public CommandHost {
         files[path] = bytes;
         return 0;
     }
+    bool StartHiveWork() override {
+        if (hiveWork != 0) return false;  // the last one never ended
+        if (stopAfter == 0) return false;
+        --stopAfter;
+        ++hiveWork;
+        return true;
+    }
+    void EndHiveWork() override { --hiveWork; }
 
     bool hasOutput = true;
     bool elevated = true;
+    int stopAfter = -1;  // how many times StartHiveWork says go; then stop (-1: always)
+    int hiveWork = 0;    // started and not ended
     std::wstring out;
     std::wstring err;
     std::vector<std::wstring> boxes;

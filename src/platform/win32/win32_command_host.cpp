@@ -50,7 +50,56 @@ void WriteTo(HANDLE handle, const std::wstring& text) {
     }
 }
 
+// What Ctrl+C, Ctrl+Break and a closed console ask of a run that loads users' hives. The
+// handler runs on a thread of its own; the lock makes "not asked to stop, so load" and
+// "asked to stop, so wait for the unload" one step each, so that a close never ends the
+// process between a load and its unload.
+struct StopRequest {
+    CRITICAL_SECTION lock;
+    HANDLE idle;  // set while no hive is loaded (manual reset)
+    bool stop = false;
+
+    StopRequest() {
+        InitializeCriticalSection(&lock);
+        idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    }
+};
+
+StopRequest& Stop() {
+    static StopRequest request;
+    return request;
+}
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    StopRequest& request = Stop();
+    EnterCriticalSection(&request.lock);
+    request.stop = true;
+    LeaveCriticalSection(&request.lock);
+    // Ctrl+C and Ctrl+Break leave the process running: it stops after the profile at hand.
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) return TRUE;
+    // A close, log-off or shutdown ends the process when this returns (or when the system
+    // stops waiting): first the hives at hand are unloaded.
+    if (request.idle != nullptr) WaitForSingleObject(request.idle, INFINITE);
+    return TRUE;
+}
+
 }  // namespace
+
+bool Win32CommandHost::StartHiveWork() {
+    StopRequest& request = Stop();
+    if (!handlerSet_) {
+        handlerSet_ = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != FALSE;
+    }
+    EnterCriticalSection(&request.lock);
+    const bool go = !request.stop;
+    if (go && request.idle != nullptr) ResetEvent(request.idle);
+    LeaveCriticalSection(&request.lock);
+    return go;
+}
+
+void Win32CommandHost::EndHiveWork() {
+    if (Stop().idle != nullptr) SetEvent(Stop().idle);
+}
 
 Win32CommandHost::~Win32CommandHost() {
     if (console_ != nullptr) CloseHandle(console_);

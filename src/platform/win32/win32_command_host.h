@@ -19,11 +19,14 @@ class Win32CommandHost : public CommandHost {
     std::wstring ErrorText(long code) override;
     bool FileExists(const std::wstring& path) override;
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+    bool StartHiveWork() override;
+    void EndHiveWork() override;
 
   private:
     HANDLE out_ = nullptr;
     HANDLE err_ = nullptr;
     HANDLE console_ = nullptr;  // CONOUT$ of the parent's console, when attached to it
+    bool handlerSet_ = false;   // the console control handler is installed
 };
 
 }  // namespace zelvane

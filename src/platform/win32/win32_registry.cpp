@@ -184,7 +184,7 @@ bool ExpectedName(std::int32_t root, const std::wstring& parentPath, RegistryVie
     } else if (root != kHkeyCurrentUser || !CurrentUserHiveName(name)) {
         return false;
     }
-    name += L"\\" + path;
+    if (!path.empty()) name += L"\\" + path;
     return true;
 }
 
@@ -216,14 +216,27 @@ LONG OpenParentWithoutLinks(std::int32_t root, const std::wstring& parentPath, R
 
 }  // namespace
 
+// Without links the key is checked as OpenParentWithoutLinks checks a parent: by the real
+// name of the key it opened.
 long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                            RegistryView view) {
+                            RegistryView view, LinkRule links) {
     // Passed by reference as the call takes it: the function decides what the handle holds
     // after a failed open.
     HKEY handle = KeyHandle(key);
-    const LONG result = RegOpenKeyExW(
+    LONG result = RegOpenKeyExW(
         HiveHandle(root), path.c_str(), 0,
         KEY_ENUMERATE_SUB_KEYS | (view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0), &handle);
+    if (result == ERROR_SUCCESS && links == LinkRule::kFollowNone) {
+        std::wstring expected;
+        std::wstring real;
+        result = ExpectedName(root, path, view, expected) ? RealName(handle, real)
+                                                          : ERROR_INVALID_HANDLE;
+        if (result == ERROR_SUCCESS && !SameName(real, expected)) result = kErrorRegistryLink;
+        if (result != ERROR_SUCCESS) {
+            RegCloseKey(handle);
+            handle = nullptr;
+        }
+    }
     key = reinterpret_cast<RegKey>(handle);
     return result;
 }

@@ -20,7 +20,8 @@ inline HKEY HiveHandle(std::int32_t root) {
 class Win32Registry : public Registry {
   public:
     long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
-                 RegistryView view = RegistryView::kNative) override;
+                 RegistryView view = RegistryView::kNative,
+                 LinkRule links = LinkRule::kFollowAboveAccount) override;
     long EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) override;
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,

@@ -14,35 +14,62 @@ namespace {
 
 constexpr wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 
-// A profile's folder as its entry names it, with %SystemDrive% and the like expanded; empty
-// when the entry has none.
-std::wstring ProfileFolder(HKEY list, const std::wstring& sid) {
-    HKEY entry = nullptr;
-    if (RegOpenKeyExW(list, sid.c_str(), 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) return {};
+// A path value of a key, with %SystemDrive% and the like expanded whether it is stored as
+// REG_EXPAND_SZ or as REG_SZ (which the profile service expands too).
+LONG ReadPath(HKEY key, const wchar_t* valueName, std::wstring& path) {
+    path.clear();
     std::wstring value(MAX_PATH, L'\0');
     DWORD type = 0;
     DWORD bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    LONG result = RegQueryValueExW(entry, L"ProfileImagePath", nullptr, &type,
+    LONG result = RegQueryValueExW(key, valueName, nullptr, &type,
                                    reinterpret_cast<BYTE*>(value.data()), &bytes);
     if (result == ERROR_MORE_DATA) {
         value.resize(bytes / sizeof(wchar_t) + 1);
         bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-        result = RegQueryValueExW(entry, L"ProfileImagePath", nullptr, &type,
+        result = RegQueryValueExW(key, valueName, nullptr, &type,
                                   reinterpret_cast<BYTE*>(value.data()), &bytes);
     }
-    RegCloseKey(entry);
-    if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return {};
+    if (result != ERROR_SUCCESS) return result;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
     // The stored text need not end with a NUL: it ends at the first one or at its size.
     value.resize(bytes / sizeof(wchar_t));
     value = value.substr(0, value.find(L'\0'));
-    if (type == REG_SZ) return value;
     const DWORD needed = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
     std::wstring expanded(needed, L'\0');
     if (needed == 0 || ExpandEnvironmentStringsW(value.c_str(), expanded.data(), needed) == 0) {
-        return value;
+        return static_cast<LONG>(GetLastError());
     }
-    return expanded.substr(0, expanded.find(L'\0'));
+    path = expanded.substr(0, expanded.find(L'\0'));
+    return ERROR_SUCCESS;
 }
+
+DWORD ReadState(HKEY entry) {
+    DWORD state = 0;
+    DWORD type = 0;
+    DWORD bytes = sizeof(state);
+    if (RegQueryValueExW(entry, L"State", nullptr, &type, reinterpret_cast<BYTE*>(&state),
+                         &bytes) != ERROR_SUCCESS ||
+        type != REG_DWORD) {
+        return 0;
+    }
+    return state;
+}
+
+// One entry of the profile list; its folder stays empty when it names none.
+UserProfile ProfileEntry(HKEY list, const std::wstring& sid) {
+    UserProfile profile{sid, {}, 0};
+    HKEY entry = nullptr;
+    if (RegOpenKeyExW(list, sid.c_str(), 0, KEY_QUERY_VALUE, &entry) != ERROR_SUCCESS) {
+        return profile;
+    }
+    ReadPath(entry, L"ProfileImagePath", profile.directory);
+    profile.state = ReadState(entry);
+    RegCloseKey(entry);
+    return profile;
+}
+
+// Serialises the runs for all users on this PC, across sessions.
+constexpr wchar_t kAllUsersMutex[] = L"Global\\Zelvane-AllUsers";
 
 LONG EnablePrivilege(HANDLE token, const wchar_t* name) {
     TOKEN_PRIVILEGES privileges = {};
@@ -71,11 +98,28 @@ long Win32UserHives::Profiles(std::vector<UserProfile>& profiles) {
         DWORD length = 256;
         result = RegEnumKeyExW(list, index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result != ERROR_SUCCESS) break;
-        const std::wstring sid(name, length);
-        profiles.push_back({sid, ProfileFolder(list, sid)});
+        profiles.push_back(ProfileEntry(list, std::wstring(name, length)));
     }
     RegCloseKey(list);
     return result == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : result;
+}
+
+long Win32UserHives::DefaultUserFolder(std::wstring& folder) {
+    HKEY list = nullptr;
+    LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0,
+                                KEY_QUERY_VALUE | KEY_WOW64_64KEY, &list);
+    if (result != ERROR_SUCCESS) return result;
+    result = ReadPath(list, L"Default", folder);
+    if (result == ERROR_FILE_NOT_FOUND) {
+        // Windows XP: "Default User" beside the users' profiles.
+        std::wstring profiles;
+        std::wstring name;
+        result = ReadPath(list, L"ProfilesDirectory", profiles);
+        if (result == ERROR_SUCCESS) result = ReadPath(list, L"DefaultUserProfile", name);
+        if (result == ERROR_SUCCESS) folder = profiles + L"\\" + name;
+    }
+    RegCloseKey(list);
+    return result;
 }
 
 std::wstring Win32UserHives::CurrentUser() {
@@ -107,8 +151,95 @@ long Win32UserHives::EnableHivePrivileges() {
     return result;
 }
 
+Win32UserHives::~Win32UserHives() {
+    if (mutex_ == nullptr) return;
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+}
+
+long Win32UserHives::LockAllUsersRuns(std::uint32_t timeoutMs) {
+    if (mutex_ != nullptr) return ERROR_SUCCESS;
+    // Only a process that may create global objects (an administrator, a service) can make
+    // or hold it: a standard user cannot keep the administrators' runs waiting.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kAllUsersMutex);
+    if (mutex == nullptr) return static_cast<long>(GetLastError());
+    const DWORD waited = WaitForSingleObject(mutex, timeoutMs);
+    // Abandoned: the run that held it was ended; what it left loaded is unloaded next.
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        mutex_ = mutex;
+        return ERROR_SUCCESS;
+    }
+    const long result = waited == WAIT_TIMEOUT ? kErrorTimeout : static_cast<long>(GetLastError());
+    CloseHandle(mutex);
+    return result;
+}
+
+// Windows Vista is version 6. (A program without a manifest that names later versions is
+// told 6.2 by Windows 8.1 and later: still 6.)
+bool Win32UserHives::VistaLayout() {
+    return LOBYTE(LOWORD(GetVersion())) >= 6;
+}
+
+long Win32UserHives::CheckHivePath(const std::wstring& file, std::wstring& where) {
+    where.clear();
+    if (file.size() < 4 || file[1] != L':' || file[2] != L'\\') return kErrorNotLocalPath;
+    const std::wstring drive = file.substr(0, 3);
+    const UINT type = GetDriveTypeW(drive.c_str());
+    if (type == DRIVE_REMOTE || type == DRIVE_NO_ROOT_DIR) {
+        where = drive;
+        return type == DRIVE_REMOTE ? kErrorNotLocalPath : ERROR_PATH_NOT_FOUND;
+    }
+    // Each folder from the drive's root down, and the file itself.
+    for (std::size_t end = file.find(L'\\', 3);; end = file.find(L'\\', end + 1)) {
+        const std::wstring step = file.substr(0, end);
+        const DWORD attributes = GetFileAttributesW(step.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            where = step;
+            const DWORD error = GetLastError();
+            return error == ERROR_FILE_NOT_FOUND && end != std::wstring::npos
+                       ? ERROR_PATH_NOT_FOUND
+                       : static_cast<long>(error);
+        }
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            where = step;
+            return kErrorReparsePoint;
+        }
+        if (end == std::wstring::npos) return ERROR_SUCCESS;
+    }
+}
+
+void Win32UserHives::Pause(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
+
+// The folders on the way to the file are held open from their check until the load is done,
+// shared for reading and writing but not for deleting: none can be renamed, deleted or made
+// a junction in between (a folder holding the hive is not empty, and only an empty one can
+// become a mount point), so the file loaded is the one reached through the folders checked.
 long Win32UserHives::Load(const std::wstring& name, const std::wstring& file) {
-    return RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
+    std::vector<HANDLE> held;
+    LONG result = ERROR_SUCCESS;
+    for (std::size_t end = file.find(L'\\', 3);
+         end != std::wstring::npos && result == ERROR_SUCCESS; end = file.find(L'\\', end + 1)) {
+        const HANDLE folder =
+            CreateFileW(file.substr(0, end).c_str(), FILE_READ_ATTRIBUTES,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (folder == INVALID_HANDLE_VALUE) {
+            result = static_cast<LONG>(GetLastError());
+            break;
+        }
+        held.push_back(folder);
+        BY_HANDLE_FILE_INFORMATION information = {};
+        if (!GetFileInformationByHandle(folder, &information)) {
+            result = static_cast<LONG>(GetLastError());
+        } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            result = kErrorReparsePoint;
+        }
+    }
+    if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
+    for (const HANDLE folder : held) CloseHandle(folder);
+    return result;
 }
 
 long Win32UserHives::Unload(const std::wstring& name) {

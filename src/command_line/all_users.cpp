@@ -1,0 +1,259 @@
+#include "command_line/all_users.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "command_line/user_hive_access.h"
+#include "platform/decimal.h"
+
+namespace zelvane {
+
+namespace {
+
+// "The operation was canceled by the user": the run was asked to stop.
+constexpr long kErrorCancelled = 1223;
+
+// A profile folder as two entries' folders are compared: without a trailing backslash, in
+// upper case (ASCII: the letters Windows' own profile paths use).
+std::wstring FoldedFolder(const std::wstring& folder) {
+    std::wstring folded = folder;
+    while (!folded.empty() && folded.back() == L'\\') folded.pop_back();
+    for (wchar_t& ch : folded) {
+        if (ch >= L'a' && ch <= L'z') ch = static_cast<wchar_t>(ch - 32);
+    }
+    return folded;
+}
+
+// Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
+bool EndsWithClasses(const std::wstring& name) {
+    constexpr std::wstring_view kClasses = L"_Classes";
+    if (name.size() < kClasses.size()) return false;
+    return std::equal(kClasses.begin(), kClasses.end(), name.end() - kClasses.size(),
+                      [](wchar_t a, wchar_t b) { return (a | 0x20) == (b | 0x20); });
+}
+
+class AllUsersWalk {
+  public:
+    AllUsersWalk(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
+                 PlaceVisitor& visitor, WalkPass pass)
+        : registry_(registry),
+          hives_(hives),
+          host_(host),
+          report_(report),
+          visitor_(visitor),
+          pass_(pass) {}
+
+    bool Run() {
+        if (pass_ != WalkPass::kSecondOfTwo) UnloadLeftovers();
+        std::vector<UserProfile> listed;
+        const long read = hives_.Profiles(listed);
+        if (read != kErrorSuccess) Failure({L"the list of profiles could not be read"}, read, true);
+        const std::vector<UserProfile> profiles = ProfilesToReach(listed);
+        // Who is logged on, known before any load: a folder that a logged-on user's hive
+        // covers is not loaded again under another SID.
+        std::vector<long> opened;
+        for (const UserProfile& profile : profiles) {
+            opened.push_back(OpenUser(profile.sid));
+            if (opened.back() == kErrorSuccess) Reached(profile.directory, profile.sid);
+        }
+        for (std::size_t i = 0; i < profiles.size(); ++i) {
+            if (!VisitProfile(profiles[i], opened[i])) {
+                return Stopped(Decimal(static_cast<int>(profiles.size() - i)) +
+                               L" profiles, the default user");
+            }
+        }
+        if (!VisitDefaultUser()) return Stopped(L"the default user");
+        return true;
+    }
+
+  private:
+    // The hives a run of this program loads under its private names, left loaded by one
+    // that was ended before it unloaded them (none while this run holds the all-users lock
+    // but its own): unloaded, classes hives first.
+    void UnloadLeftovers() {
+        std::vector<std::wstring> names;
+        RegKey key = 0;
+        long result = registry_.OpenKey(kHkeyUsers, L"", key);
+        for (std::int32_t index = 0; result == kErrorSuccess; ++index) {
+            wchar_t name[kMaxKeyName + 1] = {};
+            std::uint32_t size = kMaxKeyName + 1;
+            result = registry_.EnumKey(key, index, name, size);
+            if (result == kErrorSuccess && IsPrivateHiveName(std::wstring(name, size))) {
+                names.emplace_back(name, size);
+            }
+        }
+        if (key != 0) registry_.CloseKey(key);
+        if (result != kErrorNoMoreItems) {
+            report_.Failure({L"HKEY_USERS, for hives an earlier run left loaded"}, result, true);
+        }
+        std::stable_partition(names.begin(), names.end(), EndsWithClasses);
+        for (const std::wstring& name : names) {
+            const long unloaded = UnloadHive(hives_, name);
+            if (unloaded == kErrorSuccess) {
+                report_.Notice(L"unloaded", {L"HKEY_USERS\\", name,
+                                             L": left loaded by an earlier run that was ended"});
+            } else {
+                report_.Failure(
+                    {L"HKEY_USERS\\", name, L": left loaded by an earlier run, and not unloaded"},
+                    unloaded, true);
+            }
+        }
+    }
+
+    // Whether the user's hive is loaded, as opening it under its SID tells: 0 it is, "not
+    // found" it is not; anything else is not known, and fails for that user.
+    long OpenUser(const std::wstring& sid) {
+        RegKey key = 0;
+        const long result = registry_.OpenKey(kHkeyUsers, sid, key);
+        if (key != 0) registry_.CloseKey(key);
+        return result;
+    }
+
+    void Reached(const std::wstring& folder, const std::wstring& sid) {
+        if (!folder.empty()) reached_.emplace_back(FoldedFolder(folder), sid);
+    }
+
+    // False when asked to stop before this profile.
+    bool VisitProfile(const UserProfile& profile, long opened) {
+        const std::wstring user = UserText(hives_, profile.sid);
+        const bool shared = profile.sid != hives_.CurrentUser();
+        if (opened == kErrorSuccess) {
+            const std::wstring classes = profile.sid + L"_Classes";
+            const long classesOpened = OpenUser(classes);
+            visitor_.Visit(
+                user,
+                UserHivePlaces(profile.sid, classesOpened == kErrorFileNotFound ? L"" : classes),
+                LinkRule::kFollowNone, shared, {});
+            return true;
+        }
+        if (opened != kErrorFileNotFound) {
+            Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, shared);
+            return true;
+        }
+        const std::wstring folded = FoldedFolder(profile.directory);
+        for (const auto& [folder, sid] : reached_) {
+            if (!folded.empty() && folder == folded && sid != profile.sid) {
+                Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
+                                    UserText(hives_, sid), L", reached there"});
+                return true;
+            }
+        }
+        const bool counted = !IsTemporaryOrBackup(profile);
+        if (!Reach(user, profile.directory, profile.sid, shared, counted)) return false;
+        Reached(profile.directory, profile.sid);
+        return true;
+    }
+
+    bool VisitDefaultUser() {
+        constexpr wchar_t kUser[] = L"the default user";
+        std::wstring folder;
+        const long read = hives_.DefaultUserFolder(folder);
+        if (read == kErrorFileNotFound) {
+            Status(L"nothing", {kUser, L": Windows names no default profile"});
+            return true;
+        }
+        if (read != kErrorSuccess) {
+            Failure({kUser, L": its folder"}, read, true);
+            return true;
+        }
+        // A template without a hive file holds nothing that new users could be given.
+        return Reach(kUser, folder, kDefaultUserHive, true, false);
+    }
+
+    // Loads a profile's hive files, visits them, unloads them, and only then writes what
+    // was done; false, with nothing loaded, when the run was asked to stop. A profile whose
+    // folder or hive file is missing is "not reached", a failure when `counted`.
+    bool Reach(const std::wstring& user, const std::wstring& folder, const std::wstring& owner,
+               bool shared, bool counted) {
+        if (!host_.StartHiveWork()) return false;
+        report_.Hold();
+        try {
+            LoadVisitUnload(user, folder, owner, shared, counted);
+        } catch (...) {
+            host_.EndHiveWork();
+            report_.Release();
+            throw;
+        }
+        host_.EndHiveWork();
+        report_.Release();
+        return true;
+    }
+
+    void LoadVisitUnload(const std::wstring& user, const std::wstring& folder,
+                         const std::wstring& owner, bool shared, bool counted) {
+        UserHiveAccess access(hives_, folder, owner);
+        switch (access.state()) {
+            case UserHiveAccess::State::kNotReached:
+                if (counted) {
+                    Failure({user, L": ", access.Where()}, access.Result(), shared, L"not reached");
+                } else {
+                    Status(L"nothing", {user, L": no ", access.Where()});
+                }
+                return;
+            case UserHiveAccess::State::kFailed:
+                if (access.Result() == kErrorNotLocalPath && access.Where() == folder) {
+                    Failure({user, L": the profile folder \"", folder, L"\""}, access.Result(),
+                            shared);
+                } else {
+                    Failure({user, L": ", access.Where()}, access.Result(), shared);
+                }
+                return;
+            case UserHiveAccess::State::kLoaded:
+                break;
+        }
+        for (const UserHiveAccess::Loaded& hive : access.LoadedHives()) {
+            Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
+        }
+        if (access.ClassesResult() != kErrorSuccess) {
+            Failure({user, L": ", access.ClassesWhere()}, access.ClassesResult(), shared);
+        }
+        // Each user may write their own hive, links included.
+        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, shared, access.LoadedHives());
+        std::wstring name;
+        const long unloaded = access.Unload(name);
+        if (unloaded != kErrorSuccess) {
+            report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded, shared);
+        }
+    }
+
+    // What both walks of a run that walks twice meet, told by the second alone. A hive left
+    // loaded and a stop are told by whichever walk meets them.
+    void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+        if (pass_ != WalkPass::kFirstOfTwo) report_.Status(word, parts);
+    }
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool shared,
+                 std::wstring_view word = L"failed") {
+        if (pass_ != WalkPass::kFirstOfTwo) report_.Failure(parts, result, shared, word);
+    }
+
+    bool Stopped(const std::wstring& left) {
+        report_.Failure({L"asked to stop; not reached: ", left, L" and the shared places"},
+                        kErrorCancelled, false, L"stopped");
+        return false;
+    }
+
+    Registry& registry_;
+    UserHives& hives_;
+    CommandHost& host_;
+    Report& report_;
+    PlaceVisitor& visitor_;
+    WalkPass pass_;
+    // The folders whose hives were reached, folded, with their SIDs.
+    std::vector<std::pair<std::wstring, std::wstring>> reached_;
+};
+
+}  // namespace
+
+std::wstring UserText(UserHives& hives, const std::wstring& sid) {
+    const std::wstring name = hives.AccountName(sid);
+    return name.empty() ? sid : sid + L" " + name;
+}
+
+bool VisitAllUsers(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
+                   PlaceVisitor& visitor, WalkPass pass) {
+    return AllUsersWalk(registry, hives, host, report, visitor, pass).Run();
+}
+
+}  // namespace zelvane

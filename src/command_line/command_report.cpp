@@ -1,0 +1,107 @@
+#include "command_line/command_report.h"
+
+#include "command_line/output_escape.h"
+#include "platform/controls.h"
+#include "platform/registry.h"
+#include "platform/runtime.h"
+#include "platform/user_hives.h"
+
+namespace zelvane {
+
+namespace {
+
+// The status word in a column of its own, for a reader and for a script that matches it.
+std::wstring_view Padded(std::wstring_view word) {
+    constexpr std::wstring_view kSpaces = L"          ";
+    return kSpaces.substr(0, word.size() < 10 ? 10 - word.size() : 1);
+}
+
+std::wstring Joined(std::initializer_list<std::wstring_view> parts) {
+    std::wstring text;
+    for (const std::wstring_view part : parts) text += part;
+    return text;
+}
+
+}  // namespace
+
+std::wstring Reason(CommandHost& host, long result) {
+    switch (result) {
+        case kErrorRegistryLink:
+            return L"a registry link, not followed";
+        case kErrorReparsePoint:
+            return L"a reparse point (a junction or link), not followed";
+        case kErrorNotLocalPath:
+            return L"not a full path on a local drive, refused";
+        case kErrorNotBackedUp:
+            return L"not erased, since the backup did not read it";
+        default:
+            return host.ErrorText(result);
+    }
+}
+
+int Tally::Code(CommandHost& host) const {
+    if (failures == 0) return kExitDone;
+    return failures == elevationHelps && !host.Elevated() ? kExitNotElevated : kExitFailed;
+}
+
+void Tally::Fail(long result, bool sharedPlace) {
+    ++failures;
+    if (result == kErrorAccessDenied && sharedPlace) ++elevationHelps;
+}
+
+Report::Report(CommandHost& host, bool quiet, bool listing)
+    : host_(host), quiet_(quiet), listing_(listing) {
+    streamed_ = host_.OpenOutput();
+}
+
+void Report::Line(std::initializer_list<std::wstring_view> parts, bool error) {
+    std::wstring line = Joined(parts);
+    line += L'\n';
+    Emit(std::move(line), error);
+}
+
+void Report::Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+    if (listing_) return;
+    Line({word, Padded(word), EscapedForOutput(Joined(parts))});
+}
+
+void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+    Line({word, Padded(word), EscapedForOutput(Joined(parts))}, listing_);
+}
+
+void Report::Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
+                     std::wstring_view word) {
+    Line({word, Padded(word), EscapedForOutput(Joined(parts) + L": " + Reason(host_, result))},
+         listing_);
+    tally.Fail(result, sharedPlace);
+}
+
+void Report::Emit(std::wstring line, bool error) {
+    if (held_) {
+        pending_.emplace_back(std::move(line), error);
+    } else if (streamed_) {
+        host_.Write(line, error);
+    } else {
+        boxText_ += line;
+    }
+}
+
+void Report::Release() {
+    held_ = false;
+    std::vector<std::pair<std::wstring, bool>> lines;
+    lines.swap(pending_);
+    for (auto& [line, error] : lines) Emit(std::move(line), error);
+}
+
+int Report::Finish(int code) {
+    Release();
+    if (!streamed_ && !quiet_ && !boxText_.empty()) {
+        const int icon = code == kExitDone    ? kInformationIcon
+                         : code == kExitUsage ? kCriticalIcon
+                                              : kExclamationIcon;
+        host_.ShowBox(boxText_, icon, L"Zelvane");
+    }
+    return code;
+}
+
+}  // namespace zelvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/command_host.h"
+
+namespace zelvane {
+
+// The command line's exit codes.
+enum CommandExit : int {
+    kExitDone = 0,         // nothing of the account is left (erased, or not there)
+    kExitFailed = 1,       // at least one place failed
+    kExitUsage = 2,        // the arguments were refused; nothing was touched
+    kExitNotElevated = 3,  // access was denied where administrator rights give access
+};
+
+// A place the erase passes over because the backup did not read it (a code of the program's
+// own, as those of platform/user_hives.h).
+constexpr long kErrorNotBackedUp = 0x20000004;
+
+// Why a place or a hive failed, in the system's words or the program's own.
+std::wstring Reason(CommandHost& host, long result);
+
+// Every failure so far, and how many were a refused access that running as administrator
+// would grant (the shared places, other users' hives), which exit 3 asks for.
+struct Tally {
+    int erased = 0;
+    int failures = 0;
+    int elevationHelps = 0;
+
+    int Code(CommandHost& host) const;
+    void Fail(long result, bool sharedPlace);
+};
+
+// What a run says: written line by line where there is somewhere to write, else kept for one
+// message box at the end. Lines may be held back (while a user's hive is loaded, so that no
+// write that blocks on a full pipe keeps a hive loaded) and are then written when released.
+// Status and failure lines show their parts escaped (EscapedForOutput).
+class Report {
+  public:
+    Report(CommandHost& host, bool quiet, bool listing);
+
+    // One line made of its parts, as they are.
+    void Line(std::initializer_list<std::wstring_view> parts, bool error = false);
+    // "word      text": what happened to a place or a hive. A listing prints only accounts,
+    // so none of these, but for a notice, which goes to its error stream.
+    void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts);
+    void Notice(std::wstring_view word, std::initializer_list<std::wstring_view> parts);
+    // "failed    text: reason" (or another word), counted in the tally; a listing's go to
+    // its error stream.
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
+                 std::wstring_view word = L"failed");
+
+    void Hold() { held_ = true; }
+    void Release();
+
+    int Finish(int code);
+
+    Tally tally;
+
+  private:
+    void Emit(std::wstring line, bool error);
+
+    CommandHost& host_;
+    bool quiet_;
+    bool listing_;
+    bool streamed_ = false;
+    bool held_ = false;
+    std::vector<std::pair<std::wstring, bool>> pending_;
+    std::wstring boxText_;
+};
+
+}  // namespace zelvane
