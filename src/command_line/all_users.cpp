@@ -1,6 +1,7 @@
 #include "command_line/all_users.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <utility>
 
@@ -36,16 +37,19 @@ bool EndsWithClasses(const std::wstring& name) {
 class AllUsersWalk {
   public:
     AllUsersWalk(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
-                 PlaceVisitor& visitor)
-        : registry_(registry), hives_(hives), host_(host), report_(report), visitor_(visitor) {}
+                 PlaceVisitor& visitor, WalkPass pass)
+        : registry_(registry),
+          hives_(hives),
+          host_(host),
+          report_(report),
+          visitor_(visitor),
+          pass_(pass) {}
 
     bool Run() {
-        UnloadLeftovers();
+        if (pass_ != WalkPass::kSecondOfTwo) UnloadLeftovers();
         std::vector<UserProfile> listed;
         const long read = hives_.Profiles(listed);
-        if (read != kErrorSuccess) {
-            report_.Failure({L"the list of profiles could not be read"}, read, true);
-        }
+        if (read != kErrorSuccess) Failure({L"the list of profiles could not be read"}, read, true);
         const std::vector<UserProfile> profiles = ProfilesToReach(listed);
         // Who is logged on, known before any load: a folder that a logged-on user's hive
         // covers is not loaded again under another SID.
@@ -121,18 +125,18 @@ class AllUsersWalk {
             visitor_.Visit(
                 user,
                 UserHivePlaces(profile.sid, classesOpened == kErrorFileNotFound ? L"" : classes),
-                LinkRule::kFollowNone, shared);
+                LinkRule::kFollowNone, shared, {});
             return true;
         }
         if (opened != kErrorFileNotFound) {
-            report_.Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, shared);
+            Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, shared);
             return true;
         }
         const std::wstring folded = FoldedFolder(profile.directory);
         for (const auto& [folder, sid] : reached_) {
             if (!folded.empty() && folder == folded && sid != profile.sid) {
-                report_.Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
-                                            UserText(hives_, sid), L", reached there"});
+                Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
+                                    UserText(hives_, sid), L", reached there"});
                 return true;
             }
         }
@@ -147,15 +151,15 @@ class AllUsersWalk {
         std::wstring folder;
         const long read = hives_.DefaultUserFolder(folder);
         if (read == kErrorFileNotFound) {
-            report_.Status(L"nothing", {kUser, L": Windows names no default profile"});
+            Status(L"nothing", {kUser, L": Windows names no default profile"});
             return true;
         }
         if (read != kErrorSuccess) {
-            report_.Failure({kUser, L": its folder"}, read, true);
+            Failure({kUser, L": its folder"}, read, true);
             return true;
         }
         // A template without a hive file holds nothing that new users could be given.
-        return Reach(kUser, folder, L"DefaultUser", true, false);
+        return Reach(kUser, folder, kDefaultUserHive, true, false);
     }
 
     // Loads a profile's hive files, visits them, unloads them, and only then writes what
@@ -183,36 +187,45 @@ class AllUsersWalk {
         switch (access.state()) {
             case UserHiveAccess::State::kNotReached:
                 if (counted) {
-                    report_.Failure({user, L": ", access.Where()}, access.Result(), shared,
-                                    L"not reached");
+                    Failure({user, L": ", access.Where()}, access.Result(), shared, L"not reached");
                 } else {
-                    report_.Status(L"nothing", {user, L": no ", access.Where()});
+                    Status(L"nothing", {user, L": no ", access.Where()});
                 }
                 return;
             case UserHiveAccess::State::kFailed:
                 if (access.Result() == kErrorNotLocalPath && access.Where() == folder) {
-                    report_.Failure({user, L": the profile folder \"", folder, L"\""},
-                                    access.Result(), shared);
+                    Failure({user, L": the profile folder \"", folder, L"\""}, access.Result(),
+                            shared);
                 } else {
-                    report_.Failure({user, L": ", access.Where()}, access.Result(), shared);
+                    Failure({user, L": ", access.Where()}, access.Result(), shared);
                 }
                 return;
             case UserHiveAccess::State::kLoaded:
                 break;
         }
         for (const UserHiveAccess::Loaded& hive : access.LoadedHives()) {
-            report_.Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
+            Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
         }
         if (access.ClassesResult() != kErrorSuccess) {
-            report_.Failure({user, L": ", access.ClassesWhere()}, access.ClassesResult(), shared);
+            Failure({user, L": ", access.ClassesWhere()}, access.ClassesResult(), shared);
         }
         // Each user may write their own hive, links included.
-        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, shared);
+        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, shared, access.LoadedHives());
         std::wstring name;
         const long unloaded = access.Unload(name);
         if (unloaded != kErrorSuccess) {
             report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded, shared);
         }
+    }
+
+    // What both walks of a run that walks twice meet, told by the second alone. A hive left
+    // loaded and a stop are told by whichever walk meets them.
+    void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
+        if (pass_ != WalkPass::kFirstOfTwo) report_.Status(word, parts);
+    }
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool shared,
+                 std::wstring_view word = L"failed") {
+        if (pass_ != WalkPass::kFirstOfTwo) report_.Failure(parts, result, shared, word);
     }
 
     bool Stopped(const std::wstring& left) {
@@ -226,6 +239,7 @@ class AllUsersWalk {
     CommandHost& host_;
     Report& report_;
     PlaceVisitor& visitor_;
+    WalkPass pass_;
     // The folders whose hives were reached, folded, with their SIDs.
     std::vector<std::pair<std::wstring, std::wstring>> reached_;
 };
@@ -238,8 +252,8 @@ std::wstring UserText(UserHives& hives, const std::wstring& sid) {
 }
 
 bool VisitAllUsers(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
-                   PlaceVisitor& visitor) {
-    return AllUsersWalk(registry, hives, host, report, visitor).Run();
+                   PlaceVisitor& visitor, WalkPass pass) {
+    return AllUsersWalk(registry, hives, host, report, visitor, pass).Run();
 }
 
 }  // namespace zelvane

@@ -5,20 +5,30 @@
 
 #include "account_erase/account_places.h"
 #include "command_line/command_report.h"
+#include "command_line/user_hive_access.h"
 #include "platform/command_host.h"
 #include "platform/registry.h"
 #include "platform/user_hives.h"
 
 namespace zelvane {
 
-// What a run does in one owner's places (lists or erases), and whether a refused access
-// there is one that administrator rights would grant (a shared place, another user's hive).
+// What a run does in one owner's places (lists, erases, examines or backs up), whether a
+// refused access there is one that administrator rights would grant (a shared place, another
+// user's hive), and the hives this run loaded for the owner under private names, which the
+// places lie in (none for a logged-on user's hives and the shared places).
 class PlaceVisitor {
   public:
     virtual ~PlaceVisitor() = default;
     virtual void Visit(std::wstring_view owner, const std::vector<AccountPlace>& places,
-                       LinkRule rule, bool sharedPlace) = 0;
+                       LinkRule rule, bool sharedPlace,
+                       const std::vector<UserHiveAccess::Loaded>& loaded) = 0;
 };
+
+// Which walk over every user's hives this is. A run that backs up walks twice, reading every
+// hive and only then erasing: the second walk tells what both meet, so the first tells only
+// what the second cannot (a hive left loaded, a stop), and only the first unloads what an
+// earlier run left loaded.
+enum class WalkPass { kOnly, kFirstOfTwo, kSecondOfTwo };
 
 // "S-1-5-21-... DOMAIN\name", or the SID alone when it names no account.
 std::wstring UserText(UserHives& hives, const std::wstring& sid);
@@ -29,6 +39,6 @@ std::wstring UserText(UserHives& hives, const std::wstring& sid);
 // the default user's. The shared places are left to the caller. False when the run was asked
 // to stop before it was through; then it stopped after the user at hand, and said so.
 bool VisitAllUsers(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
-                   PlaceVisitor& visitor);
+                   PlaceVisitor& visitor, WalkPass pass = WalkPass::kOnly);
 
 }  // namespace zelvane

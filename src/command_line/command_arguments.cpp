@@ -49,6 +49,15 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
             parsed.allUsers = true;
         } else if (name == L"quiet") {
             parsed.quiet = true;
+        } else if (name == L"whatif") {
+            parsed.whatIf = true;
+        } else if (name == L"backup") {
+            // The file is the next argument, unless it is a switch.
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) &&
+                parsed.backupFile.empty()) {
+                parsed.backupFile = arguments[++i];
+            }
+            if (parsed.backupFile.empty()) fail(L"/backup needs a file name");
         } else if (name == L"erase") {
             setAction(CommandAction::kErase, argument);
             // The number is the next argument, whatever it holds, unless it is a switch.
@@ -63,6 +72,9 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     if (!parsed.error.empty()) return parsed;
     if (parsed.action == CommandAction::kWindow && !arguments.empty()) {
         fail(L"/list or /erase is missing");
+    } else if (parsed.action != CommandAction::kErase &&
+               (parsed.whatIf || !parsed.backupFile.empty())) {
+        fail(L"/whatif and /backup go with /erase only");
     } else if (parsed.action == CommandAction::kErase && !haveNumber) {
         fail(L"/erase needs the account number");
     } else if (parsed.action == CommandAction::kErase && !IsAccountName(parsed.uin)) {
@@ -78,7 +90,7 @@ std::wstring UsageText() {
     return L"Zelvane: lists and erases the messenger's saved accounts.\n"
            L"\n"
            L"zelvane /list [/allusers]\n"
-           L"zelvane /erase NUMBER [/allusers] [/quiet]\n"
+           L"zelvane /erase NUMBER [/allusers] [/whatif] [/backup FILE] [/quiet]\n"
            L"zelvane /?\n"
            L"\n"
            L"/list      the accounts found, one a line, with the user they belong to\n"
@@ -86,6 +98,8 @@ std::wstring UsageText() {
            L"/allusers  every user's profile, the default user, the default profile\n"
            L"           and the machine\n"
            L"           (needs administrator rights)\n"
+           L"/whatif    changes nothing: tells what /erase would erase\n"
+           L"/backup    saves what /erase erases to FILE first, for reg import\n"
            L"/quiet     shows no window or message box\n"
            L"\n"
            L"Exit codes: 0 nothing of the account is left, 1 a place failed or\n"

@@ -17,6 +17,10 @@ struct CommandArguments {
     std::wstring uin;
     bool allUsers = false;
     bool quiet = false;
+    // /whatif: an erase that changes nothing and tells what it would erase.
+    bool whatIf = false;
+    // /backup FILE: the file an erase saves what it erases to first; empty without.
+    std::wstring backupFile;
     // Why the arguments ask for nothing that can be done; empty when they are sound.
     std::wstring error;
 };

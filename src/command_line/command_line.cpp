@@ -1,10 +1,12 @@
 #include "command_line/command_line.h"
 
+#include <optional>
 #include <set>
 #include <string_view>
 
 #include "account_erase/account_erase.h"
 #include "command_line/all_users.h"
+#include "command_line/before_erase.h"
 #include "command_line/output_escape.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
@@ -16,6 +18,10 @@ namespace {
 
 // How long a run for all users waits for another one on the same PC to end.
 constexpr std::uint32_t kAllUsersWaitMs = 60000;
+
+// What a walk over the owners' places does: list, erase, examine (/whatif) or read for the
+// backup.
+enum class Pass { kList, kErase, kExamine, kBackUp };
 
 // Collects the listing's names.
 class NameList : public ListBox {
@@ -53,6 +59,14 @@ class Command : public PlaceVisitor {
             report_.Line({UsageText()});
             return report_.Finish(kExitDone);
         }
+        // A restore point is never written over another file, nor over what is there.
+        if (!arguments_.backupFile.empty() && host_.FileExists(arguments_.backupFile)) {
+            report_.Line({L"zelvane: ", EscapedForOutput(arguments_.backupFile),
+                          L" is there already: a backup never replaces a file. Nothing was "
+                          L"touched."},
+                         true);
+            return report_.Finish(kExitUsage);
+        }
         if (arguments_.allUsers) {
             const long privileges = hives_.EnableHivePrivileges();
             if (privileges != kErrorSuccess) {
@@ -73,27 +87,62 @@ class Command : public PlaceVisitor {
                 return report_.Finish(kExitFailed);
             }
         }
-        ForEachOwner();
         if (arguments_.action == CommandAction::kList) {
+            ForEachOwner(WalkPass::kOnly);
             return report_.Finish(report_.tally.Code(host_));
         }
+        if (arguments_.whatIf) {
+            pass_ = Pass::kExamine;
+            ForEachOwner(WalkPass::kOnly);
+            return report_.Finish(WhatIfSummary());
+        }
+        if (!backup_) {
+            ForEachOwner(WalkPass::kOnly);
+            return report_.Finish(Summary());
+        }
+        // The whole backup is written before anything is erased: each user's hive is loaded
+        // once to be read and once more to be erased, so that none stays loaded meanwhile.
+        pass_ = Pass::kBackUp;
+        if (!ForEachOwner(WalkPass::kFirstOfTwo)) {
+            report_.Line({EscapedForOutput(arguments_.uin),
+                          L": nothing was erased, since the run was stopped before its backup "
+                          L"was written."});
+            return report_.Finish(report_.tally.Code(host_));
+        }
+        if (!backup_->Write()) return report_.Finish(report_.tally.Code(host_));
+        pass_ = Pass::kErase;
+        ForEachOwner(WalkPass::kSecondOfTwo);
         return report_.Finish(Summary());
     }
 
-    // Lists or erases in one owner's places.
+    // Does what this pass does in one owner's places; the erase after a backup only in the
+    // places the backup read.
     void Visit(std::wstring_view owner, const std::vector<AccountPlace>& places, LinkRule rule,
-               bool sharedPlace) override {
-        if (arguments_.action == CommandAction::kList) {
-            List(owner, places, rule, sharedPlace);
-        } else {
-            Erase(places, rule, sharedPlace);
+               bool sharedPlace, const std::vector<UserHiveAccess::Loaded>& loaded) override {
+        switch (pass_) {
+            case Pass::kList:
+                List(owner, places, rule, sharedPlace);
+                break;
+            case Pass::kErase:
+                Erase(backup_ ? backup_->Covered(places, sharedPlace, loaded) : places, rule,
+                      sharedPlace);
+                break;
+            case Pass::kExamine:
+                for (const AccountPlace& place : places) {
+                    ExamineForErase(registry_, report_, arguments_.uin, place, rule, sharedPlace,
+                                    !arguments_.backupFile.empty());
+                }
+                break;
+            case Pass::kBackUp:
+                backup_->Read(places, rule, sharedPlace, loaded);
+                break;
         }
     }
 
   private:
-    // Lists or erases in each owner's places: the current user's, or every profile's and
-    // then the shared ones.
-    void ForEachOwner() {
+    // Does this pass in each owner's places: the current user's, or every profile's and then
+    // the shared ones. False when the run was asked to stop before it was through.
+    bool ForEachOwner(WalkPass pass) {
         if (!arguments_.allUsers) {
             std::vector<AccountPlace> own;
             for (const AccountPlace& place : CurrentUserPlaces()) {
@@ -103,18 +152,20 @@ class Command : public PlaceVisitor {
             // the shared places never: a process that may change them has more rights than
             // whoever may have made a link there. Rights the user lacks in their own places
             // are not given by running as administrator, which is another account.
-            Visit(UserText(hives_, hives_.CurrentUser()), own, LinkRule::kFollowAboveAccount,
-                  false);
+            Visit(UserText(hives_, hives_.CurrentUser()), own, LinkRule::kFollowAboveAccount, false,
+                  {});
             VisitShared();
-            return;
+            return true;
         }
-        if (VisitAllUsers(registry_, hives_, host_, report_, *this)) VisitShared();
+        if (!VisitAllUsers(registry_, hives_, host_, report_, *this, pass)) return false;
+        VisitShared();
+        return true;
     }
 
     void VisitShared() {
         for (const AccountPlace& place : SharedPlaces()) {
             Visit(place.hive == kHkeyLocalMachine ? L"the machine" : L"the default profile",
-                  {place}, LinkRule::kFollowNone, true);
+                  {place}, LinkRule::kFollowNone, true, {});
         }
     }
 
@@ -172,6 +223,22 @@ class Command : public PlaceVisitor {
         return code;
     }
 
+    int WhatIfSummary() {
+        const Tally& tally = report_.tally;
+        const int code = tally.Code(host_);
+        const std::wstring uin = EscapedForOutput(arguments_.uin);
+        if (code != kExitDone) {
+            report_.Line({uin, L": ", Count(tally.failures),
+                          L" could not be examined. Nothing was changed (/whatif)."});
+        } else if (tally.erased > 0) {
+            report_.Line({uin, L": would be erased from ", Count(tally.erased),
+                          L". Nothing was changed (/whatif)."});
+        } else {
+            report_.Line({uin, L": not found; nothing to erase. Nothing was changed (/whatif)."});
+        }
+        return code;
+    }
+
     static std::wstring Count(int places) {
         return Decimal(places) + (places == 1 ? L" place" : L" places");
     }
@@ -181,6 +248,12 @@ class Command : public PlaceVisitor {
     UserHives& hives_;
     CommandHost& host_;
     Report report_;
+    Pass pass_ = arguments_.action == CommandAction::kList ? Pass::kList : Pass::kErase;
+    std::optional<EraseBackup> backup_ =
+        arguments_.backupFile.empty() || arguments_.whatIf
+            ? std::nullopt
+            : std::optional<EraseBackup>(std::in_place, registry_, host_, report_, arguments_.uin,
+                                         arguments_.backupFile);
 };
 
 }  // namespace

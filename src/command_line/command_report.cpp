@@ -32,6 +32,8 @@ std::wstring Reason(CommandHost& host, long result) {
             return L"a reparse point (a junction or link), not followed";
         case kErrorNotLocalPath:
             return L"not a full path on a local drive, refused";
+        case kErrorNotBackedUp:
+            return L"not erased, since the backup did not read it";
         default:
             return host.ErrorText(result);
     }

@@ -18,6 +18,10 @@ enum CommandExit : int {
     kExitNotElevated = 3,  // access was denied where administrator rights give access
 };
 
+// A place the erase passes over because the backup did not read it (a code of the program's
+// own, as those of platform/user_hives.h).
+constexpr long kErrorNotBackedUp = 0x20000004;
+
 // Why a place or a hive failed, in the system's words or the program's own.
 std::wstring Reason(CommandHost& host, long result);
 

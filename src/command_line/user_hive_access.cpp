@@ -59,6 +59,11 @@ bool IsPrivateHiveName(const std::wstring& name) {
                       [&](wchar_t a, wchar_t b) { return fold(a) == fold(b); });
 }
 
+std::wstring OwnHiveName(const std::wstring& privateName) {
+    const std::size_t prefix = std::wstring_view(kPrivatePrefix).size();
+    return IsPrivateHiveName(privateName) ? privateName.substr(prefix) : privateName;
+}
+
 long UnloadHive(UserHives& hives, const std::wstring& name) {
     long result = hives.Unload(name);
     for (int tries = 1; result != kErrorSuccess && tries < kUnloadTries; ++tries) {

@@ -17,11 +17,17 @@ std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profile
 // Whether Windows marks the entry as a temporary profile's or a backup.
 bool IsTemporaryOrBackup(const UserProfile& profile);
 
+// What the default user's hive is named by, where a user's is named by the SID.
+constexpr wchar_t kDefaultUserHive[] = L"DefaultUser";
+
 // The name a user's hive is loaded under, beside the system's own hives: a name no SID or
-// ".DEFAULT" can take. The default user's is PrivateHiveName(L"DefaultUser").
+// ".DEFAULT" can take. The default user's is PrivateHiveName(kDefaultUserHive).
 std::wstring PrivateHiveName(const std::wstring& owner);
 // Whether a name under HKEY_USERS is one this program loads hives under.
 bool IsPrivateHiveName(const std::wstring& name);
+// The name a hive loaded under a private name has without it: "<SID>" or "<SID>_Classes",
+// as Windows loads them for a user who logs on, or kDefaultUserHive's (with "_Classes").
+std::wstring OwnHiveName(const std::wstring& privateName);
 
 // Unloads HKEY_USERS\name, tried again for a short while when it fails (something may hold a
 // key of the hive open for a moment); the last result.

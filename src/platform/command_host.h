@@ -4,6 +4,9 @@
 
 namespace zelvane {
 
+// A file that WriteNewFile would overwrite: ERROR_ALREADY_EXISTS.
+constexpr long kErrorAlreadyExists = 183;
+
 // Where a run from the command line reports to, and what it asks of the process.
 class CommandHost {
   public:
@@ -19,6 +22,12 @@ class CommandHost {
     virtual bool Elevated() = 0;
     // The system's text for an error code, without a trailing period or line break.
     virtual std::wstring ErrorText(long code) = 0;
+    // Whether something of that name is there to be overwritten.
+    virtual bool FileExists(const std::wstring& path) = 0;
+    // Writes a new file whole or not at all: into a temporary file beside path, flushed to
+    // the disk, then renamed to path, which is never overwritten. 0, or the system error
+    // (kErrorAlreadyExists when path is there by then), and then nothing is left behind.
+    virtual long WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
     // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
     // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,
     // a close or log-off waits for the hives at hand to be unloaded before the process ends.

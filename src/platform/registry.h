@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zelvane {
 
@@ -52,6 +53,30 @@ struct DeleteResult {
     bool partly = false;
 };
 
+// Value types the program tells apart.
+enum RegistryType : std::uint32_t {
+    kRegNone = 0,
+    kRegSz = 1,
+    kRegExpandSz = 2,
+    kRegBinary = 3,
+    kRegDword = 4,
+    kRegLink = 6,
+    kRegMultiSz = 7,
+    kRegQword = 11,
+};
+
+// A value as the registry holds it: its name (empty for the key's default value), its type
+// and its bytes, exactly.
+struct RegistryValue {
+    std::wstring name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// What a key opened for reading below an account is opened for: reading alone, or reading
+// with the right to delete it too, which an erase would need (nothing is deleted).
+enum class KeyAccess { kRead, kReadAndDelete };
+
 // The longest key name the registry holds, in UTF-16 code units, without its NUL.
 constexpr std::uint32_t kMaxKeyName = 255;
 
@@ -79,6 +104,21 @@ class Registry {
     virtual DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                                     const std::wstring& name, RegistryView view,
                                     LinkRule links) = 0;
+
+    // Reading an account's subtree, as DeleteTree walks it. OpenSubtree opens the subkey
+    // `name` of root\parentPath as DeleteTree reaches it: links on parentPath followed or
+    // refused as `links` says, the key itself opened as a link if it is one.
+    virtual long OpenSubtree(std::int32_t root, const std::wstring& parentPath,
+                             const std::wstring& name, RegistryView view, LinkRule links,
+                             KeyAccess access, RegKey& key) = 0;
+    // Opens the subkey of key named exactly `name` (a NUL in it counted), a link as the link.
+    virtual long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                            RegKey& subkey) = 0;
+    // Whether a key opened by OpenSubtree or OpenSubkey is a registry link; target is then
+    // where it leads, as the registry names it.
+    virtual long LinkTarget(RegKey key, bool& link, std::wstring& target) = 0;
+    // RegEnumValueW: the index-th value of key, name and bytes whole.
+    virtual long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) = 0;
     // Whether Windows is 64-bit, for the exe of either width: there the machine's SOFTWARE key
     // has a 32-bit view of its own, which regedit and reg.exe show as SOFTWARE\Wow6432Node.
     virtual bool Is64BitWindows() const = 0;

@@ -22,6 +22,7 @@ from registry import (
     MACHINE64,
     MACHINE_SHOWN,
     account_key,
+    parse_export,
     regtool_key,
 )
 from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
@@ -173,6 +174,168 @@ class CurrentUserTests(CommandLineCase):
         self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
 
 
+def hex_bytes(data):
+    return ",".join(f"{byte:02x}" for byte in data)
+
+
+def utf16z(*strings):
+    """Strings as a REG_EXPAND_SZ or REG_MULTI_SZ holds them: UTF-16LE, each with its NUL."""
+    return b"".join(text.encode("utf-16-le") + b"\0\0" for text in strings)
+
+
+def every_type(account):
+    """An account holding a value of every type, nested keys and a key without values, as
+    .reg lines for reg import (which takes hex lines of any length)."""
+    expand = hex_bytes(utf16z("%SystemRoot%\\名"))
+    multi = hex_bytes(utf16z("one", "zwei ü", "三") + b"\0\0")
+    return [
+        f"[{account}]",
+        r'@="default \"quoted\" C:\\dir\\ 名前 ü"',
+        r'"back\\slash \"name\""="x"',
+        f'"Expand"=hex(2):{expand}',
+        f'"Multi"=hex(7):{multi}',
+        f'"Binary"=hex:{hex_bytes(bytes(range(7, 127)))}',
+        '"Dword"=dword:8badf00d',
+        f'"Qword"=hex(b):{hex_bytes(bytes([1, 2, 3, 4, 5, 6, 7, 0x88]))}',
+        '"None"=hex(0):01,02',
+        "",
+        f"[{account}\\Nested\\Deeper]",
+        '"S"="deep"',
+        "",
+        f"[{account}\\Empty]",
+        "",
+    ]
+
+
+# REG_SZ values whose bytes the quoted form would change: an odd length, no terminating NUL.
+ODD_STRINGS = {"Odd": "610062", "NoNul": "61006200"}
+
+
+def without_odd_strings(lines):
+    """Export text, or a snapshot's value lines, without the lines of ODD_STRINGS."""
+    odd = tuple(f'"{name}"=' for name in ODD_STRINGS)
+    if isinstance(lines, str):
+        return "\n".join(line for line in lines.splitlines() if not line.startswith(odd))
+    return tuple(line for line in lines if not line.startswith(odd))
+
+
+class BackupTests(CommandLineCase):
+    """/whatif and /backup FILE, with the file in the Wine prefix's drive C:."""
+
+    FILE_WIN = r"C:\zelvane-backup.reg"
+
+    def setUp(self):
+        super().setUp()
+        self.file = self.env.prefix / "drive_c" / "zelvane-backup.reg"
+        self.file.unlink(missing_ok=True)
+        self.addCleanup(self.file.unlink, missing_ok=True)
+
+    def import_lines(self, lines):
+        with tempfile.NamedTemporaryFile(dir=self.env.state_dir, suffix=".reg",
+                                         delete=False) as f:
+            f.write("\r\n".join(["Windows Registry Editor Version 5.00", ""] + lines)
+                    .encode("utf-16"))
+        try:
+            return self.env.wine.run("reg", "import", f.name, check=False)
+        finally:
+            Path(f.name).unlink()
+
+    def test_whatif_changes_nothing_and_names_each_copy(self):
+        for place in ERASED_PLACES:
+            self.seed(place, TARGET, {"Nick": "x"})
+        before = self.env.registry.snapshot(*EXPORTED)
+        out, _ = self.run_zelvane("/erase", TARGET, "/whatif", expected=0)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+        would = [line for line in out.splitlines() if line.startswith("would erase ")]
+        self.assertEqual(len(would), 5, out)
+        self.assertIn(rf"would erase HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET} (1 key, 1 value)",
+                      would)
+        self.assertIn(rf"would erase HKEY_USERS\.DEFAULT\{NEW_OWNERS}\{TARGET} (1 key, 1 value)",
+                      would)
+        self.assertTrue(out.endswith(f"{TARGET}: would be erased from 5 places. "
+                                     "Nothing was changed (/whatif).\n"), out)
+
+    def test_backup_then_reg_import_gives_the_account_back(self):
+        places = (HKCU, MACHINE32)
+        lines = []
+        for place in places:
+            lines += every_type(account_key(place, TARGET))
+        self.assertEqual(self.import_lines(lines).returncode, 0)
+        # Strings whose bytes the quoted form would change, set as they are (reg import would
+        # change them, see below).
+        for name, data in ODD_STRINGS.items():
+            self.env.registry.regtool("set", rf"HKCU\{NEW_OWNERS}\{TARGET}", name, "1", data)
+        before = {place: self.env.registry.export(account_key(place, TARGET)) for place in places}
+        self.assertIn("hex(b):01,02,03,04,05,06,07,88", before[HKCU])
+        # reg export writes the odd strings cut short; the snapshot holds their bytes.
+        exact = self.env.registry.snapshot(account_key(HKCU, TARGET))
+
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
+        self.assertIn(rf"backed up {self.FILE_WIN} (8 keys, 20 values)", out)
+        for place in places:
+            self.assertFalse(self.env.registry.exists(account_key(place, TARGET)), out)
+        text = self.file.read_bytes()
+        self.assertTrue(text.startswith(b"\xff\xfeW\x00i\x00"), text[:8])
+        text = text.decode("utf-16")
+        # The user's copy exactly as reg export writes it, line for line, long hex wrapped; the
+        # odd strings whole, in hex(1) form.
+        self.assertIn('\r\n"Odd"=hex(1):61,00,62\r\n', text)
+        self.assertIn('\r\n"NoNul"=hex(1):61,00,62,00\r\n', text)
+        written = parse_export(without_odd_strings(text))
+        for key, values in parse_export(without_odd_strings(before[HKCU])).items():
+            self.assertEqual(written.get(key), values, key)
+
+        self.assertEqual(self.env.wine.run("reg", "import", self.FILE_WIN, check=False)
+                         .returncode, 0)
+        # Wine's reg import appends a NUL character to string data in hex form that does not end
+        # in one (over the last byte of an odd length), so the odd strings do not come back
+        # exactly under Wine; the native tests check the bytes the file holds for them.
+        restored = self.env.registry.snapshot(account_key(HKCU, TARGET))
+        self.assertEqual({k: without_odd_strings(v) for k, v in restored.items()},
+                         {k: without_odd_strings(v) for k, v in exact.items()})
+        self.assertNotEqual(restored, exact, "Wine's reg import now restores the odd strings: "
+                                             "compare them too")
+        # The machine's copy is restored to the 32-bit view only if the file names that view's
+        # key as 64-bit Windows names it, SOFTWARE\WOW6432Node.
+        for place in places:
+            self.assertEqual(without_odd_strings(self.env.registry.export(account_key(place, TARGET))),
+                             without_odd_strings(before[place]), place)
+
+        # Never written over: a second backup to the same file is refused, and then nothing is
+        # erased.
+        out, err = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=2)
+        self.assertIn("is there already", err)
+        self.assertTrue(self.env.registry.exists(account_key(HKCU, TARGET)))
+
+    def test_a_link_below_the_account_is_named_not_backed_up_and_still_erased(self):
+        self.seed(HKCU, TARGET, {"Nick": "x"})
+        self.env.registry.delete(VICTIM)
+        self.addCleanup(self.env.registry.delete, VICTIM)
+        self.env.registry.add(VICTIM + r"\Keep", "K", "v")
+        self.env.registry.regtool("link", rf"HKCU\{NEW_OWNERS}\{TARGET}\Link", VICTIM)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
+        line = (rf"HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET}\Link: a registry link to "
+                r"\REGISTRY\MACHINE\Software\ZelvaneVictim")
+        self.assertIn("not backed up " + line + "\n", out)
+        text = self.file.read_bytes().decode("utf-16")
+        self.assertIn("; not backed up: " + line + "\r\n", text)
+        self.assertNotIn("Keep", text)
+        self.assertIn(f'[HKEY_CURRENT_USER\\{NEW_OWNERS}\\{TARGET}]\r\n"Nick"="x"\r\n', text)
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
+        self.assertTrue(self.env.registry.exists(VICTIM + r"\Keep"))
+
+    def test_a_backup_that_cannot_be_written_erases_nothing(self):
+        for place in ERASED_PLACES:
+            self.seed(place, TARGET, {"Nick": "x"})
+        before = self.env.registry.snapshot(*EXPORTED)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", r"C:\no such folder\b.reg",
+                                  expected=1)
+        self.assertIn(r"failed    C:\no such folder\b.reg: the backup could not be written: ",
+                      out)
+        self.assertIn(f"{TARGET}: nothing was erased, since its backup could not be written.", out)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+
+
 class AllUsersTests(CommandLineCase):
     """A second profile: its hive saved with RegSaveKeyW from keys made here, named in the
     profile list with a folder that needs %SystemDrive% expanded."""
@@ -246,6 +409,28 @@ class AllUsersTests(CommandLineCase):
             holder.stdin.close()
             holder.wait(timeout=60)
             holder.stdout.close()
+
+    def test_whatif_and_backup_reach_a_user_not_logged_on(self):
+        before = self.hive.read_bytes()
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", "/whatif", expected=0)
+        self.assertIn(rf"loaded    {SID}: {HIVE_WIN} as HKEY_USERS\Zelvane-{SID}", out)
+        self.assertIn(rf"would erase HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER} (2 keys, "
+                      "1 value)", out)
+        self.assertEqual(self.hive.read_bytes(), before)
+
+        backup = self.env.prefix / "drive_c" / "zelvane-users.reg"
+        backup.unlink(missing_ok=True)
+        self.addCleanup(backup.unlink, missing_ok=True)
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", "/backup", r"C:\zelvane-users.reg",
+                                  expected=0)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}\{NEW_OWNERS}\{OTHER}", out)
+        text = backup.read_bytes().decode("utf-16")
+        self.assertNotIn("Zelvane-", text)
+        self.assertIn(f"[HKEY_USERS\\{SID}\\{NEW_OWNERS}\\{OTHER}\\Sub]\r\n\"N\"=\"x\"\r\n", text)
+        self.assertIn(f'To restore it: reg load HKU\\{SID} "{HIVE_WIN}", then reg import this '
+                      f"file, then reg unload HKU\\{SID}\r\n", text)
+        self.assertEqual(
+            [k for k in self.env.registry.subkeys("HKU") if "zelvane" in k.lower()], [])
 
     def test_list_names_each_users_accounts(self):
         out, _ = self.run_zelvane("/list", "/allusers", expected=0)

@@ -153,6 +153,109 @@ TEST_F(CommandLineTest, ListNamesEachAccountOnceWithItsOwner) {
               L"777\tthe machine\n");
 }
 
+std::wstring FileText(const std::string& bytes) {
+    std::wstring text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    return text;
+}
+
+TEST_F(CommandLineTest, WhatIfChangesNothingAndCountsWhatTheEraseWouldTake) {
+    SeedCurrentUser(L"123456");
+    registry.SetValue(kHkeyCurrentUser, L"Software\\Mirabilis\\ICQ\\NewOwners\\123456", L"", L"d");
+    const std::wstring before = registry.Export();
+    host.hasOutput = false;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif", L"/quiet"}), kExitDone);
+    EXPECT_TRUE(host.boxes.empty());
+    host.hasOutput = true;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/WhatIf"}), kExitDone);
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_EQ(
+        Lines(host.out,
+              L"would erase HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\123456 (2 "
+              L"keys, 2 values)\n"),
+        1u);
+    EXPECT_EQ(Lines(host.out, L"would erase "), 5u);
+    EXPECT_NE(host.out.find(L"123456: would be erased from 5 places. Nothing was changed"),
+              std::wstring::npos);
+    // With /backup too, the file is checked for but not written.
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif", L"/backup", L"C:\\w.reg"}), kExitDone);
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(registry.Export(), before);
+
+    // A place the erase could not walk is one /whatif could not examine.
+    registry.FailReadOf(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub",
+                        kErrorAccessDenied);
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out, L"failed    HKEY_USERS\\.DEFAULT\\"), 1u);
+    EXPECT_NE(host.out.find(L"1 place could not be examined. Nothing was changed"),
+              std::wstring::npos);
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_EQ(ParseArguments({L"/list", L"/whatif"}).error,
+              L"/whatif and /backup go with /erase only");
+    EXPECT_NE(ParseArguments({L"/erase", L"1", L"/backup"}).error, L"");
+}
+
+TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotHold) {
+    SeedCurrentUser(L"123456");
+    const std::wstring account = L"Software\\Mirabilis\\ICQ\\NewOwners\\123456";
+    registry.SetValue(kHkeyCurrentUser, account, {L"Bin", kRegBinary, {1, 2}});
+    registry.AddLink(kHkeyCurrentUser, account + L"\\Link", kHkeyLocalMachine, L"SOFTWARE\\Victim");
+    registry.SetValue(kHkeyLocalMachine, L"SOFTWARE\\Victim", L"kept", L"yes");
+    registry.AddKey(kHkeyCurrentUser, account + std::wstring(L"\\N\0ul", 5));
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\b.reg"}), kExitDone);
+    EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
+    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, L"SOFTWARE\\Victim"));
+    const std::wstring text = FileText(host.files.at(L"C:\\b.reg"));
+    EXPECT_EQ(text.find(L"\xFEFFWindows Registry Editor Version 5.00\r\n"), 0u);
+    EXPECT_NE(text.find(L"\r\n[HKEY_CURRENT_USER\\" + account +
+                        L"]\r\n\"Bin\"=hex:01,02\r\n\r\n[HKEY_CURRENT_USER\\" + account +
+                        L"\\Sub]\r\n\"v\"=\"x\"\r\n"),
+              std::wstring::npos);
+    EXPECT_NE(
+        text.find(
+            L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]"),
+        std::wstring::npos);
+    EXPECT_NE(text.find(L"; not backed up: HKEY_CURRENT_USER\\" + account +
+                        L"\\Link: a registry link to HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim\r\n"),
+              std::wstring::npos);
+    EXPECT_NE(text.find(L"; not backed up: HKEY_CURRENT_USER\\" + account +
+                        L"\\N\\x00ul: a name holding a NUL"),
+              std::wstring::npos);
+    EXPECT_EQ(text.find(L"kept"), std::wstring::npos);
+    EXPECT_EQ(Lines(host.out, L"not backed up HKEY_CURRENT_USER\\"), 2u);
+    EXPECT_EQ(Lines(host.out, L"backed up C:\\b.reg (10 keys, 6 values)\n"), 1u);
+    EXPECT_EQ(Lines(host.out, L"erased    "), 5u);
+
+    // An existing file is never replaced, and then nothing is touched.
+    SeedCurrentUser(L"123456");
+    const std::wstring before = registry.Export();
+    registry.calls.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\b.reg", L"/allusers"}), kExitUsage);
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+    EXPECT_TRUE(hives.calls.empty());
+
+    // Nothing is erased without the whole backup: a file that cannot be written, or a place
+    // that cannot be read.
+    host.writeFailure = 112;
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"D:\\full.reg"}), kExitFailed);
+    EXPECT_NE(
+        host.out.find(L"failed    D:\\full.reg: the backup could not be written: error 112\n"),
+        std::wstring::npos);
+    host.writeFailure = 0;
+    registry.FailReadOf(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub",
+                        kErrorAccessDenied, RegistryView::k32Bit);
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"D:\\part.reg"}), kExitFailed);
+    EXPECT_EQ(host.files.count(L"D:\\part.reg"), 0u);
+    EXPECT_NE(host.out.find(L"nothing was erased: the backup could not read 1 place."),
+              std::wstring::npos);
+    EXPECT_EQ(registry.Export(), before);
+}
+
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
     EXPECT_EQ(EscapedForOutput(L"1\tx\r\n123456789\tthe machine\r\n2"),
               L"1\\tx\\r\\n123456789\\tthe machine\\r\\n2");
@@ -363,6 +466,61 @@ TEST_F(AllUsersTest, ListNamesTheUserOfEachHive) {
     EXPECT_TRUE(hives.loaded.empty());
 }
 
+TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsItAndTellsEachFailureOnce) {
+    hives.defaultUser = L"C:\\Users\\Default";
+    hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
+        L"Software\\Mirabilis\\ICQ\\NewOwners\\123456"};
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
+    const std::wstring text = FileText(host.files.at(L"b.reg"));
+    EXPECT_EQ(text.find(L"Zelvane-"), std::wstring::npos);
+    for (const wchar_t* key :
+         {L"[HKEY_USERS\\S-1-5-21-1-1-1-1001\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]",
+          L"[HKEY_USERS\\S-1-5-21-1-1-1-1002\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]",
+          L"[HKEY_USERS\\S-1-5-21-1-1-1-1002_"
+          L"Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\"
+          L"NewOwners\\123456]",
+          L"; HKEY_USERS\\S-1-5-21-1-1-1-1002 was not loaded when this was written. To restore it: "
+          L"reg load HKU\\S-1-5-21-1-1-1-1002 \"C:\\Users\\off\\NTUSER.DAT\", then reg import this "
+          L"file, then reg unload HKU\\S-1-5-21-1-1-1-1002\r\n",
+          L"; HKEY_USERS\\S-1-5-21-1-1-1-1002_Classes was not loaded when this was written.",
+          L"[HKEY_USERS\\DefaultUser\\Software\\Mirabilis\\ICQ\\NewOwners\\123456]",
+          L"; HKEY_USERS\\DefaultUser stands for the default user's hive, which new profiles are "
+          L"copied from and which Windows does not load. To restore it: reg load HKU\\DefaultUser "
+          L"\"C:\\Users\\Default\\NTUSER.DAT\", then reg import this file, then reg unload "
+          L"HKU\\DefaultUser\r\n",
+          L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456]"}) {
+        EXPECT_NE(text.find(key), std::wstring::npos) << key;
+    }
+    // Each hive loaded twice, to be read and to be erased, and unloaded in between.
+    std::vector<std::wstring> defaultUser;
+    std::copy_if(hives.calls.begin(), hives.calls.end(), std::back_inserter(defaultUser),
+                 [](const std::wstring& call) { return call.ends_with(L"DefaultUser"); });
+    EXPECT_EQ(defaultUser, (std::vector<std::wstring>{
+                               L"Load Zelvane-DefaultUser", L"Unload Zelvane-DefaultUser",
+                               L"Load Zelvane-DefaultUser", L"Unload Zelvane-DefaultUser"}));
+    EXPECT_TRUE(hives.loaded.empty());
+    // The second walk alone tells what both meet: the same failures as an erase alone.
+    EXPECT_EQ(Lines(host.out, L"erased    "), 7u);
+    EXPECT_EQ(Lines(host.out, L"loaded    "), 3u);
+    EXPECT_EQ(Lines(host.out, L"failed    "), 2u);
+    EXPECT_EQ(Lines(host.out, L"not reached "), 1u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 3 places failed."), std::wstring::npos);
+
+    // A hive that will not unload is told by the walk that meets it; the next walk cannot
+    // load it again and erases nothing there.
+    hives.unloadFailures[L"Zelvane-S-1-5-21-1-1-1-1002"] = 5;
+    host.out.clear();
+    Run({L"/erase", L"123456", L"/allusers", L"/backup", L"c.reg"});
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-"
+                    L"1002 stays loaded: error 5\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    S-1-5-21-1-1-1-1002: C:\\Users\\off\\NTUSER.DAT: "
+                    L"error 183\n"),
+              1u);
+}
+
 TEST_F(AllUsersTest, PathsAreCheckedBeforeAnyLoad) {
     hives.profiles = {{L"S-1-5-21-1-1-1-2001", L"cwdprof"},
                       {L"S-1-5-21-1-1-1-2002", L"C:\\Users\\junction"},
@@ -486,6 +644,18 @@ TEST_F(AllUsersTest, ASecondRunOrAStopRequestLeavesNothingLoaded) {
               2);
     EXPECT_NE(host.out.find(L"stopped   asked to stop"), std::wstring::npos);
     EXPECT_TRUE(AnyLeft(SharedPlaces(), L"123456"));
+
+    // Asked to stop while the backup reads: no file, and nothing erased.
+    host.stopAfter = 1;
+    const std::wstring unchanged = registry.Export();
+    const auto files = hives.files;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_EQ(registry.Export(), unchanged);
+    EXPECT_EQ(hives.files, files);
+    EXPECT_TRUE(hives.loaded.empty());
+    EXPECT_NE(host.out.find(L"123456: nothing was erased, since the run was stopped"),
+              std::wstring::npos);
 }
 
 // A run made to fail at each of its allocations in turn leaves no hive loaded, wherever the
@@ -503,18 +673,21 @@ class AllUsersRun : public AllUsersTest {
 };
 
 TEST(AllUsersFaultTest, NoAllocationFailureLeavesAHiveLoaded) {
-    bool failed = true;
-    for (std::size_t n = 1; failed; ++n) {
-        AllUsersRun run;
-        run.Prepare();
-        FailAllocation(n);
-        try {
-            run.Run({L"/erase", L"123456", L"/allusers"});
-        } catch (const std::bad_alloc&) {
+    for (const Args& args : {Args{L"/erase", L"123456", L"/allusers"},
+                             Args{L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}}) {
+        bool failed = true;
+        for (std::size_t n = 1; failed; ++n) {
+            AllUsersRun run;
+            run.Prepare();
+            FailAllocation(n);
+            try {
+                run.Run(args);
+            } catch (const std::bad_alloc&) {
+            }
+            failed = AllocationFailed();
+            FailAllocation(0);
+            ASSERT_TRUE(run.hives.loaded.empty()) << "allocation " << n << " of " << args.size();
         }
-        failed = AllocationFailed();
-        FailAllocation(0);
-        ASSERT_TRUE(run.hives.loaded.empty()) << "allocation " << n;
     }
 }
 

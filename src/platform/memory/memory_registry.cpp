@@ -22,12 +22,23 @@ std::vector<std::wstring> Components(const std::wstring& path) {
     return parts;
 }
 
+const wchar_t* HiveName(std::int32_t root) {
+    return root == kHkeyCurrentUser    ? L"HKEY_CURRENT_USER"
+           : root == kHkeyUsers        ? L"HKEY_USERS"
+           : root == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE"
+                                       : L"?";
+}
+
 }  // namespace
 
 struct MemoryRegistry::Node {
     std::wstring name;
     std::vector<std::unique_ptr<Node>> subkeys;  // in creation order
-    std::map<std::wstring, std::wstring> values;
+    struct Value {
+        std::uint32_t type;
+        std::vector<std::uint8_t> data;
+    };
+    std::map<std::wstring, Value> values;
     struct Target {
         std::int32_t root;
         std::wstring path;
@@ -36,6 +47,7 @@ struct MemoryRegistry::Node {
     std::optional<Target> link;
     long deleteFailure = 0;  // deleting this key fails with it
     long openFailure = 0;    // opening this key fails with it
+    long readFailure = 0;    // opening it to read its subtree fails with it
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
@@ -48,6 +60,24 @@ struct MemoryRegistry::Node {
         return nullptr;
     }
 };
+
+namespace {
+
+// A string as its text, which the tests look for; any other value as its type and bytes.
+std::wstring Shown(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    std::wstring text;
+    bool plain = type == kRegSz && data.size() % 2 == 0 && data.size() >= 2;
+    for (std::size_t i = 0; plain && i + 2 < data.size(); i += 2) {
+        text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+    }
+    if (plain && data[data.size() - 2] == 0 && data.back() == 0) return text;
+    std::wostringstream out;
+    out << L'(' << type << L')';
+    for (const std::uint8_t byte : data) out << std::hex << (byte >> 4) << (byte & 15);
+    return out.str();
+}
+
+}  // namespace
 
 MemoryRegistry::MemoryRegistry(Faults& faults) : faults_(faults) {}
 MemoryRegistry::~MemoryRegistry() = default;
@@ -176,7 +206,17 @@ void MemoryRegistry::AddKey(std::int32_t root, const std::wstring& path, Registr
 
 void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                               const std::wstring& data, RegistryView view) {
-    Create(root, path, view)->values[name] = data;
+    std::vector<std::uint8_t> bytes;
+    for (const wchar_t unit : data + L'\0') {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+    }
+    SetValue(root, path, {name, kRegSz, bytes}, view);
+}
+
+void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path,
+                              const RegistryValue& value, RegistryView view) {
+    Create(root, path, view)->values[value.name] = {value.type, value.data};
 }
 
 void MemoryRegistry::AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
@@ -209,7 +249,8 @@ std::wstring MemoryRegistry::Export() const {
         out << L'[' << path << L']';
         if (node.link) out << L" -> " << node.link->root << L'\\' << node.link->path;
         out << L'\n';
-        for (const auto& [name, data] : node.values) out << name << L'=' << data << L'\n';
+        for (const auto& [name, value] : node.values)
+            out << name << L'=' << Shown(value.type, value.data) << L'\n';
         for (const auto& child : node.subkeys) self(self, *child, path + L"\\" + child->name);
     };
     for (const auto& [where, node] : roots_) {
@@ -229,6 +270,64 @@ void MemoryRegistry::FailDelete(std::int32_t root, RegistryView view, long resul
 
 void MemoryRegistry::FailEnumAt(std::int32_t index, long result) {
     enumFailure_ = {index, result};
+}
+
+long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPath,
+                                 const std::wstring& name, RegistryView view, LinkRule links,
+                                 KeyAccess, RegKey& key) {
+    calls.push_back("OpenSubtree");
+    if (faults_.Next("Registry.OpenSubtree")) return kErrorAccessDenied;
+    bool link = false;
+    Node* parent = Find(root, parentPath, view, links == LinkRule::kFollowAboveAccount, &link);
+    if (link) return kErrorRegistryLink;
+    if (!parent) return kErrorPathNotFound;
+    Node* node = name.empty() || name.find(L'\\') != name.npos ? nullptr : parent->Child(name);
+    if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
+    if (node->readFailure != kErrorSuccess) return node->readFailure;
+    key = nextHandle_++;
+    handles_[key] = node;
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess, RegKey& subkey) {
+    calls.push_back("OpenSubkey");
+    if (faults_.Next("Registry.OpenSubkey")) return kErrorAccessDenied;
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    Node* node = name.find(L'\\') != name.npos ? nullptr : handle->second->Child(name);
+    if (!node) return kErrorFileNotFound;
+    if (node->openFailure != kErrorSuccess) return node->openFailure;
+    if (node->readFailure != kErrorSuccess) return node->readFailure;
+    subkey = nextHandle_++;
+    handles_[subkey] = node;
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    const Node& node = *handle->second;
+    link = node.link.has_value();
+    if (link) target = HiveName(node.link->root) + (L"\\" + node.link->path);
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::EnumValue(RegKey key, std::int32_t index, RegistryValue& value) {
+    calls.push_back("EnumValue " + std::to_string(index));
+    if (faults_.Next("Registry.EnumValue")) return kErrorAccessDenied;
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    const auto& values = handle->second->values;
+    if (index < 0 || static_cast<std::size_t>(index) >= values.size()) return kErrorNoMoreItems;
+    const auto found = std::next(values.begin(), index);
+    value = {found->first, found->second.type, found->second.data};
+    return kErrorSuccess;
+}
+
+void MemoryRegistry::FailReadOf(std::int32_t root, const std::wstring& path, long result,
+                                RegistryView view) {
+    Create(root, path, view)->readFailure = result;
 }
 
 }  // namespace zelvane

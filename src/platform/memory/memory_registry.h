@@ -30,6 +30,13 @@ class MemoryRegistry : public Registry {
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                             const std::wstring& name, RegistryView view, LinkRule links) override;
+    long OpenSubtree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                     RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
+    long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                    RegKey& subkey) override;
+    long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
+    long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
+
     bool Is64BitWindows() const override { return windows64_; }
 
     // 64-bit Windows unless set otherwise, before any key is added: on 32-bit Windows the
@@ -42,6 +49,9 @@ class MemoryRegistry : public Registry {
                 RegistryView view = RegistryView::kNative);
     void SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                   const std::wstring& data, RegistryView view = RegistryView::kNative);
+    // A value of any type, its bytes as given.
+    void SetValue(std::int32_t root, const std::wstring& path, const RegistryValue& value,
+                  RegistryView view = RegistryView::kNative);
     // Makes root\path a link to targetRoot\targetPath (in the same view).
     void AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
                  const std::wstring& targetPath, RegistryView view = RegistryView::kNative);
@@ -58,6 +68,10 @@ class MemoryRegistry : public Registry {
                       RegistryView view = RegistryView::kNative);
     // Opening this one key fails with the given code (as a DACL that grants nothing does).
     void FailOpenOf(std::int32_t root, const std::wstring& path, long result,
+                    RegistryView view = RegistryView::kNative);
+    // Opening this key to read its subtree (OpenSubtree, OpenSubkey) fails with the given
+    // code, while the erase still reaches it.
+    void FailReadOf(std::int32_t root, const std::wstring& path, long result,
                     RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.
     void FailEnumAt(std::int32_t index, long result);

@@ -45,6 +45,7 @@ long MemoryUserHives::EnableHivePrivileges() {
 long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
     calls.push_back(L"Load " + name);
     if (!privileged_) return kErrorPrivilegeNotHeld;
+    if (loaded.count(name) != 0) return kErrorAlreadyExists;
     const auto failure = loadFailures.find(file);
     if (failure != loadFailures.end()) return failure->second;
     const auto found = files.find(file);

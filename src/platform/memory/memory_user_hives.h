@@ -67,6 +67,13 @@ class MemoryCommandHost : public CommandHost {
     }
     bool Elevated() override { return elevated; }
     std::wstring ErrorText(long code) override { return L"error " + std::to_wstring(code); }
+    bool FileExists(const std::wstring& path) override { return files.count(path) != 0; }
+    long WriteNewFile(const std::wstring& path, const std::string& bytes) override {
+        if (writeFailure != 0) return writeFailure;
+        if (files.count(path) != 0) return kErrorAlreadyExists;
+        files[path] = bytes;
+        return 0;
+    }
     bool StartHiveWork() override {
         if (hiveWork != 0) return false;  // the last one never ended
         if (stopAfter == 0) return false;
@@ -84,6 +91,8 @@ class MemoryCommandHost : public CommandHost {
     std::wstring err;
     std::vector<std::wstring> boxes;
     std::vector<int> boxStyles;
+    std::map<std::wstring, std::string> files;  // the files written, by path
+    long writeFailure = 0;                      // what WriteNewFile returns instead
 };
 
 }  // namespace zelvane

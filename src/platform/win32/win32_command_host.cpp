@@ -1,5 +1,6 @@
 #include "platform/win32/win32_command_host.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/decimal.h"
@@ -167,6 +168,40 @@ std::wstring Win32CommandHost::ErrorText(long code) {
     }
     const std::wstring number = L"error " + Decimal(code);
     return text.empty() ? number : text + L" (" + number + L")";
+}
+
+bool Win32CommandHost::FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The temporary file is named by the process, so that two runs never share one, and is made
+// new: a file of that name left by anyone is never written through.
+long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary =
+        path + L".zelvane-" + Decimal(static_cast<long>(GetCurrentProcessId())) + L".tmp";
+    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
+    DWORD result = ERROR_SUCCESS;
+    for (std::size_t done = 0; done < bytes.size() && result == ERROR_SUCCESS;) {
+        constexpr std::size_t kChunk = 1 << 20;
+        const DWORD chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
+            result = GetLastError();
+        } else if (written == 0) {
+            result = ERROR_WRITE_FAULT;
+        }
+        done += written;
+    }
+    if (result == ERROR_SUCCESS && !FlushFileBuffers(file)) result = GetLastError();
+    if (!CloseHandle(file) && result == ERROR_SUCCESS) result = GetLastError();
+    if (result == ERROR_SUCCESS &&
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        result = GetLastError();
+    }
+    if (result != ERROR_SUCCESS) DeleteFileW(temporary.c_str());
+    return static_cast<long>(result);
 }
 
 }  // namespace zelvane

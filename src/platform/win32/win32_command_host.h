@@ -17,6 +17,8 @@ class Win32CommandHost : public CommandHost {
     void ShowBox(const std::wstring& text, int style, const std::wstring& title) override;
     bool Elevated() override;
     std::wstring ErrorText(long code) override;
+    bool FileExists(const std::wstring& path) override;
+    long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
     bool StartHiveWork() override;
     void EndHiveWork() override;
 

@@ -253,34 +253,111 @@ long Win32Registry::CloseKey(RegKey key) {
     return RegCloseKey(KeyHandle(key));
 }
 
-// Following links above the account, the account's key is opened by its full path, which
-// needs no right on the keys above it: a standard user who may only read NewOwners learns
-// that the account is not there, rather than that access is denied. Without, it is opened
-// below the NewOwners key that was checked. Either way the account's key itself is opened
-// as a link, if it is one.
+namespace {
+
+// The erase and the reading of an account's subtree reach the account's key alike.
+// Following links above the account, the key is opened by its full path, which needs no
+// right on the keys above it: a standard user who may only read NewOwners learns that the
+// account is not there, rather than that access is denied. Without, it is opened below the
+// NewOwners key that was checked. Either way the account's key itself is opened as a link,
+// if it is one.
+LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                    RegistryView view, LinkRule links, REGSAM access, HKEY& key) {
+    const REGSAM viewFlag = view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0;
+    if (links == LinkRule::kFollowNone) {
+        HKEY parent = nullptr;
+        LONG opened = OpenParentWithoutLinks(root, parentPath, viewFlag, view, parent);
+        if (opened == ERROR_SUCCESS) {
+            opened = OpenChild(parent, name, access, key);
+            RegCloseKey(parent);
+        }
+        return opened;
+    }
+    const std::wstring path = parentPath + L"\\" + name;
+    return RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK, access | viewFlag,
+                         &key);
+}
+
+REGSAM ReadAccess(KeyAccess access) {
+    return access == KeyAccess::kReadAndDelete ? KEY_READ | DELETE : KEY_READ;
+}
+
+}  // namespace
+
 DeleteResult Win32Registry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
                                        const std::wstring& name, RegistryView view,
                                        LinkRule links) {
-    const REGSAM viewFlag = view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0;
     HKEY key = nullptr;
-    LONG opened = ERROR_SUCCESS;
-    if (links == LinkRule::kFollowNone) {
-        HKEY parent = nullptr;
-        opened = OpenParentWithoutLinks(root, parentPath, viewFlag, view, parent);
-        if (opened == ERROR_SUCCESS) {
-            opened = OpenChild(parent, name, kDeleteAccess, key);
-            RegCloseKey(parent);
-        }
-    } else {
-        const std::wstring path = parentPath + L"\\" + name;
-        opened = RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
-                               kDeleteAccess | viewFlag, &key);
-    }
+    const LONG opened = OpenAccountKey(root, parentPath, name, view, links, kDeleteAccess, key);
     if (opened != ERROR_SUCCESS) return {opened, false};
     bool deleted = false;
     const LONG result = DeleteSubtree(key, 1, deleted);
     RegCloseKey(key);
     return {result, result != ERROR_SUCCESS && deleted};
+}
+
+long Win32Registry::OpenSubtree(std::int32_t root, const std::wstring& parentPath,
+                                const std::wstring& name, RegistryView view, LinkRule links,
+                                KeyAccess access, RegKey& key) {
+    HKEY handle = nullptr;
+    const LONG result =
+        OpenAccountKey(root, parentPath, name, view, links, ReadAccess(access), handle);
+    key = reinterpret_cast<RegKey>(handle);
+    return result;
+}
+
+long Win32Registry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                               RegKey& subkey) {
+    HKEY handle = nullptr;
+    const LONG result = OpenChild(KeyHandle(key), name, ReadAccess(access), handle);
+    subkey = reinterpret_cast<RegKey>(handle);
+    return result;
+}
+
+// A link opened as the link shows the one value that makes it one: its target's native
+// name, "SymbolicLinkValue" of type REG_LINK.
+long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
+    link = false;
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG result =
+        RegQueryValueExW(KeyHandle(key), L"SymbolicLinkValue", nullptr, &type, nullptr, &size);
+    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (result != ERROR_SUCCESS) return result;
+    if (type != REG_LINK) return ERROR_SUCCESS;
+    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    result = RegQueryValueExW(KeyHandle(key), L"SymbolicLinkValue", nullptr, &type,
+                              reinterpret_cast<BYTE*>(data.data()), &size);
+    if (result != ERROR_SUCCESS) return result;
+    link = true;
+    target.assign(data.data(), size / sizeof(wchar_t));
+    return ERROR_SUCCESS;
+}
+
+// A value name holds at most 16,383 characters; the data's size is asked first and asked
+// again when the value grew meanwhile.
+long Win32Registry::EnumValue(RegKey key, std::int32_t index, RegistryValue& value) {
+    constexpr DWORD kMaxValueName = 16383;
+    std::vector<wchar_t> name(kMaxValueName + 1);
+    DWORD size = 0;
+    for (int tries = 0; tries < 8; ++tries) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        value.data.resize(size);
+        DWORD type = 0;
+        const LONG result =
+            RegEnumValueW(KeyHandle(key), static_cast<DWORD>(index), name.data(), &nameLength,
+                          nullptr, &type, size == 0 ? nullptr : value.data.data(), &size);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) return result;
+        // Without a buffer the call succeeds with the size alone.
+        if (size > value.data.size()) continue;
+        value.name.assign(name.data(), nameLength);
+        value.type = type;
+        value.data.resize(size);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
 }
 
 // The same answer the link check above gives the view, so that a place is named as the key

@@ -26,6 +26,12 @@ class Win32Registry : public Registry {
     long CloseKey(RegKey key) override;
     DeleteResult DeleteTree(std::int32_t root, const std::wstring& parentPath,
                             const std::wstring& name, RegistryView view, LinkRule links) override;
+    long OpenSubtree(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                     RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
+    long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                    RegKey& subkey) override;
+    long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
+    long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
     bool Is64BitWindows() const override;
 };
 

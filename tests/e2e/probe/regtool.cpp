@@ -6,6 +6,8 @@
 //                                names with a NUL that only the native calls can give
 //   regtool unnul KEY...         deletes them again where they are left (reg cannot)
 //   regtool dacl KEY SDDL [32]   replaces KEY's DACL (in SDDL), in the 32-bit view with 32
+//   regtool set KEY NAME TYPE HEX  sets a value of any type (decimal) to exactly the bytes
+//                                given in hex, which reg add and reg import may change
 //   regtool save KEY FILE        saves KEY as a hive file (RegSaveKeyW), as a profile's
 //   regtool load NAME FILE       loads a hive file as HKU\NAME, as a logon does
 //   regtool unload NAME          unloads HKU\NAME
@@ -28,6 +30,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -200,7 +203,8 @@ std::wstring Printable(const wchar_t* text, DWORD length) {
 // Writes "[shown]" for key, a line "\"name\"=type:hex" for each of its values, then the same
 // for each subkey, each opened by its counted name (a NUL in it included) so that the walk
 // never takes a key for another. A registry link below KEY is written as the link it is (its
-// target value), not followed: the target is read where it lies, and a loop ends. A key that cannot be read is written "[shown] error N".
+// target value), not followed: the target is read where it lies, and a loop ends. A key that cannot
+// be read is written "[shown] error N".
 void Dump(HKEY key, const std::wstring& shown, std::wstring& out) {
     DWORD subkeys = 0, longestKey = 0, values = 0, longestValue = 0, longestData = 0;
     LONG result = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longestKey, nullptr,
@@ -326,7 +330,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(
             stderr,
             "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
-            "dacl KEY SDDL [32] | save KEY FILE | load NAME FILE | unload NAME | hold FILE | "
+            "dacl KEY SDDL [32] | set KEY NAME TYPE HEX | save KEY FILE | load NAME FILE | unload "
+            "NAME | hold FILE | "
             "run PROGRAM [ARG...] | dump KEY...\n");
         return 2;
     }
@@ -356,6 +361,24 @@ int wmain(int argc, wchar_t** argv) {
         if (result == ERROR_SUCCESS) result = RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, &key);
         if (result == ERROR_SUCCESS) {
             result = RegSaveKeyW(key, argv[3], nullptr);
+            RegCloseKey(key);
+        }
+    } else if (command == L"set" && argc == 6) {
+        std::vector<BYTE> bytes;
+        const std::wstring hex = argv[5];
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+            bytes.push_back(static_cast<BYTE>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+        }
+        const DWORD size = static_cast<DWORD>(bytes.size());
+        // RegSetValueExW counts a string's terminating NUL that the size leaves out when one
+        // follows the data in memory, as Windows does: none follows here.
+        bytes.insert(bytes.end(), {0xFF, 0xFF});
+        HKEY key = nullptr;
+        result = RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                 nullptr);
+        if (result == ERROR_SUCCESS) {
+            result = RegSetValueExW(key, argv[3], 0, std::wcstoul(argv[4], nullptr, 10),
+                                    bytes.data(), size);
             RegCloseKey(key);
         }
     } else if (command == L"dacl") {
