@@ -9,11 +9,20 @@ from pathlib import Path
 # Where accounts are kept, below each place's Software key.
 ACCOUNTS_PATH = r"Mirabilis\ICQ\NewOwners"
 
+# Which Windows the run's prefix is: "win64", 64-bit Windows running the 64-bit exe (the
+# default); "wow64", 64-bit Windows running the 32-bit exe; "win32", 32-bit Windows. The
+# registry is seeded and read with the prefix's own reg, which is 64-bit on 64-bit Windows.
+WINDOWS = os.environ.get("ZELVANE_E2E_WINDOWS", "win64")
+if WINDOWS not in ("win64", "wow64", "win32"):
+    raise SystemExit(f"ZELVANE_E2E_WINDOWS={WINDOWS}: expected win64, wow64 or win32")
+WINDOWS_64 = WINDOWS != "win32"
+
 # The places an account can be kept in, each named by its Software key. The messenger is a
-# 32-bit program, so its machine-hive keys live in the 32-bit view of the registry, which
-# Wine 64-bit keeps under Wow6432Node; the 64-bit view is there for the tests that check it
-# is left alone. UAC's virtual store keeps the machine-hive writes of a messenger run without
-# administrator rights in the user's hive, in a form for 64-bit Windows and one for 32-bit.
+# 32-bit program, so its machine-hive keys live in the 32-bit view of the registry: under
+# Wow6432Node on 64-bit Windows, where the 64-bit view is there for the tests that check it
+# is left alone; in the one view of 32-bit Windows. UAC's virtual store keeps the
+# machine-hive writes of a messenger run without administrator rights in the user's hive,
+# in a form for 64-bit Windows and one for 32-bit.
 HKCU = "HKCU"
 DEFAULT_USER = r"HKU\.DEFAULT"
 MACHINE32 = "HKLM32"
@@ -24,11 +33,17 @@ STORE32 = "VirtualStore32"
 PLACE_ROOTS = {
     HKCU: r"HKEY_CURRENT_USER\Software",
     DEFAULT_USER: r"HKEY_USERS\.DEFAULT\Software",
-    MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node",
-    MACHINE64: r"HKEY_LOCAL_MACHINE\Software",
+    MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node" if WINDOWS_64
+    else r"HKEY_LOCAL_MACHINE\Software",
     STORE64: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Wow6432Node",
     STORE32: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE",
 }
+if WINDOWS_64:
+    PLACE_ROOTS[MACHINE64] = r"HKEY_LOCAL_MACHINE\Software"
+
+# The machine place as the program names it: as regedit shows it on that Windows.
+MACHINE_PLACE_NAME = (r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Mirabilis\ICQ\NewOwners"
+                      if WINDOWS_64 else r"HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners")
 
 # Where Zelvane erases an account from, in its order.
 ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32, STORE64, STORE32)

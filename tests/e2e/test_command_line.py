@@ -6,7 +6,7 @@ import subprocess
 import unittest
 
 from harness import ProgramTestCase
-from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, account_key
+from registry import DEFAULT_USER, ERASED_PLACES, HKCU, MACHINE32, MACHINE_PLACE_NAME, account_key
 from wine import Wine, did_not_run, printed_by_program, without_shell_locale_warnings
 
 TARGET = "87654321"
@@ -62,8 +62,7 @@ class CurrentUserTests(CommandLineCase):
         before = self.env.registry.snapshot(*EXPORTED)
         out, _ = self.run_zelvane("/ERASE", TARGET, expected=0)
         self.assertEqual(out.count("\nerased    ") + out.startswith("erased    "), 5, out)
-        self.assertIn(rf"erased    HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners\{TARGET}",
-                      out)
+        self.assertIn(rf"erased    {MACHINE_PLACE_NAME}\{TARGET}", out)
         self.assertTrue(out.endswith(f"{TARGET}: erased; nothing of it is left.\n"), out)
         self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET])
 
@@ -80,8 +79,7 @@ class CurrentUserTests(CommandLineCase):
 
         # Every Wine process is elevated, so this is 1, never 3 (the native tests cover 3).
         out, _ = self.run_zelvane("/erase", TARGET, expected=1)
-        self.assertIn(
-            rf"failed    HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners\{TARGET}: ", out)
+        self.assertIn(rf"failed    {MACHINE_PLACE_NAME}\{TARGET}: ", out)
         self.assertIn("(error 5)", out)
         self.assertIn(f"{TARGET}: not erased everywhere: 1 place failed.", out)
         # Its key cannot be read any more, but its parent names it.
