@@ -41,6 +41,11 @@ PLACE_ROOTS = {
 if WINDOWS_64:
     PLACE_ROOTS[MACHINE64] = r"HKEY_LOCAL_MACHINE\Software"
 
+# Under WOW64 `wine reg` may start the 32-bit reg, which the registry would redirect to the
+# 32-bit view like any 32-bit program (seen: a 64-bit prefix with 32-bit Wine beside it): every
+# reg command names the 64-bit view, so that the keys above are the ones it reads and writes.
+REG_VIEW = ("/reg:64",) if WINDOWS_64 else ()
+
 # The machine place as the program names it: as regedit shows it on that Windows.
 MACHINE_PLACE_NAME = (r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Mirabilis\ICQ\NewOwners"
                       if WINDOWS_64 else r"HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners")
@@ -120,7 +125,7 @@ class Registry:
         self.scratch_dir = scratch_dir
 
     def add(self, key, value=None, data="", kind="REG_SZ"):
-        args = ["reg", "add", key, "/f"]
+        args = ["reg", "add", key, "/f", *REG_VIEW]
         if value is not None:
             args += ["/v", value, "/t", kind, "/d", data]
         self.wine.run(*args)
@@ -148,7 +153,7 @@ class Registry:
                                          delete=False) as f:
             f.write("\r\n".join(lines).encode("utf-16"))
         try:
-            self.wine.run("reg", "import", f.name)
+            self.wine.run("reg", "import", f.name, *REG_VIEW)
         finally:
             os.unlink(f.name)
 
@@ -162,18 +167,18 @@ class Registry:
 
     def binary(self, key, value):
         """The bytes of a REG_BINARY value."""
-        for line in self.wine.run("reg", "query", key, "/v", value).stdout.splitlines():
+        for line in self.wine.run("reg", "query", key, "/v", value, *REG_VIEW).stdout.splitlines():
             fields = line.split()
             if len(fields) == 3 and fields[0] == value and fields[1] == "REG_BINARY":
                 return bytes.fromhex(fields[2])
         raise AssertionError(f"no binary value {value} in {key}")
 
     def exists(self, key):
-        return self.wine.run("reg", "query", key, check=False).returncode == 0
+        return self.wine.run("reg", "query", key, *REG_VIEW, check=False).returncode == 0
 
     def subkeys(self, key):
         """Names of the direct subkeys of key, in the order the registry enumerates them."""
-        result = self.wine.run("reg", "query", key, check=False)
+        result = self.wine.run("reg", "query", key, *REG_VIEW, check=False)
         if result.returncode != 0:
             return []
         prefix = key.lower() + "\\"
@@ -187,7 +192,7 @@ class Registry:
     def export(self, key):
         """Text of `reg export` of key (with every subkey), or "" when the key is missing."""
         with tempfile.NamedTemporaryFile(dir=self.scratch_dir, suffix=".reg") as f:
-            result = self.wine.run("reg", "export", key, f.name, "/y", check=False)
+            result = self.wine.run("reg", "export", key, f.name, "/y", *REG_VIEW, check=False)
             if result.returncode != 0:
                 return ""
             return Path(f.name).read_bytes().decode("utf-16")

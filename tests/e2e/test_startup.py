@@ -177,8 +177,15 @@ class LookTests(ProgramTestCase):
                        what="the window to go")
         (size64, shots64), (size, shots) = looks
         self.assertEqual(size, size64)
-        self.assertTrue(set(shots64) & set(shots),
-                        "no reading of the window matches one of the 64-bit exe's")
+        if not set(shots64) & set(shots):
+            width = size[0]
+            differ = [i // 3 for i in range(0, len(shots[0]), 3)
+                      if shots[0][i:i + 3] != shots64[0][i:i + 3]]
+            for name, shot in (("64", shots64[0]), ("32", shots[0])):
+                (self.env.log_dir / f"{self.id()}.{name}.rgb").write_bytes(shot)
+            self.fail(f"no reading of the window matches one of the 64-bit exe's: "
+                      f"{len(differ)} pixels differ, from {divmod(differ[0], width)[::-1]} "
+                      f"to {divmod(differ[-1], width)[::-1]} (x, y) in the first readings")
 
 
 if __name__ == "__main__":
