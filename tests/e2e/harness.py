@@ -14,7 +14,8 @@ The CTest registration passes the paths in the environment:
   ZELVANE_WINE_EXEC    scripts/wine-exec
   ZELVANE_WINEPREFIX   the run's Wine prefix
   ZELVANE_E2E_DIR      where the fixture keeps its state and the tests their logs
-ZELVANE_E2E_TRACE=1 prints every Wine command with the time it took.
+ZELVANE_E2E_TRACE=1 prints every Wine command with the time it took; ZELVANE_E2E_SLOWNESS=N
+lets every wait take N times as long (the emulated machine of the 32-bit exe's cases).
 """
 
 import json
@@ -27,7 +28,7 @@ from pathlib import Path
 
 from registry import DESKTOP_KEY, ERASED_PLACES, PLACE_ROOTS, Registry, account_key, place_key
 from windows import WindowReader
-from wine import Wine, did_not_run
+from wine import SLOWNESS, Wine, did_not_run
 from xinput import XInput
 
 
@@ -76,6 +77,7 @@ class Environment:
 
 def wait_until(probe, timeout=10.0, interval=0.2, what="condition", check=bool):
     """Calls probe until check(its value) holds and returns that value; fails after timeout."""
+    timeout *= SLOWNESS
     deadline = time.monotonic() + timeout
     while True:
         value = probe()
@@ -190,7 +192,7 @@ class Program:
         """Ends the program at once; the wineserver removes its windows."""
         if self.running():
             self.process.kill()
-        self.process.wait(timeout=10)
+        self.process.wait(timeout=10 * SLOWNESS)
 
 
 def control(window, cls, text=None):

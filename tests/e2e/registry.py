@@ -9,11 +9,20 @@ from pathlib import Path
 # Where accounts are kept, below each place's Software key.
 ACCOUNTS_PATH = r"Mirabilis\ICQ\NewOwners"
 
+# Which Windows the run's prefix is: "win64", 64-bit Windows running the 64-bit exe (the
+# default); "wow64", 64-bit Windows running the 32-bit exe; "win32", 32-bit Windows. The
+# registry is seeded and read with the prefix's own reg, which is 64-bit on 64-bit Windows.
+WINDOWS = os.environ.get("ZELVANE_E2E_WINDOWS", "win64")
+if WINDOWS not in ("win64", "wow64", "win32"):
+    raise SystemExit(f"ZELVANE_E2E_WINDOWS={WINDOWS}: expected win64, wow64 or win32")
+WINDOWS_64 = WINDOWS != "win32"
+
 # The places an account can be kept in, each named by its Software key. The messenger is a
-# 32-bit program, so its machine-hive keys live in the 32-bit view of the registry, which
-# Wine 64-bit keeps under Wow6432Node; the 64-bit view is there for the tests that check it
-# is left alone. UAC's virtual store keeps the machine-hive writes of a messenger run without
-# administrator rights in the user's hive, in a form for 64-bit Windows and one for 32-bit.
+# 32-bit program, so its machine-hive keys live in the 32-bit view of the registry: under
+# Wow6432Node on 64-bit Windows, where the 64-bit view is there for the tests that check it
+# is left alone; in the one view of 32-bit Windows. UAC's virtual store keeps the
+# machine-hive writes of a messenger run without administrator rights in the user's hive,
+# in a form for 64-bit Windows and one for 32-bit.
 HKCU = "HKCU"
 DEFAULT_USER = r"HKU\.DEFAULT"
 MACHINE32 = "HKLM32"
@@ -24,18 +33,26 @@ STORE32 = "VirtualStore32"
 PLACE_ROOTS = {
     HKCU: r"HKEY_CURRENT_USER\Software",
     DEFAULT_USER: r"HKEY_USERS\.DEFAULT\Software",
-    MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node",
-    MACHINE64: r"HKEY_LOCAL_MACHINE\Software",
+    MACHINE32: r"HKEY_LOCAL_MACHINE\Software\Wow6432Node" if WINDOWS_64
+    else r"HKEY_LOCAL_MACHINE\Software",
     STORE64: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE\Wow6432Node",
     STORE32: r"HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE",
 }
+if WINDOWS_64:
+    PLACE_ROOTS[MACHINE64] = r"HKEY_LOCAL_MACHINE\Software"
+
+# Under WOW64 `wine reg` may start the 32-bit reg, which the registry would redirect to the
+# 32-bit view like any 32-bit program (seen: a 64-bit prefix with 32-bit Wine beside it): every
+# reg command names the 64-bit view, so that the keys above are the ones it reads and writes.
+REG_VIEW = ("/reg:64",) if WINDOWS_64 else ()
+
+# The machine place as the program names it: as regedit shows it on that Windows.
+MACHINE_PLACE_NAME = (r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Mirabilis\ICQ\NewOwners"
+                      if WINDOWS_64 else r"HKEY_LOCAL_MACHINE\SOFTWARE\Mirabilis\ICQ\NewOwners")
 
 # Where Zelvane erases an account from, in its order.
 ERASED_PLACES = (HKCU, DEFAULT_USER, MACHINE32, STORE64, STORE32)
 
-# The machine place as Zelvane names it in its reports: the path regedit and reg.exe show for
-# the 32-bit view's NewOwners on 64-bit Windows, as the tests' Wine prefix is.
-MACHINE_SHOWN = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Mirabilis\ICQ\NewOwners"
 
 # Wine reads the screen's DPI from here when a program starts; without a value it is 96.
 DESKTOP_KEY = r"HKEY_CURRENT_USER\Control Panel\Desktop"
@@ -109,7 +126,7 @@ class Registry:
         self.scratch_dir = scratch_dir
 
     def add(self, key, value=None, data="", kind="REG_SZ"):
-        args = ["reg", "add", key, "/f"]
+        args = ["reg", "add", key, "/f", *REG_VIEW]
         if value is not None:
             args += ["/v", value, "/t", kind, "/d", data]
         self.wine.run(*args)
@@ -137,7 +154,7 @@ class Registry:
                                          delete=False) as f:
             f.write("\r\n".join(lines).encode("utf-16"))
         try:
-            self.wine.run("reg", "import", f.name)
+            self.wine.run("reg", "import", f.name, *REG_VIEW)
         finally:
             os.unlink(f.name)
 
@@ -151,18 +168,18 @@ class Registry:
 
     def binary(self, key, value):
         """The bytes of a REG_BINARY value."""
-        for line in self.wine.run("reg", "query", key, "/v", value).stdout.splitlines():
+        for line in self.wine.run("reg", "query", key, "/v", value, *REG_VIEW).stdout.splitlines():
             fields = line.split()
             if len(fields) == 3 and fields[0] == value and fields[1] == "REG_BINARY":
                 return bytes.fromhex(fields[2])
         raise AssertionError(f"no binary value {value} in {key}")
 
     def exists(self, key):
-        return self.wine.run("reg", "query", key, check=False).returncode == 0
+        return self.wine.run("reg", "query", key, *REG_VIEW, check=False).returncode == 0
 
     def subkeys(self, key):
         """Names of the direct subkeys of key, in the order the registry enumerates them."""
-        result = self.wine.run("reg", "query", key, check=False)
+        result = self.wine.run("reg", "query", key, *REG_VIEW, check=False)
         if result.returncode != 0:
             return []
         prefix = key.lower() + "\\"
@@ -176,7 +193,7 @@ class Registry:
     def export(self, key):
         """Text of `reg export` of key (with every subkey), or "" when the key is missing."""
         with tempfile.NamedTemporaryFile(dir=self.scratch_dir, suffix=".reg") as f:
-            result = self.wine.run("reg", "export", key, f.name, "/y", check=False)
+            result = self.wine.run("reg", "export", key, f.name, "/y", *REG_VIEW, check=False)
             if result.returncode != 0:
                 return ""
             return Path(f.name).read_bytes().decode("utf-16")

@@ -1,9 +1,13 @@
 """Start-up: the main window as a user first sees it, and the account list it is filled with."""
 
+import os
+import subprocess
+import time
 import unittest
+from pathlib import Path
 
 from harness import Program, ProgramTestCase, control, twips_to_px, wait_until
-from registry import DEFAULT_USER, HKCU, MACHINE32, MACHINE64, account_key
+from registry import DEFAULT_USER, HKCU, MACHINE32, MACHINE64, PLACE_ROOTS, account_key
 
 COLLAPSED_TWIPS = 1755
 
@@ -16,7 +20,8 @@ class StartupTests(ProgramTestCase):
             self.seed(HKCU, uin, {"Nick": f"nick{uin}", "Password": "x"})
         self.seed(MACHINE32, "123456", {"Nick": "machine copy"})
         self.seed(MACHINE32, "700001", {"Nick": "machine only"})
-        self.seed(MACHINE64, "700002", {"Nick": "64-bit view only"})
+        if MACHINE64 in PLACE_ROOTS:
+            self.seed(MACHINE64, "700002", {"Nick": "64-bit view only"})
         self.seed(DEFAULT_USER, "700003", {"Nick": "default profile only"})
         self.seed(DEFAULT_USER, "87654321", {"Nick": "default profile copy"})
         return own
@@ -136,6 +141,51 @@ class StartupTests(ProgramTestCase):
         )
 
         self.assertEqual(text_box["text"], "123456789")
+
+
+
+@unittest.skipUnless(os.environ.get("ZELVANE_E2E_REFERENCE_EXE"),
+                     "no 64-bit exe to compare with here (ZELVANE_E2E_REFERENCE_EXE)")
+class LookTests(ProgramTestCase):
+    """The exe under test (the 32-bit one) draws its window as the 64-bit exe
+    $ZELVANE_E2E_REFERENCE_EXE does in the same prefix, pixel for pixel."""
+
+    def capture(self, program, tries=4):
+        """The pixels of the program's window, read a few times: the text box's caret
+        blinks, so a reading shows it or not."""
+        left, top, right, bottom = program.wait_main_window()["rect"]
+        shots = []
+        for _ in range(tries):
+            shots.append(subprocess.run(
+                ["import", "-window", "root", "-crop",
+                 f"{right - left}x{bottom - top}+{left}+{top}", "rgb:-"],
+                env=self.env.wine.env(), stdin=subprocess.DEVNULL, capture_output=True,
+                check=True, timeout=60).stdout)
+            time.sleep(0.3)
+        return (right - left, bottom - top), shots
+
+    def test_the_window_looks_as_the_64_bit_exes(self):
+        reference = os.environ["ZELVANE_E2E_REFERENCE_EXE"]
+        self.seed(HKCU, "123456")
+        self.seed(HKCU, "87654321")
+        looks = []
+        for exe in (Path(reference), None):
+            program = self.start_program(exe=exe)
+            looks.append(self.capture(program))
+            program.stop()
+            wait_until(lambda: not self.env.reader.windows(process=Program.PROCESS),
+                       what="the window to go")
+        (size64, shots64), (size, shots) = looks
+        self.assertEqual(size, size64)
+        if not set(shots64) & set(shots):
+            width = size[0]
+            differ = [i // 3 for i in range(0, len(shots[0]), 3)
+                      if shots[0][i:i + 3] != shots64[0][i:i + 3]]
+            for name, shot in (("64", shots64[0]), ("32", shots[0])):
+                (self.env.log_dir / f"{self.id()}.{name}.rgb").write_bytes(shot)
+            self.fail(f"no reading of the window matches one of the 64-bit exe's: "
+                      f"{len(differ)} pixels differ, from {divmod(differ[0], width)[::-1]} "
+                      f"to {divmod(differ[-1], width)[::-1]} (x, y) in the first readings")
 
 
 if __name__ == "__main__":

@@ -2,6 +2,8 @@
 
 import json
 
+from wine import SLOWNESS
+
 
 class WindowReader:
     def __init__(self, wine, peek_exe):
@@ -25,7 +27,7 @@ class WindowReader:
         if process:
             args += ["--process", process]
         if wait_ms:
-            args += ["--wait", str(wait_ms)]
+            args += ["--wait", str(round(wait_ms * SLOWNESS))]
         if max_items is not None:
             args += ["--max-items", str(max_items)]
         return self.peek(*args)
@@ -37,7 +39,7 @@ class WindowReader:
         if title:
             args += ["--title", title]
         if wait_ms:
-            args += ["--wait", str(wait_ms)]
+            args += ["--wait", str(round(wait_ms * SLOWNESS))]
         if gone:
             args.append("--gone")
         return self.peek(*args)

@@ -9,6 +9,10 @@ import time
 # The exit code of a Wine process that did not run its program (see did_not_run).
 WINE_DID_NOT_RUN = 1
 
+# How much longer than on the build machine every wait may take: an emulated machine runs
+# the same steps several times slower, and its speed follows the host's load.
+SLOWNESS = float(os.environ.get("ZELVANE_E2E_SLOWNESS", "1"))
+
 
 def did_not_run(exit_code, sign_of_life):
     """Whether a Wine process that ended with exit_code never ran its program.
@@ -68,7 +72,7 @@ class Wine:
     def run(self, *args, check=True, timeout=60):
         """Runs a Windows program to its end and returns the CompletedProcess (text output)."""
         for _ in range(self.TRIES):
-            result = self._run_once(args, timeout)
+            result = self._run_once(args, timeout * SLOWNESS)
             if not did_not_run(result.returncode,
                                printed_by_program(result.stdout + result.stderr)):
                 break

@@ -166,6 +166,17 @@ bool RunsOn64BitWindows() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+// The view a key is opened in. The 32-bit view is asked for where the messenger's keys are
+// in it: the machine's SOFTWARE. Every other place is one key that Windows shares between
+// the views, and a 32-bit process on 64-bit Windows asks for it in the 64-bit view, so that
+// it gets that key whatever the system redirects: Wine sends a 32-bit process to a
+// Wow6432Node subkey wherever one exists (seen: a virtual store's MACHINE\SOFTWARE holding
+// the Wow6432Node copy sent the open of its own Mirabilis copy there).
+REGSAM ViewFlag(RegistryView view) {
+    if (view == RegistryView::k32Bit) return KEY_WOW64_32KEY;
+    return sizeof(void*) == 4 && Is64BitWindows() ? KEY_WOW64_64KEY : 0;
+}
+
 // The real name root\parentPath has when no link lies on it. The machine's SOFTWARE key
 // seen in the 32-bit view of 64-bit Windows is SOFTWARE\Wow6432Node; nowhere else does the
 // view change a name on these paths.
@@ -223,9 +234,8 @@ long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey&
     // Passed by reference as the call takes it: the function decides what the handle holds
     // after a failed open.
     HKEY handle = KeyHandle(key);
-    LONG result = RegOpenKeyExW(
-        HiveHandle(root), path.c_str(), 0,
-        KEY_ENUMERATE_SUB_KEYS | (view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0), &handle);
+    LONG result = RegOpenKeyExW(HiveHandle(root), path.c_str(), 0,
+                                KEY_ENUMERATE_SUB_KEYS | ViewFlag(view), &handle);
     if (result == ERROR_SUCCESS && links == LinkRule::kFollowNone) {
         std::wstring expected;
         std::wstring real;
@@ -263,7 +273,7 @@ namespace {
 // if it is one.
 LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
                     RegistryView view, LinkRule links, REGSAM access, HKEY& key) {
-    const REGSAM viewFlag = view == RegistryView::k32Bit ? KEY_WOW64_32KEY : 0;
+    const REGSAM viewFlag = ViewFlag(view);
     if (links == LinkRule::kFollowNone) {
         HKEY parent = nullptr;
         LONG opened = OpenParentWithoutLinks(root, parentPath, viewFlag, view, parent);

@@ -365,26 +365,22 @@ std::string Control(HWND hwnd, HWND focus) {
     return out + "}";
 }
 
+// An enumeration callback, declared WINAPI: on x86 a lambda's own calling convention would
+// leave the stack as Windows does not expect it.
+BOOL CALLBACK AddWindow(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, AddWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
 std::vector<HWND> TopLevel() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND hwnd, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
