@@ -174,7 +174,7 @@ bool RunsOn64BitWindows() {
 // the Wow6432Node copy sent the open of its own Mirabilis copy there).
 REGSAM ViewFlag(RegistryView view) {
     if (view == RegistryView::k32Bit) return KEY_WOW64_32KEY;
-    return sizeof(void*) == 4 && Is64BitWindows() ? KEY_WOW64_64KEY : 0;
+    return sizeof(void*) == 4 && RunsOn64BitWindows() ? KEY_WOW64_64KEY : 0;
 }
 
 // The real name root\parentPath has when no link lies on it. The machine's SOFTWARE key
