@@ -1,6 +1,6 @@
 """Erasure: choosing an account, the typing filter, the confirmation and the delete from every
-place, checked against full registry exports taken before and after; links, denied keys and the
-instance started as administrator."""
+place, checked against full registry exports taken before and after; links, denied keys, the
+instance started as administrator, and a run-time error in the click's handler."""
 
 import os
 import time
@@ -19,6 +19,7 @@ from registry import (
     place_key,
     regtool_key,
 )
+from wine import SLOWNESS
 
 IDOK, IDYES, IDNO = 1, 6, 7
 
@@ -206,6 +207,30 @@ class EraseTests(ProgramTestCase):
         program.answer(error, IDOK)
 
         self.assertEqual(self.accounts_snapshot(), before)
+
+    def test_erase_with_the_text_box_destroyed_reports_run_time_error_91_and_goes_on(self):
+        """The error is thrown in the click's handler, inside the window procedure that
+        WM_COMMAND reached, and caught by the program's dispatch below it: on x86 the path
+        of the i686 unwinder, which must carry it there and no further."""
+        program = self.start_program()
+        window = program.wait_main_window()
+        # Another program closes the text box, as any program may: a control leaves WM_CLOSE
+        # to DefWindowProc, which destroys it (so Wine does too).
+        self.assertEqual(self.env.reader.peek("close", control(window, "Edit")["hwnd"]),
+                         {"gone": True})
+
+        # Erase reads the box before it asks anything, and the error is reported once.
+        self.click_erase(program)
+        error = program.wait_message_box("Zelvane")
+        self.assertEqual(error["text"], "Run-time error '91':\n\n"
+                                        "Object variable or With block variable not set")
+        self.assertEqual([b["id"] for b in error["buttons"]], [IDOK])
+        self.assertTrue(is_reddish(error["icon_rgb"]), f"stop icon, not {error['icon_rgb']}")
+        program.answer(error, IDOK)
+
+        # The window still answers, and closed, the program ends as it always does.
+        self.assertEqual(self.env.reader.peek("close", window["hwnd"]), {"gone": True})
+        self.assertEqual(program.process.wait(timeout=30 * SLOWNESS), 0)
 
     def test_a_number_that_exists_nowhere_still_reports_done(self):
         before = self.accounts_snapshot()

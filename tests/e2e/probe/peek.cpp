@@ -1,6 +1,6 @@
 // peek.exe: reads the state of another program's windows from outside, for the end-to-end
-// tests. It never sends input and never changes a window; it only asks (WM_GETTEXT,
-// LB_GETTEXT, GetWindowRect...) and prints one JSON document on standard output.
+// tests. It never sends input and, but for `close`, never changes a window; it only asks
+// (WM_GETTEXT, LB_GETTEXT, GetWindowRect...) and prints one JSON document on standard output.
 //
 //   peek windows [--process NAME]
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
@@ -23,6 +23,9 @@
 //       the mean color of a rectangle of the screen.
 //   peek codepage
 //       the ANSI code page the programs started here run with.
+//   peek close HWND
+//       sends WM_CLOSE to a window of another program, as any program may: a control leaves
+//       it to DefWindowProc, which destroys the control. Tells whether the window is gone.
 //
 // --wait polls until something is found (with --gone: until nothing is) or MS milliseconds
 // have passed. Exit code 0 when found (or gone), 1 otherwise, 2 on a usage error; the plain
@@ -515,7 +518,8 @@ int Usage() {
         "                   [--max-items N] [--at-once]\n"
         "       peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
         "       peek pixels X Y W H\n"
-        "       peek codepage\n",
+        "       peek codepage\n"
+        "       peek close HWND\n",
         stderr);
     return 2;
 }
@@ -545,7 +549,7 @@ int wmain(int argc, wchar_t** argv) {
             atOnce = true;
         } else if (arg == L"--gone") {
             options.gone = true;
-        } else if (options.command == L"pixels") {
+        } else if (options.command == L"pixels" || options.command == L"close") {
             options.numbers.push_back(std::wcstol(arg.c_str(), nullptr, 10));
         } else {
             return Usage();
@@ -560,6 +564,16 @@ int wmain(int argc, wchar_t** argv) {
         const auto mean = MeanColor(rect);
         Print(mean ? "{\"mean_rgb\": " + Color(*mean) + "}" : "null");
         return mean ? 0 : 1;
+    }
+    if (options.command == L"close") {
+        if (options.numbers.size() != 1) return Usage();
+        const auto hwnd = reinterpret_cast<HWND>(static_cast<INT_PTR>(options.numbers[0]));
+        if (!IsWindow(hwnd)) return Usage();
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(hwnd, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+        const bool gone = !IsWindow(hwnd);
+        Print("{\"gone\": " + Bool(gone) + "}");
+        return gone ? 0 : 1;
     }
     if (options.command == L"codepage") {
         Print("{\"acp\": " + std::to_string(GetACP()) + "}");
