@@ -1,6 +1,7 @@
 #include "command_line/command_arguments.h"
 
 #include "account_erase/account_erase.h"
+#include "platform/decimal.h"
 #include "platform/registry.h"
 
 namespace zelvane {
@@ -80,7 +81,7 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     } else if (parsed.action == CommandAction::kErase && !IsAccountName(parsed.uin)) {
         fail(L"\"" + parsed.uin + L"\" is not a UIN: it cannot be empty or hold a backslash");
     } else if (parsed.action == CommandAction::kErase && parsed.uin.size() > kMaxKeyName) {
-        fail(L"the UIN is longer than a key name can be (" + std::to_wstring(kMaxKeyName) +
+        fail(L"the UIN is longer than a key name can be (" + Decimal(kMaxKeyName) +
              L" characters)");
     }
     return parsed;
