@@ -4,34 +4,61 @@
 
 namespace zelvane {
 
-AccountBackup::AccountBackup(const std::wstring& uin) {
-    file_.Comment(L"Zelvane's backup of account " + EscapedForOutput(uin) +
-                  L", written before erasing it. reg import restores it.");
-}
-
-void AccountBackup::Note(const std::wstring& text) {
-    file_.Comment(text);
-}
+AccountBackup::AccountBackup(const std::wstring& uin) : uin_(uin) {}
 
 void AccountBackup::Add(const std::wstring& restoredParent, const AccountSubtree& read) {
-    for (const LeftOut& left : read.leftOut) {
-        std::wstring name = restoredParent + L"\\" + left.key;
-        if (left.isValue) name += L" value \"" + left.value + L"\"";
-        file_.Comment(L"not backed up: " + EscapedForOutput(name) + L": " +
-                      EscapedForOutput(left.why));
+    for (const SubtreeLink& link : read.links) {
+        keysFile_.Comment(L"a registry link, erased as the link: " +
+                          EscapedForOutput(restoredParent + L"\\" + link.path) + L" -> " +
+                          (link.target.empty() ? L"(its target could not be read)"
+                                               : EscapedForOutput(link.target)));
     }
     for (const SubtreeKey& key : read.keys) {
-        file_.Key(restoredParent + L"\\" + key.path);
+        keysFile_.Key(restoredParent + L"\\" + key.path);
         ++keys_;
         for (const RegistryValue& value : key.values) {
-            file_.Value(value);
+            keysFile_.Value(value);
             ++values_;
         }
     }
 }
 
+void AccountBackup::NeedsHive(const std::wstring& name, const std::wstring& file,
+                              bool defaultUser) {
+    for (const Hive& hive : hives_) {
+        if (hive.name == name) return;
+    }
+    hives_.push_back({name, file, defaultUser});
+}
+
+// One reg import writes every key the file names, so each hive it names must be loaded
+// before it, and stay loaded until it has run.
 std::string AccountBackup::Bytes() const {
-    return FileBytes(file_.Text());
+    RegFile file;
+    file.Comment(L"Zelvane's backup of account " + EscapedForOutput(uin_) +
+                 L", written before erasing it. reg import restores it.");
+    if (!hives_.empty()) {
+        file.Comment(
+            L"Some keys lie in hives that Windows had not loaded. To restore them, "
+            L"load each of those hives, then reg import this file once, then unload "
+            L"each hive:");
+        for (const Hive& hive : hives_) {
+            file.Comment(L"  reg load HKU\\" + hive.name + L" \"" + EscapedForOutput(hive.file) +
+                         L"\"");
+        }
+        file.Comment(L"  reg import <this file>");
+        for (auto hive = hives_.rbegin(); hive != hives_.rend(); ++hive) {
+            file.Comment(L"  reg unload HKU\\" + hive->name);
+        }
+        for (const Hive& hive : hives_) {
+            if (!hive.defaultUser) continue;
+            file.Comment(L"HKEY_USERS\\" + hive.name +
+                         L" stands for the default user's hive, which new profiles are copied "
+                         L"from and which Windows does not load.");
+        }
+    }
+    file.Append(keysFile_);
+    return FileBytes(file.Text());
 }
 
 }  // namespace zelvane

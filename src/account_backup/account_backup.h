@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "account_backup/account_subtree.h"
 #include "account_backup/reg_file.h"
@@ -12,19 +13,30 @@ class AccountBackup {
   public:
     explicit AccountBackup(const std::wstring& uin);
 
-    // A comment line about the keys added next; text must hold no line break.
-    void Note(const std::wstring& text);
     // Adds what was read in one place whose NewOwners key the file names restoredParent:
-    // each key under its full name, and a comment line for what the file cannot hold.
+    // each key under its full name, and a comment line for each registry link, which holds
+    // nothing of its own. The read must hold no name the file cannot hold (leftOut).
     void Add(const std::wstring& restoredParent, const AccountSubtree& read);
+    // A hive that Windows had not loaded, which a restore must load first as
+    // HKEY_USERS\name from file; defaultUser for the default user's, which Windows never
+    // loads.
+    void NeedsHive(const std::wstring& name, const std::wstring& file, bool defaultUser);
 
     int keys() const { return keys_; }
     int values() const { return values_; }
-    // The file's bytes.
+    // The file's bytes: how to restore it, then the keys.
     std::string Bytes() const;
 
   private:
-    RegFile file_;
+    struct Hive {
+        std::wstring name;
+        std::wstring file;
+        bool defaultUser;
+    };
+
+    std::wstring uin_;
+    RegFile keysFile_;
+    std::vector<Hive> hives_;
     int keys_ = 0;
     int values_ = 0;
 };

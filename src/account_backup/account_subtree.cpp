@@ -6,9 +6,6 @@ namespace zelvane {
 
 namespace {
 
-// Registry nesting ends 512 levels below a hive's root, so no real subtree is deeper; the
-// walk stops there, as the erase's does.
-constexpr int kMaxDepth = 512;
 constexpr long kErrorBadKey = 1010;
 
 class SubtreeReader {
@@ -19,31 +16,20 @@ class SubtreeReader {
     // Reads key, found at path; named when every name on path can be written, so that the
     // key and its values go into the file.
     long Read(RegKey key, const std::wstring& path, bool named, int depth) {
-        if (depth > kMaxDepth) return kErrorBadKey;
+        if (depth > kMaxSubtreeDepth) return kErrorBadKey;
         ++read_.keyCount;
         bool link = false;
         std::wstring target;
         long result = registry_.LinkTarget(key, link, target);
         if (result != kErrorSuccess) return result;
         if (link) {
-            if (named) read_.leftOut.push_back({path, L"", false, L"a registry link to " + target});
+            read_.links.push_back({path, target});
             return kErrorSuccess;
         }
         std::size_t entry = read_.keys.size();
         if (named) read_.keys.push_back({path, {}});
-        for (std::int32_t index = 0;; ++index) {
-            RegistryValue value;
-            result = registry_.EnumValue(key, index, value);
-            if (result == kErrorNoMoreItems) break;
-            if (result != kErrorSuccess) return result;
-            ++read_.valueCount;
-            if (!named) continue;
-            if (CanHoldName(value.name)) {
-                read_.keys[entry].values.push_back(std::move(value));
-            } else {
-                read_.leftOut.push_back({path, value.name, true, kUnwritableName});
-            }
-        }
+        result = ReadValues(key, path, named ? &read_.keys[entry].values : nullptr);
+        if (result != kErrorSuccess) return result;
         std::vector<std::wstring> names;
         for (std::int32_t index = 0;; ++index) {
             wchar_t name[kMaxKeyName + 1];
@@ -61,7 +47,7 @@ class SubtreeReader {
             if (result == kErrorFileNotFound || result == kErrorKeyDeleted) continue;
             if (result != kErrorSuccess) return result;
             const bool writable = named && CanHoldName(name);
-            if (named && !writable) read_.leftOut.push_back({below, L"", false, kUnwritableName});
+            if (named && !writable) read_.leftOut.push_back({below, L"", false});
             result = Read(subkey, below, writable, depth + 1);
             registry_.CloseKey(subkey);
             if (result != kErrorSuccess) return result;
@@ -69,9 +55,40 @@ class SubtreeReader {
         return kErrorSuccess;
     }
 
-    static constexpr wchar_t kUnwritableName[] = L"a name holding a NUL or a line break";
-
   private:
+    // The key's values, into values where the key is named. A key opened with the erase's
+    // rights is opened again to read them; where that is refused, they go uncounted.
+    long ReadValues(RegKey key, const std::wstring& path, std::vector<RegistryValue>* values) {
+        RegKey readable = key;
+        if (access_ == KeyAccess::kErase) {
+            const long reopened = registry_.ReopenKey(key, KeyAccess::kQueryValues, readable);
+            if (reopened == kErrorAccessDenied) {
+                ++read_.uncounted;
+                return kErrorSuccess;
+            }
+            if (reopened != kErrorSuccess) return reopened;
+        }
+        long result = kErrorSuccess;
+        for (std::int32_t index = 0;; ++index) {
+            RegistryValue value;
+            result = registry_.EnumValue(readable, index, value);
+            if (result == kErrorNoMoreItems) {
+                result = kErrorSuccess;
+                break;
+            }
+            if (result != kErrorSuccess) break;
+            ++read_.valueCount;
+            if (!values) continue;
+            if (CanHoldName(value.name)) {
+                values->push_back(std::move(value));
+            } else {
+                read_.leftOut.push_back({path, value.name, true});
+            }
+        }
+        if (readable != key) registry_.CloseKey(readable);
+        return result;
+    }
+
     Registry& registry_;
     KeyAccess access_;
     AccountSubtree& read_;
@@ -87,7 +104,7 @@ AccountSubtree ReadAccountSubtree(Registry& registry, const AccountPlace& place,
         registry.OpenSubtree(place.hive, place.parent, uin, place.view, rule, access, key);
     if (read.result != kErrorSuccess) return read;
     const bool named = CanHoldName(uin);
-    if (!named) read.leftOut.push_back({uin, L"", false, SubtreeReader::kUnwritableName});
+    if (!named) read.leftOut.push_back({uin, L"", false});
     read.result = SubtreeReader(registry, access, read).Read(key, uin, named, 1);
     registry.CloseKey(key);
     return read;

@@ -13,16 +13,27 @@ namespace zelvane {
 struct SubtreeKey {
     std::wstring path;
     std::vector<RegistryValue> values;
+
+    bool operator==(const SubtreeKey&) const = default;
 };
 
-// A key or a value that a .reg file cannot hold, and why: a registry link (its target
-// named), or a name holding a NUL or a line break. A key left out is left out with
-// everything below it.
+// A registry link at or below the account: it holds no data of its own, and the erase
+// removes it as the link it is.
+struct SubtreeLink {
+    std::wstring path;    // as SubtreeKey::path
+    std::wstring target;  // where it leads, as the registry names it; empty if unknown
+
+    bool operator==(const SubtreeLink&) const = default;
+};
+
+// A key or a value whose name a .reg file cannot hold: one holding a NUL or a line break. A
+// key left out is left out with everything below it.
 struct LeftOut {
     std::wstring key;    // as SubtreeKey::path
     std::wstring value;  // the value's name; empty for the key itself
     bool isValue = false;
-    std::wstring why;
+
+    bool operator==(const LeftOut&) const = default;
 };
 
 // An account's subtree in one place as it was read.
@@ -32,15 +43,23 @@ struct AccountSubtree {
     // the place was refused, as the erase refuses it).
     long result = 0;
     std::vector<SubtreeKey> keys;  // every key a .reg file can hold, each before its subkeys
+    std::vector<SubtreeLink> links;
     std::vector<LeftOut> leftOut;
     int keyCount = 0;    // every key, the account's own, links and keys left out among them
-    int valueCount = 0;  // every value of those keys but a link's own
+    int valueCount = 0;  // every value of those keys that could be counted, but a link's own
+    int uncounted = 0;   // keys whose values could not be read with the walk's rights
+
+    bool operator==(const AccountSubtree&) const = default;
 };
+
+// Why a name is left out of a backup.
+constexpr wchar_t kUnwritableName[] = L"a name holding a NUL or a line break";
 
 // Reads the account uin's subtree in one place as the erase would walk it: the place reached
 // by the same link rule, and no link followed at or below the account (it is read as the link
-// it is). With KeyAccess::kReadAndDelete every key is also opened for deleting, so that a key
-// the erase could not delete fails the read.
+// it is). With KeyAccess::kErase every key is opened with just the erase's rights, so that
+// the read fails exactly where the erase would; values are then read through a second handle,
+// and a key whose values that cannot read is counted in `uncounted`.
 AccountSubtree ReadAccountSubtree(Registry& registry, const AccountPlace& place,
                                   const std::wstring& uin, LinkRule rule, KeyAccess access);
 

@@ -89,6 +89,10 @@ void RegFile::Value(const RegistryValue& value) {
     text_ += kLineEnd;
 }
 
+void RegFile::Append(const RegFile& other) {
+    text_ += std::wstring_view(other.text_).substr(other.text_.find(L'\n') + 1);
+}
+
 std::wstring RegFile::Text() const {
     return text_ + kLineEnd;
 }

@@ -27,6 +27,9 @@ class RegFile {
     // them. The value's name must pass CanHoldName.
     void Value(const RegistryValue& value);
 
+    // Appends another file's comments and keys, without its header.
+    void Append(const RegFile& other);
+
     // The whole text, ended as regedit ends it.
     std::wstring Text() const;
 

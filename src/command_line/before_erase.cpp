@@ -18,8 +18,12 @@ void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountS
     for (const LeftOut& left : read.leftOut) {
         std::wstring name = shownParent + L"\\" + left.key;
         if (left.isValue) name += L" value \"" + left.value + L"\"";
-        report.Status(L"not backed up", {name, L": ", left.why});
+        report.Status(L"not backed up", {name, L": ", kUnwritableName});
     }
+}
+
+bool NotThere(long result) {
+    return result != kErrorSuccess && IsGone(result);
 }
 
 // The hive this run loaded that the place lies in, if any.
@@ -45,21 +49,28 @@ AccountPlace Restored(AccountPlace place, const UserHiveAccess::Loaded* hive) {
 }  // namespace
 
 void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool sharedPlace,
-                     bool namesLeftOut) {
-    const AccountSubtree read =
-        ReadAccountSubtree(registry, place, uin, rule, KeyAccess::kReadAndDelete);
+                     const AccountPlace& place, LinkRule rule, bool sharedPlace, bool backup) {
+    const AccountSubtree read = ReadAccountSubtree(registry, place, uin, rule, KeyAccess::kErase);
     const std::wstring shown = ShownAs(place, registry);
-    if (read.result == kErrorSuccess) {
-        report.Status(L"would erase", {shown, L"\\", uin, L" (", Plural(read.keyCount, L"key"),
-                                       L", ", Plural(read.valueCount, L"value"), L")"});
-        ++report.tally.erased;
-        if (namesLeftOut) NameLeftOut(report, shown, read);
-    } else if (IsGone(read.result)) {
-        report.Status(L"not there", {shown, L"\\", uin});
-    } else {
-        report.Failure({shown, L"\\", uin}, read.result, sharedPlace);
+    if (read.result != kErrorSuccess) {
+        if (NotThere(read.result)) {
+            report.Status(L"not there", {shown, L"\\", uin});
+        } else {
+            report.Failure({shown, L"\\", uin}, read.result, sharedPlace);
+        }
+        return;
     }
+    if (backup && !read.leftOut.empty()) {
+        NameLeftOut(report, shown, read);
+        report.Failure({shown, L"\\", uin}, kErrorNotBackedUp, sharedPlace);
+        return;
+    }
+    const std::wstring uncounted = read.uncounted == 0 ? L""
+                                                       : L"; " + Plural(read.uncounted, L"key") +
+                                                             L" whose values could not be counted";
+    report.Status(L"would erase", {shown, L"\\", uin, L" (", Plural(read.keyCount, L"key"), L", ",
+                                   Plural(read.valueCount, L"value"), uncounted, L")"});
+    ++report.tally.erased;
 }
 
 EraseBackup::EraseBackup(Registry& registry, CommandHost& host, Report& report,
@@ -69,8 +80,7 @@ EraseBackup::EraseBackup(Registry& registry, CommandHost& host, Report& report,
 void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, bool sharedPlace,
                        const std::vector<UserHiveAccess::Loaded>& loaded) {
     for (const AccountPlace& place : places) {
-        const AccountSubtree read =
-            ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
+        AccountSubtree read = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
         const UserHiveAccess::Loaded* hive = HiveOf(place, loaded);
         const std::wstring restored = ShownAs(Restored(place, hive), registry_);
         if (read.result == kErrorRegistryLink) {
@@ -80,30 +90,19 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
                 {ShownAs(place, registry_), L"\\", uin_, L": could not be read for the backup"},
                 read.result, sharedPlace);
             ++unreadable_;
-        } else {
-            covered_.insert(restored);
-            if (hive && !read.keys.empty()) NoteRestore(*hive);
+        } else if (!read.leftOut.empty()) {
+            // Left as it is by the erase, which never takes what the file does not hold.
             NameLeftOut(report_, restored, read);
+        } else {
+            if (hive && !read.keys.empty()) {
+                const std::wstring own = OwnHiveName(hive->name);
+                backup_.NeedsHive(own, hive->file,
+                                  own.compare(0, std::wstring_view(kDefaultUserHive).size(),
+                                              kDefaultUserHive) == 0);
+            }
             backup_.Add(restored, read);
+            held_.emplace(restored, std::move(read));
         }
-    }
-}
-
-// A hive that Windows loads only for its user's logon, or never (the default user's), is
-// restored by loading it by hand under the name the file gives it.
-void EraseBackup::NoteRestore(const UserHiveAccess::Loaded& hive) {
-    const std::wstring own = OwnHiveName(hive.name);
-    if (!noted_.insert(own).second) return;
-    const std::wstring restore = L"To restore it: reg load HKU\\" + own + L" \"" +
-                                 EscapedForOutput(hive.file) +
-                                 L"\", then reg import this file, then reg unload HKU\\" + own;
-    if (own.compare(0, std::wstring_view(kDefaultUserHive).size(), kDefaultUserHive) == 0) {
-        backup_.Note(L"HKEY_USERS\\" + own +
-                     L" stands for the default user's hive, which new profiles are copied from "
-                     L"and which Windows does not load. " +
-                     restore);
-    } else {
-        backup_.Note(L"HKEY_USERS\\" + own + L" was not loaded when this was written. " + restore);
     }
 }
 
@@ -125,21 +124,35 @@ bool EraseBackup::Write() {
     return true;
 }
 
-std::vector<AccountPlace> EraseBackup::Covered(const std::vector<AccountPlace>& places,
-                                               bool sharedPlace,
-                                               const std::vector<UserHiveAccess::Loaded>& loaded) {
-    std::vector<AccountPlace> covered;
-    for (const AccountPlace& place : places) {
-        const std::wstring restored = ShownAs(Restored(place, HiveOf(place, loaded)), registry_);
-        if (covered_.count(restored) != 0) {
-            covered.push_back(place);
-        } else {
-            report_.Failure({ShownAs(place, registry_), L"\\", uin_},
-                            refused_.count(restored) != 0 ? kErrorRegistryLink : kErrorNotBackedUp,
-                            sharedPlace);
-        }
+// What is there now is read again right before the erase, so that nothing written since the
+// backup read the place (a value added, a key created, the account made where it was not
+// there) is erased without being in the file. What remains is the moment between this read
+// and the erase's own walk of the same keys, a few milliseconds, where the whole run once was.
+bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool sharedPlace,
+                           const std::vector<UserHiveAccess::Loaded>& loaded) {
+    const std::wstring restored = ShownAs(Restored(place, HiveOf(place, loaded)), registry_);
+    const std::wstring shown = ShownAs(place, registry_);
+    const auto held = held_.find(restored);
+    if (held == held_.end()) {
+        report_.Failure({shown, L"\\", uin_},
+                        refused_.count(restored) != 0 ? kErrorRegistryLink : kErrorNotBackedUp,
+                        sharedPlace);
+        return false;
     }
-    return covered;
+    const AccountSubtree now = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
+    if (NotThere(now.result)) {
+        report_.Status(L"not there", {shown, L"\\", uin_});
+        return false;
+    }
+    if (now.result != kErrorSuccess) {
+        report_.Failure({shown, L"\\", uin_}, now.result, sharedPlace);
+        return false;
+    }
+    if (NotThere(held->second.result) || !(now == held->second)) {
+        report_.Failure({shown, L"\\", uin_}, kErrorChangedSinceBackup, sharedPlace);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace zelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,12 +15,13 @@
 namespace zelvane {
 
 // /whatif in one place: reads the account's subtree as the erase would walk it, each key
-// opened with the right to delete it as the erase opens it, and tells what the erase would
-// take there ("would erase", counted as erased in the report's tally), that the account is
-// not there, or why the place could not be examined (a failure). With namesLeftOut (/whatif
-// with /backup), also names what a backup could not hold.
+// opened with the erase's rights, and tells what the erase would take there ("would erase",
+// counted as erased in the report's tally), that the account is not there, or why the place
+// could not be examined (a failure, as the erase would fail there). With backup (/whatif
+// with /backup), a place whose names the backup could not hold is named, and a failure, as
+// the erase would leave it.
 void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool sharedPlace, bool namesLeftOut);
+                     const AccountPlace& place, LinkRule rule, bool sharedPlace, bool backup);
 
 // /backup FILE: reads the account's subtree at every place before anything is erased, writes
 // them all to one new .reg file, and then gives the erase only the places it read.
@@ -36,23 +38,22 @@ class EraseBackup {
               const std::vector<UserHiveAccess::Loaded>& loaded);
     // Writes the file whole, or says why not; false when nothing may be erased.
     bool Write();
-    // The places that the backup read whole (or found empty), which the erase may erase; a
-    // failure for each of the others.
-    std::vector<AccountPlace> Covered(const std::vector<AccountPlace>& places, bool sharedPlace,
-                                      const std::vector<UserHiveAccess::Loaded>& loaded);
+    // Whether the place may be erased now: the backup holds it whole, and what is there now
+    // is what it read. Otherwise the place is named (a failure, or "not there" when the
+    // account is not there now or was not when the backup read it) and left as it is.
+    bool MayErase(const AccountPlace& place, LinkRule rule, bool sharedPlace,
+                  const std::vector<UserHiveAccess::Loaded>& loaded);
 
   private:
-    void NoteRestore(const UserHiveAccess::Loaded& hive);
-
     Registry& registry_;
     CommandHost& host_;
     Report& report_;
     const std::wstring uin_;
     const std::wstring file_;
     AccountBackup backup_;
-    std::set<std::wstring> covered_;  // the places read whole, or empty, as the file names them
+    // What the file holds, by the place's name in it: each place read whole, or found empty.
+    std::map<std::wstring, AccountSubtree> held_;
     std::set<std::wstring> refused_;  // the places refused as the erase refuses them
-    std::set<std::wstring> noted_;    // the hives whose restore the file tells
     int unreadable_ = 0;              // places that could not be read whole
 };
 

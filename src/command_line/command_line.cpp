@@ -124,8 +124,16 @@ class Command : public PlaceVisitor {
                 List(owner, places, rule, sharedPlace);
                 break;
             case Pass::kErase:
-                Erase(backup_ ? backup_->Covered(places, sharedPlace, loaded) : places, rule,
-                      sharedPlace);
+                if (!backup_) {
+                    Erase(places, rule, sharedPlace);
+                    break;
+                }
+                // Each place checked against the file right before it goes, one at a time.
+                for (const AccountPlace& place : places) {
+                    if (backup_->MayErase(place, rule, sharedPlace, loaded)) {
+                        Erase({place}, rule, sharedPlace);
+                    }
+                }
                 break;
             case Pass::kExamine:
                 for (const AccountPlace& place : places) {

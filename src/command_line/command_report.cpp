@@ -33,7 +33,9 @@ std::wstring Reason(CommandHost& host, long result) {
         case kErrorNotLocalPath:
             return L"not a full path on a local drive, refused";
         case kErrorNotBackedUp:
-            return L"not erased, since the backup did not read it";
+            return L"not erased, since the backup does not hold it";
+        case kErrorChangedSinceBackup:
+            return L"changed since the backup read it; left as it is";
         default:
             return host.ErrorText(result);
     }

@@ -71,11 +71,26 @@ struct RegistryValue {
     std::wstring name;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
+
+    bool operator==(const RegistryValue&) const = default;
 };
 
-// What a key opened for reading below an account is opened for: reading alone, or reading
-// with the right to delete it too, which an erase would need (nothing is deleted).
-enum class KeyAccess { kRead, kReadAndDelete };
+// The rights a key below an account is opened with, as the registry's access masks. The
+// erase needs of each key only its subkeys' names and the right to delete it; /whatif walks
+// with those same rights, so that it meets exactly what the erase meets.
+enum class KeyAccess : std::uint32_t {
+    kErase = 0x00010008,        // DELETE | KEY_ENUMERATE_SUB_KEYS
+    kRead = 0x00020019,         // KEY_READ: subkeys and values, for a backup
+    kQueryValues = 0x00000001,  // KEY_QUERY_VALUE: a key's values alone
+};
+
+// The right to list a key's subkeys (KEY_ENUMERATE_SUB_KEYS), which a listing asks for.
+constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+
+// Registry nesting ends 512 levels below a hive's root, so no real subtree below an account
+// is deeper: every walk of one stops there, whatever the names lead to, rather than let any
+// key run the stack out.
+constexpr int kMaxSubtreeDepth = 512;
 
 // The longest key name the registry holds, in UTF-16 code units, without its NUL.
 constexpr std::uint32_t kMaxKeyName = 255;
@@ -114,8 +129,12 @@ class Registry {
     // Opens the subkey of key named exactly `name` (a NUL in it counted), a link as the link.
     virtual long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                             RegKey& subkey) = 0;
-    // Whether a key opened by OpenSubtree or OpenSubkey is a registry link; target is then
-    // where it leads, as the registry names it.
+    // Opens the key of an open handle once more, as the link it may be, with other rights:
+    // the values of a key that a walk opened with the erase's rights.
+    virtual long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) = 0;
+    // Whether a key opened by OpenSubtree or OpenSubkey is a registry link, as the key itself
+    // tells, whatever values it holds; target is then where it leads, as the registry names
+    // it (empty when the link's value cannot be read with the key's rights).
     virtual long LinkTarget(RegKey key, bool& link, std::wstring& target) = 0;
     // RegEnumValueW: the index-th value of key, name and bytes whole.
     virtual long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) = 0;

@@ -205,7 +205,6 @@ TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotH
     registry.SetValue(kHkeyCurrentUser, account, {L"Bin", kRegBinary, {1, 2}});
     registry.AddLink(kHkeyCurrentUser, account + L"\\Link", kHkeyLocalMachine, L"SOFTWARE\\Victim");
     registry.SetValue(kHkeyLocalMachine, L"SOFTWARE\\Victim", L"kept", L"yes");
-    registry.AddKey(kHkeyCurrentUser, account + std::wstring(L"\\N\0ul", 5));
     EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\b.reg"}), kExitDone);
     EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
     EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, L"SOFTWARE\\Victim"));
@@ -219,14 +218,11 @@ TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotH
         text.find(
             L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]"),
         std::wstring::npos);
-    EXPECT_NE(text.find(L"; not backed up: HKEY_CURRENT_USER\\" + account +
-                        L"\\Link: a registry link to HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim\r\n"),
-              std::wstring::npos);
-    EXPECT_NE(text.find(L"; not backed up: HKEY_CURRENT_USER\\" + account +
-                        L"\\N\\x00ul: a name holding a NUL"),
+    // A link holds nothing of its own: named with its target, and erased as the link.
+    EXPECT_NE(text.find(L"; a registry link, erased as the link: HKEY_CURRENT_USER\\" + account +
+                        L"\\Link -> HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim\r\n"),
               std::wstring::npos);
     EXPECT_EQ(text.find(L"kept"), std::wstring::npos);
-    EXPECT_EQ(Lines(host.out, L"not backed up HKEY_CURRENT_USER\\"), 2u);
     EXPECT_EQ(Lines(host.out, L"backed up C:\\b.reg (10 keys, 6 values)\n"), 1u);
     EXPECT_EQ(Lines(host.out, L"erased    "), 5u);
 
@@ -254,6 +250,78 @@ TEST_F(CommandLineTest, BackupHoldsEveryPlaceBeforeTheEraseAndNamesWhatItCannotH
     EXPECT_NE(host.out.find(L"nothing was erased: the backup could not read 1 place."),
               std::wstring::npos);
     EXPECT_EQ(registry.Export(), before);
+}
+
+// The file is the restore point of everything erased: what it cannot hold, or what was not
+// there when it was read, stays where it is, and the run says so in its exit code.
+TEST_F(CommandLineTest, BackupNeverErasesWhatItsFileDoesNotHold) {
+    SeedCurrentUser(L"123456");
+    const std::wstring own = L"Software\\Mirabilis\\ICQ\\NewOwners\\123456";
+    registry.AddKey(kHkeyCurrentUser, own + std::wstring(L"\\N\0ul", 5));
+    // Written as the backup's file appears: a value in the machine hive's copy, and the
+    // account in a place where it was not.
+    const AccountPlace machine = SharedPlaces().back();
+    const AccountPlace store = CurrentUserPlaces().back();
+    registry.DeleteTree(store.hive, store.parent, L"123456", store.view, LinkRule::kFollowNone);
+    host.onWrite = [&] {
+        registry.SetValue(machine.hive, machine.parent + L"\\123456", L"late", L"1", machine.view);
+        registry.AddKey(store.hive, store.parent + L"\\123456", store.view);
+    };
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\b.reg"}), kExitFailed);
+    EXPECT_TRUE(registry.Exists(kHkeyCurrentUser, own + L"\\Sub"));
+    EXPECT_TRUE(registry.Exists(machine.hive, machine.parent + L"\\123456", machine.view));
+    EXPECT_TRUE(registry.Exists(store.hive, store.parent + L"\\123456", store.view));
+    EXPECT_EQ(Lines(host.out, L"erased    "), 2u);
+    EXPECT_EQ(Lines(host.out, L"not backed up HKEY_CURRENT_USER\\" + own + L"\\N\\x00ul: a name "),
+              1u);
+    EXPECT_EQ(Lines(host.out, L"failed    HKEY_CURRENT_USER\\" + own +
+                                  L": not erased, since the backup does not hold it\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\"
+                    L"ICQ\\NewOwners\\123456: changed since the backup read it; left "),
+              1u);
+    EXPECT_EQ(Lines(host.out, L"failed    HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore\\"),
+              1u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 3 places failed."), std::wstring::npos);
+    const std::wstring text = FileText(host.files.at(L"C:\\b.reg"));
+    EXPECT_EQ(text.find(L"late"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"[HKEY_CURRENT_USER\\" + own), std::wstring::npos);
+
+    // /whatif with /backup tells the same outcome for the place the file cannot hold.
+    host.onWrite = nullptr;
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\w.reg", L"/whatif"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out, L"failed    HKEY_CURRENT_USER\\" + own + L": not erased"), 1u);
+}
+
+// /whatif walks with the erase's rights: a key that grants the erase what it needs and no
+// more is one the erase takes, and /whatif says so, only without its values' count.
+TEST_F(CommandLineTest, WhatIfAndTheEraseAgreeOnAKeyThatGrantsOnlyWhatTheEraseNeeds) {
+    SeedCurrentUser(L"123456");
+    const AccountPlace user = CurrentUserPlaces().front();
+    registry.GrantOnly(user.hive, user.parent + L"\\123456\\Sub",
+                       static_cast<std::uint32_t>(KeyAccess::kErase));
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif"}), kExitDone);
+    EXPECT_EQ(Lines(host.out,
+                    L"would erase HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\"
+                    L"123456 (2 keys, 0 values; 1 key whose values could not be "
+                    L"counted)\n"),
+              1u);
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitDone);
+    EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
+
+    // Without the right to delete it, both fail alike.
+    SeedCurrentUser(L"123456");
+    registry.GrantOnly(user.hive, user.parent + L"\\123456\\Sub",
+                       static_cast<std::uint32_t>(KeyAccess::kRead));
+    host.out.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif"}), kExitFailed);
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\"
+                    L"123456"),
+              2u);
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
@@ -479,15 +547,19 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsItAndTellsEachFailureOnce)
           L"[HKEY_USERS\\S-1-5-21-1-1-1-1002_"
           L"Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\"
           L"NewOwners\\123456]",
-          L"; HKEY_USERS\\S-1-5-21-1-1-1-1002 was not loaded when this was written. To restore it: "
-          L"reg load HKU\\S-1-5-21-1-1-1-1002 \"C:\\Users\\off\\NTUSER.DAT\", then reg import this "
-          L"file, then reg unload HKU\\S-1-5-21-1-1-1-1002\r\n",
-          L"; HKEY_USERS\\S-1-5-21-1-1-1-1002_Classes was not loaded when this was written.",
+          L"; Some keys lie in hives that Windows had not loaded. To restore them, load each of "
+          L"those hives, then reg import this file once, then unload each hive:\r\n\r\n"
+          L";   reg load HKU\\S-1-5-21-1-1-1-1002 \"C:\\Users\\off\\NTUSER.DAT\"\r\n\r\n"
+          L";   reg load HKU\\S-1-5-21-1-1-1-1002_Classes \"C:\\Users\\off\\AppData\\Local\\"
+          L"Microsoft\\Windows\\UsrClass.dat\"\r\n\r\n"
+          L";   reg load HKU\\DefaultUser \"C:\\Users\\Default\\NTUSER.DAT\"\r\n\r\n"
+          L";   reg import <this file>\r\n\r\n"
+          L";   reg unload HKU\\DefaultUser\r\n\r\n"
+          L";   reg unload HKU\\S-1-5-21-1-1-1-1002_Classes\r\n\r\n"
+          L";   reg unload HKU\\S-1-5-21-1-1-1-1002\r\n",
           L"[HKEY_USERS\\DefaultUser\\Software\\Mirabilis\\ICQ\\NewOwners\\123456]",
           L"; HKEY_USERS\\DefaultUser stands for the default user's hive, which new profiles are "
-          L"copied from and which Windows does not load. To restore it: reg load HKU\\DefaultUser "
-          L"\"C:\\Users\\Default\\NTUSER.DAT\", then reg import this file, then reg unload "
-          L"HKU\\DefaultUser\r\n",
+          L"copied from and which Windows does not load.\r\n",
           L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners\\123456]"}) {
         EXPECT_NE(text.find(key), std::wstring::npos) << key;
     }

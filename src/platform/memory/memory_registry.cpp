@@ -45,9 +45,15 @@ struct MemoryRegistry::Node {
         RegistryView view;
     };
     std::optional<Target> link;
-    long deleteFailure = 0;  // deleting this key fails with it
-    long openFailure = 0;    // opening this key fails with it
-    long readFailure = 0;    // opening it to read its subtree fails with it
+    long deleteFailure = 0;       // deleting this key fails with it
+    long openFailure = 0;         // opening this key fails with it
+    long readFailure = 0;         // opening it to read its subtree fails with it
+    std::uint32_t granted = ~0u;  // the rights its DACL grants
+
+    bool Grants(KeyAccess access) const {
+        const auto rights = static_cast<std::uint32_t>(access);
+        return (granted & rights) == rights;
+    }
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
@@ -136,8 +142,10 @@ long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey
     if (link) return kErrorRegistryLink;
     if (!node) return kErrorFileNotFound;
     if (node->openFailure != kErrorSuccess) return node->openFailure;
+    if ((node->granted & kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
     key = nextHandle_++;
     handles_[key] = node;
+    rights_[key] = kKeyEnumerateSubKeys;
     return kErrorSuccess;
 }
 
@@ -147,6 +155,7 @@ long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std:
     if (enumFailure_ && enumFailure_->first == index) return enumFailure_->second;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
+    if ((rights_[key] & kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
     const auto& subkeys = handle->second->subkeys;
     if (index < 0 || static_cast<std::size_t>(index) >= subkeys.size()) return kErrorNoMoreItems;
     const std::wstring& found = subkeys[static_cast<std::size_t>(index)]->name;
@@ -159,12 +168,15 @@ long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std:
 long MemoryRegistry::CloseKey(RegKey key) {
     calls.push_back("CloseKey");
     const bool open = handles_.erase(key) == 1;
+    rights_.erase(key);
     if (faults_.Next("Registry.CloseKey")) return kErrorInvalidHandle;
     return open ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 // Children first, each tried once; a link goes as the key it is.
 long MemoryRegistry::DeleteNode(Node& parent, Node& node, bool& deleted) {
+    // The erase opens each key for deleting before it walks below it.
+    if (!node.Grants(KeyAccess::kErase)) return kErrorAccessDenied;
     long failure = kErrorSuccess;
     std::vector<Node*> children;
     for (const auto& child : node.subkeys) children.push_back(child.get());
@@ -274,7 +286,7 @@ void MemoryRegistry::FailEnumAt(std::int32_t index, long result) {
 
 long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPath,
                                  const std::wstring& name, RegistryView view, LinkRule links,
-                                 KeyAccess, RegKey& key) {
+                                 KeyAccess access, RegKey& key) {
     calls.push_back("OpenSubtree");
     if (faults_.Next("Registry.OpenSubtree")) return kErrorAccessDenied;
     bool link = false;
@@ -285,12 +297,15 @@ long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPa
     if (!node) return kErrorFileNotFound;
     if (node->openFailure != kErrorSuccess) return node->openFailure;
     if (node->readFailure != kErrorSuccess) return node->readFailure;
+    if (!node->Grants(access)) return kErrorAccessDenied;
     key = nextHandle_++;
     handles_[key] = node;
+    rights_[key] = static_cast<std::uint32_t>(access);
     return kErrorSuccess;
 }
 
-long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess, RegKey& subkey) {
+long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
+                                RegKey& subkey) {
     calls.push_back("OpenSubkey");
     if (faults_.Next("Registry.OpenSubkey")) return kErrorAccessDenied;
     const auto handle = handles_.find(key);
@@ -299,8 +314,21 @@ long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess,
     if (!node) return kErrorFileNotFound;
     if (node->openFailure != kErrorSuccess) return node->openFailure;
     if (node->readFailure != kErrorSuccess) return node->readFailure;
+    if (!node->Grants(access)) return kErrorAccessDenied;
     subkey = nextHandle_++;
     handles_[subkey] = node;
+    rights_[subkey] = static_cast<std::uint32_t>(access);
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) {
+    calls.push_back("ReopenKey");
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    if (!handle->second->Grants(access)) return kErrorAccessDenied;
+    reopened = nextHandle_++;
+    handles_[reopened] = handle->second;
+    rights_[reopened] = static_cast<std::uint32_t>(access);
     return kErrorSuccess;
 }
 
@@ -318,11 +346,19 @@ long MemoryRegistry::EnumValue(RegKey key, std::int32_t index, RegistryValue& va
     if (faults_.Next("Registry.EnumValue")) return kErrorAccessDenied;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
+    if ((rights_[key] & static_cast<std::uint32_t>(KeyAccess::kQueryValues)) == 0) {
+        return kErrorAccessDenied;
+    }
     const auto& values = handle->second->values;
     if (index < 0 || static_cast<std::size_t>(index) >= values.size()) return kErrorNoMoreItems;
     const auto found = std::next(values.begin(), index);
     value = {found->first, found->second.type, found->second.data};
     return kErrorSuccess;
+}
+
+void MemoryRegistry::GrantOnly(std::int32_t root, const std::wstring& path, std::uint32_t rights,
+                               RegistryView view) {
+    Create(root, path, view)->granted = rights;
 }
 
 void MemoryRegistry::FailReadOf(std::int32_t root, const std::wstring& path, long result,

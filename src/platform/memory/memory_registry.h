@@ -34,6 +34,7 @@ class MemoryRegistry : public Registry {
                      RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
     long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                     RegKey& subkey) override;
+    long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
 
@@ -73,6 +74,10 @@ class MemoryRegistry : public Registry {
     // code, while the erase still reaches it.
     void FailReadOf(std::int32_t root, const std::wstring& path, long result,
                     RegistryView view = RegistryView::kNative);
+    // Grants only these rights on the key (KeyAccess masks, or'd), as its DACL would: an open
+    // that asks for more, and a delete of it, are refused with kErrorAccessDenied.
+    void GrantOnly(std::int32_t root, const std::wstring& path, std::uint32_t rights,
+                   RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.
     void FailEnumAt(std::int32_t index, long result);
 
@@ -96,6 +101,7 @@ class MemoryRegistry : public Registry {
     Faults& faults_;
     mutable std::map<std::pair<std::int32_t, RegistryView>, std::unique_ptr<Node>> roots_;
     std::map<RegKey, Node*> handles_;
+    std::map<RegKey, std::uint32_t> rights_;  // what each open handle was opened with
     RegKey nextHandle_ = 0x100;
     std::map<std::pair<std::int32_t, RegistryView>, long> deleteFailures_;
     std::optional<std::pair<std::int32_t, long>> enumFailure_;

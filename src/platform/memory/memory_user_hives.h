@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -72,6 +73,7 @@ class MemoryCommandHost : public CommandHost {
         if (writeFailure != 0) return writeFailure;
         if (files.count(path) != 0) return kErrorAlreadyExists;
         files[path] = bytes;
+        if (onWrite) onWrite();
         return 0;
     }
     bool StartHiveWork() override {
@@ -93,6 +95,7 @@ class MemoryCommandHost : public CommandHost {
     std::vector<int> boxStyles;
     std::map<std::wstring, std::string> files;  // the files written, by path
     long writeFailure = 0;                      // what WriteNewFile returns instead
+    std::function<void()> onWrite;              // someone else at work as a file is written
 };
 
 }  // namespace zelvane

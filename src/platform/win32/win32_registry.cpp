@@ -16,13 +16,11 @@ HKEY KeyHandle(RegKey key) {
     return reinterpret_cast<HKEY>(key);
 }
 
-// What deleting a key needs of it: its subkeys' names and the right to delete it.
-constexpr REGSAM kDeleteAccess = DELETE | KEY_ENUMERATE_SUB_KEYS;
-
-// Registry nesting is limited to 512 levels from a hive's root, so no real subtree below an
-// account is deeper. The walk stops there whatever the names lead to, rather than let any
-// key run the stack out (each level holds under a kilobyte of it).
-constexpr int kMaxDepth = 512;
+constexpr REGSAM kDeleteAccess = static_cast<REGSAM>(KeyAccess::kErase);
+static_assert(kDeleteAccess == (DELETE | KEY_ENUMERATE_SUB_KEYS) &&
+              static_cast<REGSAM>(KeyAccess::kRead) == KEY_READ &&
+              static_cast<REGSAM>(KeyAccess::kQueryValues) == KEY_QUERY_VALUE &&
+              kKeyEnumerateSubKeys == KEY_ENUMERATE_SUB_KEYS);
 
 // The native calls the delete needs, all in ntdll since Windows NT, which every process has
 // loaded; like every DLL the program asks for, it is named by its full system path. Opening
@@ -89,6 +87,21 @@ LONG OpenChild(HKEY parent, const std::wstring& name, REGSAM access, HKEY& child
     return ERROR_SUCCESS;
 }
 
+// Opens the key of an open handle again with other rights, as the link it may be: an empty
+// name relative to a key is that key.
+LONG ReopenOpenKey(HKEY key, REGSAM access, HKEY& reopened) {
+    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    UNICODE_STRING empty = {0, 0, nullptr};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &empty, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK, key,
+                               nullptr);
+    HANDLE handle = nullptr;
+    const LONG status = Nt().openKey(&handle, access, &attributes);
+    if (status < 0) return static_cast<LONG>(Nt().toError(status));
+    reopened = static_cast<HKEY>(handle);
+    return ERROR_SUCCESS;
+}
+
 LONG DeleteOpenKey(HKEY key) {
     if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
     return static_cast<LONG>(Nt().toError(Nt().deleteKey(key)));
@@ -99,7 +112,7 @@ LONG DeleteOpenKey(HKEY key) {
 // returned; the names are read before any is deleted, so a key that cannot be deleted is
 // tried once and never holds up the walk. deleted is set when any key went.
 LONG DeleteSubtree(HKEY key, int depth, bool& deleted) {
-    if (depth > kMaxDepth) return ERROR_BADKEY;
+    if (depth > kMaxSubtreeDepth) return ERROR_BADKEY;
     std::vector<std::wstring> names;
     for (DWORD index = 0;; ++index) {
         wchar_t name[kMaxKeyName + 1];
@@ -289,7 +302,7 @@ LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std
 }
 
 REGSAM ReadAccess(KeyAccess access) {
-    return access == KeyAccess::kReadAndDelete ? KEY_READ | DELETE : KEY_READ;
+    return static_cast<REGSAM>(access);
 }
 
 }  // namespace
@@ -324,25 +337,59 @@ long Win32Registry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess a
     return result;
 }
 
-// A link opened as the link shows the one value that makes it one: its target's native
-// name, "SymbolicLinkValue" of type REG_LINK.
+long Win32Registry::ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) {
+    HKEY handle = nullptr;
+    const LONG result = ReopenOpenKey(KeyHandle(key), ReadAccess(access), handle);
+    reopened = reinterpret_cast<RegKey>(handle);
+    return result;
+}
+
+// A key is a link when opening it by its own name, as the system opens names, leads
+// elsewhere: to its target, or nowhere when the target is not there or refuses the open. Any
+// key may hold a value named SymbolicLinkValue of type REG_LINK, so that value alone proves
+// nothing; it is read for the target's name, and to tell a link whose target does not open
+// from a key that did not open for another reason, which is not known to be either. The open
+// asks for whatever rights the caller has (MAXIMUM_ALLOWED), which on a key that is no link
+// are at least those the walk opened it with, and uses none of them.
 long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     link = false;
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG result =
-        RegQueryValueExW(KeyHandle(key), L"SymbolicLinkValue", nullptr, &type, nullptr, &size);
-    if (result == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    std::wstring own;
+    LONG result = RealName(KeyHandle(key), own);
     if (result != ERROR_SUCCESS) return result;
-    if (type != REG_LINK) return ERROR_SUCCESS;
-    std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
-    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    result = RegQueryValueExW(KeyHandle(key), L"SymbolicLinkValue", nullptr, &type,
-                              reinterpret_cast<BYTE*>(data.data()), &size);
-    if (result != ERROR_SUCCESS) return result;
-    link = true;
-    target.assign(data.data(), size / sizeof(wchar_t));
-    return ERROR_SUCCESS;
+    UNICODE_STRING counted;
+    counted.Buffer = own.data();
+    counted.Length = static_cast<USHORT>(own.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    HANDLE followed = nullptr;
+    const LONG status = Nt().openKey(&followed, MAXIMUM_ALLOWED, &attributes);
+    if (status >= 0) {
+        std::wstring reached;
+        result = RealName(static_cast<HKEY>(followed), reached);
+        CloseHandle(followed);
+        if (result != ERROR_SUCCESS) return result;
+        if (SameName(reached, own)) return ERROR_SUCCESS;
+        link = true;
+    }
+    HKEY values = nullptr;
+    if (ReopenOpenKey(KeyHandle(key), KEY_QUERY_VALUE, values) == ERROR_SUCCESS) {
+        DWORD type = 0;
+        DWORD size = 0;
+        result = RegQueryValueExW(values, L"SymbolicLinkValue", nullptr, &type, nullptr, &size);
+        if (result == ERROR_SUCCESS && type == REG_LINK) {
+            std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
+            size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+            result = RegQueryValueExW(values, L"SymbolicLinkValue", nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data.data()), &size);
+            if (result == ERROR_SUCCESS && type == REG_LINK) {
+                target.assign(data.data(), size / sizeof(wchar_t));
+                link = true;
+            }
+        }
+        RegCloseKey(values);
+    }
+    return link ? ERROR_SUCCESS : static_cast<LONG>(Nt().toError(status));
 }
 
 // A value name holds at most 16,383 characters; the data's size is asked first and asked
