@@ -310,22 +310,59 @@ class BackupTests(CommandLineCase):
         self.assertIn("is there already", err)
         self.assertTrue(self.env.registry.exists(account_key(HKCU, TARGET)))
 
-    def test_a_link_below_the_account_is_named_not_backed_up_and_still_erased(self):
+    def test_a_link_below_the_account_is_named_in_the_file_and_erased_as_the_link(self):
         self.seed(HKCU, TARGET, {"Nick": "x"})
         self.env.registry.delete(VICTIM)
         self.addCleanup(self.env.registry.delete, VICTIM)
         self.env.registry.add(VICTIM + r"\Keep", "K", "v")
         self.env.registry.regtool("link", rf"HKCU\{NEW_OWNERS}\{TARGET}\Link", VICTIM)
         out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
-        line = (rf"HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET}\Link: a registry link to "
-                r"\REGISTRY\MACHINE\Software\ZelvaneVictim")
-        self.assertIn("not backed up " + line + "\n", out)
+        self.assertNotIn("not backed up", out)
         text = self.file.read_bytes().decode("utf-16")
-        self.assertIn("; not backed up: " + line + "\r\n", text)
+        self.assertIn(rf"; a registry link, erased as the link: HKEY_CURRENT_USER\{NEW_OWNERS}"
+                      rf"\{TARGET}\Link -> \REGISTRY\MACHINE\Software\ZelvaneVictim" + "\r\n",
+                      text)
         self.assertNotIn("Keep", text)
         self.assertIn(f'[HKEY_CURRENT_USER\\{NEW_OWNERS}\\{TARGET}]\r\n"Nick"="x"\r\n', text)
         self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
         self.assertTrue(self.env.registry.exists(VICTIM + r"\Keep"))
+
+    def test_a_key_that_holds_a_link_value_is_backed_up_and_erased_whole(self):
+        """Any key may hold a value named SymbolicLinkValue of type REG_LINK; only a key made as
+        a link is one."""
+        account = self.seed(HKCU, TARGET)
+        settings = account + r"\Settings"
+        self.env.registry.load([(settings, {"Nick": "x"}), (settings + r"\A\B\C", {"S": "y"})])
+        target = r"\REGISTRY\MACHINE\Software\ZelvaneVictim"
+        self.env.registry.regtool("set", regtool_key(settings), "SymbolicLinkValue", "6",
+                                  target.encode("utf-16-le").hex())
+        before = self.env.registry.snapshot(account)
+        out, _ = self.run_zelvane("/erase", TARGET, "/whatif", expected=0)
+        self.assertIn(rf"would erase HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET} (5 keys, 3 values)",
+                      out)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=0)
+        self.assertIn(rf"backed up {self.FILE_WIN} (5 keys, 3 values)", out)
+        self.assertNotIn("link", out)
+        self.assertFalse(self.env.registry.exists(account))
+        self.assertEqual(self.env.wine.run("reg", "import", self.FILE_WIN, check=False)
+                         .returncode, 0)
+        self.assertEqual(self.env.registry.snapshot(account), before)
+
+    def test_a_name_the_file_cannot_hold_leaves_that_place_and_fails_the_run(self):
+        for place in (HKCU, MACHINE32):
+            self.seed(place, TARGET, {"Nick": "x"})
+        account = account_key(HKCU, TARGET)
+        self.env.registry.regtool("nulkeys", regtool_key(account))
+        self.addCleanup(self.env.registry.regtool, "unnul", regtool_key(account))
+        before = self.env.registry.snapshot(account)
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", self.FILE_WIN, expected=1)
+        self.assertIn(rf"not backed up HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET}\\x00x: a name "
+                      "holding a NUL", out)
+        self.assertIn(rf"failed    HKEY_CURRENT_USER\{NEW_OWNERS}\{TARGET}: not erased, since "
+                      "the backup does not hold it", out)
+        self.assertEqual(self.env.registry.snapshot(account), before)
+        self.assertFalse(self.env.registry.exists(account_key(MACHINE32, TARGET)))
+        self.assertIn(f"{TARGET}: not erased everywhere: 1 place failed.", out)
 
     def test_a_backup_that_cannot_be_written_erases_nothing(self):
         for place in ERASED_PLACES:

@@ -437,6 +437,63 @@ TEST(Win32RegistryTest, TheStrictRuleRefusesALinkAnywhereAboveTheAccount) {
               kErrorSuccess);
 }
 
+// A link is told by the key itself: a key of any kind may hold a value named
+// SymbolicLinkValue of type REG_LINK, and a link whose target is gone is a link all the same.
+// ReopenKey gives a key's values to a walk that opened it with the erase's rights alone.
+TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
+    const TestKey test;
+    test.Create(L"Target");
+    test.Create(L"NewOwners\123456\Plain\Below");
+    test.Link(L"NewOwners\123456\Link", test, L"Target");
+    test.Link(L"NewOwners\123456\Dangling", test, L"Gone");
+    const std::wstring target =
+        UserKeyNtPath() + L"\" + test.Join(L" Target ");
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, test.Join(L"NewOwners\123456\Plain").c_str(),
+                                  L"SymbolicLinkValue", REG_LINK, target.data(),
+                                  static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    test.Create(L"NewOwners\123456\EraseOnly");
+    const std::wstring dacl = test.SetDacl(L"NewOwners\123456\EraseOnly", L"D:P(A;;0x10008;;;WD)");
+
+    Win32Registry registry;
+    RegKey account = 0;
+    ASSERT_EQ(registry.OpenSubtree(kHkeyCurrentUser, test.Join(L"NewOwners"), L"123456",
+                                   RegistryView::kNative, LinkRule::kFollowNone, KeyAccess::kRead,
+                                   account),
+              kErrorSuccess);
+    const auto linkOf = [&](const wchar_t* name, KeyAccess access, std::wstring& where) {
+        RegKey key = 0;
+        EXPECT_EQ(registry.OpenSubkey(account, name, access, key), kErrorSuccess) << name;
+        bool link = false;
+        where.clear();
+        EXPECT_EQ(registry.LinkTarget(key, link, where), kErrorSuccess) << name;
+        registry.CloseKey(key);
+        return link;
+    };
+    std::wstring where;
+    EXPECT_FALSE(linkOf(L"Plain", KeyAccess::kRead, where));
+    EXPECT_TRUE(linkOf(L"Link", KeyAccess::kRead, where));
+    EXPECT_EQ(where, target);
+    EXPECT_TRUE(linkOf(L"Dangling", KeyAccess::kErase, where));
+    EXPECT_EQ(where, UserKeyNtPath() + L"\" + test.Join(L"Gone"));
+    EXPECT_FALSE(linkOf(L"EraseOnly", KeyAccess::kErase, where));
+
+    RegKey eraseOnly = 0;
+    EXPECT_EQ(registry.OpenSubkey(account, L"EraseOnly", KeyAccess::kRead, eraseOnly),
+              kErrorAccessDenied);
+    ASSERT_EQ(registry.OpenSubkey(account, L"Plain", KeyAccess::kErase, eraseOnly), kErrorSuccess);
+    RegKey values = 0;
+    ASSERT_EQ(registry.ReopenKey(eraseOnly, KeyAccess::kQueryValues, values), kErrorSuccess);
+    RegistryValue value;
+    EXPECT_EQ(registry.EnumValue(eraseOnly, 0, value), kErrorAccessDenied);
+    EXPECT_EQ(registry.EnumValue(values, 0, value), kErrorSuccess);
+    EXPECT_EQ(value.name, L"SymbolicLinkValue");
+    registry.CloseKey(values);
+    registry.CloseKey(eraseOnly);
+    registry.CloseKey(account);
+    test.SetDacl(L"NewOwners\123456\EraseOnly", dacl.c_str());
+}
+
 // Any program of the user can give a key a counted name that holds a NUL; each such key is
 // deleted by its own name, never as the key above it or a shorter name.
 TEST(Win32RegistryTest, ChildrenWithNulsInTheirNamesAreErased) {
