@@ -467,8 +467,18 @@ class AllUsersTests(CommandLineCase):
         text = backup.read_bytes().decode("utf-16")
         self.assertNotIn("Zelvane-", text)
         self.assertIn(f"[HKEY_USERS\\{SID}\\{NEW_OWNERS}\\{OTHER}\\Sub]\r\n\"N\"=\"x\"\r\n", text)
-        self.assertIn(f'To restore it: reg load HKU\\{SID} "{HIVE_WIN}", then reg import this '
-                      f"file, then reg unload HKU\\{SID}\r\n", text)
+        recipe = [line[4:] for line in text.splitlines() if line.startswith(";   reg ")]
+        self.assertEqual(recipe, [f'reg load HKU\\{SID} "{HIVE_WIN}"', "reg import <this file>",
+                                  f"reg unload HKU\\{SID}"])
+        # Followed as written, with regtool's load and unload for reg's: the keys are back
+        # while the hive is loaded. (Wine does not write a loaded hive back to its file, so
+        # the file cannot show them after the unload.)
+        self.env.registry.regtool("load", SID, HIVE_WIN)
+        try:
+            self.env.wine.run("reg", "import", r"C:\zelvane-users.reg")
+            self.assertTrue(self.env.registry.exists(rf"HKU\{SID}\{NEW_OWNERS}\{OTHER}\Sub"))
+        finally:
+            self.env.registry.regtool("unload", SID)
         self.assertEqual(
             [k for k in self.env.registry.subkeys("HKU") if "zelvane" in k.lower()], [])
 
