@@ -25,7 +25,7 @@ long FailingRuntime::StartElevated(const std::vector<std::wstring>&) {
 }
 
 BenchProgram::BenchProgram()
-    : main(BindMainControls(form), runtime, registry,
+    : main(BindMainControls(form), runtime, registry, processes,
            []() -> AboutWindow& { Fail("the About window was asked for"); }) {}
 
 }  // namespace zelvane::bench

@@ -9,6 +9,7 @@
 #include "platform/runtime.h"
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
 
@@ -41,6 +42,7 @@ struct BenchProgram {
     Win32Runtime runtime{application};
     FailingRuntime reports;
     Win32Registry registry;
+    Win32Processes processes;
     EventDispatch dispatch{reports, L"Zelvane bench"};
     Win32Form form{application, MainLayout(), dispatch};
     MainWindow main;

@@ -15,6 +15,7 @@
 #include "main_window/elevated_erase.h"
 #include "platform/runtime_error.h"
 #include "platform/win32/win32_command_host.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_user_hives.h"
 
@@ -45,7 +46,8 @@ std::optional<int> RunFromCommandLine() {
         quiet = parsed.quiet;
         Win32Registry registry;
         Win32UserHives hives;
-        return RunCommandLine(parsed, registry, hives, host);
+        Win32Processes processes;
+        return RunCommandLine(parsed, registry, hives, processes, host);
     } catch (...) {
         // Every hive loaded was unloaded on the way here.
         if (host.OpenOutput()) {

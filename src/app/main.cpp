@@ -21,6 +21,7 @@
 #include "platform/win32/win32_common_controls.h"
 #include "platform/win32/win32_dll_safety.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_shell.h"
@@ -65,7 +66,8 @@ int RunZelvane(HINSTANCE instance) {
     };
 
     Win32Form mainForm(application, MainLayout(), dispatch);
-    MainWindow main(BindMainControls(mainForm), runtime, registry, aboutWindow);
+    Win32Processes processes;
+    MainWindow main(BindMainControls(mainForm), runtime, registry, processes, aboutWindow);
     mainForm.SetEvents(&main);
     mainForm.Load();
     mainForm.Show();

@@ -105,7 +105,7 @@ void Put32(std::vector<std::uint8_t>& out, unsigned value) {
 // One-image .ico: the directory, then a DIB of double height (color rows, then the
 // 1-bit transparency mask), both stored bottom row first.
 std::vector<std::uint8_t> EncodeIco(const Image& image) {
-    constexpr unsigned kColorRow = kSize * 3;              // 48 bytes, already 4-aligned
+    constexpr unsigned kColorRow = kSize * 3;               // 48 bytes, already 4-aligned
     constexpr unsigned kMaskRow = ((kSize + 31) / 32) * 4;  // 1 bit a pixel, 4-aligned
     constexpr unsigned kHeaderSize = 40;
     constexpr unsigned kImageSize = kHeaderSize + kColorRow * kSize + kMaskRow * kSize;

@@ -104,7 +104,9 @@ std::wstring UsageText() {
            L"/quiet     shows no window or message box\n"
            L"\n"
            L"Exit codes: 0 nothing of the account is left, 1 a place failed or\n"
-           L"was not reached, 2 usage error, 3 access denied: run as administrator.\n"
+           L"was not reached, 2 usage error, 3 access denied: run as administrator,\n"
+           L"4 nothing is left but the messenger (ICQ.exe, ICQLite.exe) is running and\n"
+           L"may save the account again: run again once it has ended.\n"
            L"Without arguments Zelvane opens its window.\n";
 }
 

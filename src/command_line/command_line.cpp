@@ -11,6 +11,7 @@
 #include "platform/controls.h"
 #include "platform/decimal.h"
 #include "registry_listing/account_listing.h"
+#include "running_messenger/running_messenger.h"
 
 namespace zelvane {
 
@@ -41,10 +42,11 @@ class NameList : public ListBox {
 class Command : public PlaceVisitor {
   public:
     Command(const CommandArguments& arguments, Registry& registry, UserHives& hives,
-            CommandHost& host)
+            Processes& processes, CommandHost& host)
         : arguments_(arguments),
           registry_(registry),
           hives_(hives),
+          processes_(processes),
           host_(host),
           report_(host, arguments.quiet, arguments.action == CommandAction::kList) {}
 
@@ -89,16 +91,17 @@ class Command : public PlaceVisitor {
         }
         if (arguments_.action == CommandAction::kList) {
             ForEachOwner(WalkPass::kOnly);
+            NameRunningMessenger();
             return report_.Finish(report_.tally.Code(host_));
         }
         if (arguments_.whatIf) {
             pass_ = Pass::kExamine;
             ForEachOwner(WalkPass::kOnly);
-            return report_.Finish(WhatIfSummary());
+            return report_.Finish(WhatIfSummary(NameRunningMessenger()));
         }
         if (!backup_) {
             ForEachOwner(WalkPass::kOnly);
-            return report_.Finish(Summary());
+            return report_.Finish(Summary(NameRunningMessenger()));
         }
         // The whole backup is written before anything is erased: each user's hive is loaded
         // once to be read and once more to be erased, so that none stays loaded meanwhile.
@@ -112,7 +115,7 @@ class Command : public PlaceVisitor {
         if (!backup_->Write()) return report_.Finish(report_.tally.Code(host_));
         pass_ = Pass::kErase;
         ForEachOwner(WalkPass::kSecondOfTwo);
-        return report_.Finish(Summary());
+        return report_.Finish(Summary(NameRunningMessenger()));
     }
 
     // Does what this pass does in one owner's places; the erase after a backup only in the
@@ -215,10 +218,29 @@ class Command : public PlaceVisitor {
         }
     }
 
-    int Summary() {
+    // The messenger's processes that may write the account back once this run is over: in
+    // the caller's session, or under /allusers in any. One line each; true when there is one.
+    bool NameRunningMessenger() {
+        const std::vector<RunningMessenger> running =
+            FindRunningMessenger(processes_, arguments_.allUsers);
+        for (const RunningMessenger& process : running) {
+            if (arguments_.action == CommandAction::kList) {
+                report_.Notice(L"running", {Described(process)});
+            } else {
+                report_.Status(L"running", {Described(process)});
+            }
+        }
+        return !running.empty();
+    }
+
+    int Summary(bool messengerRunning) {
         const Tally& tally = report_.tally;
         const int code = tally.Code(host_);
         const std::wstring uin = EscapedForOutput(arguments_.uin);
+        if (code == kExitDone && messengerRunning) {
+            report_.Line({uin, tally.erased > 0 ? L": erased" : L": not found", kRunAgain});
+            return kExitMessengerRunning;
+        }
         if (code == kExitDone) {
             report_.Line({uin, tally.erased > 0 ? L": erased; nothing of it is left."
                                                 : L": not found; nothing to erase."});
@@ -231,10 +253,15 @@ class Command : public PlaceVisitor {
         return code;
     }
 
-    int WhatIfSummary() {
+    int WhatIfSummary(bool messengerRunning) {
         const Tally& tally = report_.tally;
         const int code = tally.Code(host_);
         const std::wstring uin = EscapedForOutput(arguments_.uin);
+        if (code == kExitDone && messengerRunning) {
+            report_.Line({uin, tally.erased > 0 ? L": would be erased" : L": not found", kRunAgain,
+                          L" Nothing was changed (/whatif)."});
+            return kExitMessengerRunning;
+        }
         if (code != kExitDone) {
             report_.Line({uin, L": ", Count(tally.failures),
                           L" could not be examined. Nothing was changed (/whatif)."});
@@ -247,6 +274,10 @@ class Command : public PlaceVisitor {
         return code;
     }
 
+    static constexpr wchar_t kRunAgain[] =
+        L", but the messenger was running and may save the account again; run again once it "
+        L"has ended.";
+
     static std::wstring Count(int places) {
         return Decimal(places) + (places == 1 ? L" place" : L" places");
     }
@@ -254,6 +285,7 @@ class Command : public PlaceVisitor {
     const CommandArguments& arguments_;
     Registry& registry_;
     UserHives& hives_;
+    Processes& processes_;
     CommandHost& host_;
     Report report_;
     Pass pass_ = arguments_.action == CommandAction::kList ? Pass::kList : Pass::kErase;
@@ -267,8 +299,8 @@ class Command : public PlaceVisitor {
 }  // namespace
 
 int RunCommandLine(const CommandArguments& arguments, Registry& registry, UserHives& hives,
-                   CommandHost& host) {
-    return Command(arguments, registry, hives, host).Run();
+                   Processes& processes, CommandHost& host) {
+    return Command(arguments, registry, hives, processes, host).Run();
 }
 
 }  // namespace zelvane

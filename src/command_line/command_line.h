@@ -3,6 +3,7 @@
 #include "command_line/command_arguments.h"
 #include "command_line/command_report.h"
 #include "platform/command_host.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/user_hives.h"
 
@@ -12,6 +13,6 @@ namespace zelvane {
 // it says goes to the host's output, or into one message box when there is none (and the
 // run is not quiet).
 int RunCommandLine(const CommandArguments& arguments, Registry& registry, UserHives& hives,
-                   CommandHost& host);
+                   Processes& processes, CommandHost& host);
 
 }  // namespace zelvane

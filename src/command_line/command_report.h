@@ -12,10 +12,11 @@ namespace zelvane {
 
 // The command line's exit codes.
 enum CommandExit : int {
-    kExitDone = 0,         // nothing of the account is left (erased, or not there)
-    kExitFailed = 1,       // at least one place failed
-    kExitUsage = 2,        // the arguments were refused; nothing was touched
-    kExitNotElevated = 3,  // access was denied where administrator rights give access
+    kExitDone = 0,              // nothing of the account is left (erased, or not there)
+    kExitFailed = 1,            // at least one place failed
+    kExitUsage = 2,             // the arguments were refused; nothing was touched
+    kExitNotElevated = 3,       // access was denied where administrator rights give access
+    kExitMessengerRunning = 4,  // nothing is left, but the messenger runs and may write it back
 };
 
 // A place the erase passes over because the backup did not read it (a code of the program's

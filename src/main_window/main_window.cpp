@@ -7,14 +7,16 @@
 #include "main_window/erase_report.h"
 #include "main_window/main_layout.h"
 #include "platform/decimal.h"
+#include "running_messenger/running_messenger.h"
 
 namespace zelvane {
 
 MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
-                       std::function<AboutWindow&()> aboutWindow)
+                       Processes& processes, std::function<AboutWindow&()> aboutWindow)
     : controls_(controls),
       runtime_(runtime),
       registry_(registry),
+      processes_(processes),
       listing_(registry),
       aboutWindow_(std::move(aboutWindow)) {}
 
@@ -66,6 +68,7 @@ void MainWindow::OnUinKeyPress(std::int16_t& keyCode) {
 }
 
 void MainWindow::OnEraseClick() {
+    if (!MessengerClosedOrIgnored()) return;
     const int answer = runtime_.MsgBox(
         L"Are you sure you want to delete this UIN? (" + controls_.uinBox.Text() + L")",
         kYesNo + kCriticalIcon, L"Confirmation");
@@ -81,6 +84,27 @@ void MainWindow::OnEraseClick() {
         return;
     }
     EraseEverywhere();
+}
+
+// The messenger, running in this session, may write the account back when it ends: the user
+// is told which program it is, and closes it (Try Again looks once more), goes on anyway
+// (Continue) or stops here (Cancel). Not running, nothing is shown.
+bool MainWindow::MessengerClosedOrIgnored() {
+    for (;;) {
+        const std::vector<RunningMessenger> running = FindRunningMessenger(processes_, false);
+        if (running.empty()) return true;
+        std::wstring names;
+        for (const RunningMessenger& process : running) {
+            names += (names.empty() ? L"" : L", ") + Described(process);
+        }
+        const int answer = runtime_.MsgBox(
+            L"The messenger is running: " + names +
+                L".\n\nIt may save the account again when it ends. Close it and click Try "
+                L"Again, or click Continue to erase anyway.",
+            kCancelTryContinue + kExclamationIcon, L"Messenger running");
+        if (answer == kAnswerContinue) return true;
+        if (answer != kAnswerTryAgain) return false;
+    }
 }
 
 void MainWindow::EraseEverywhere() {

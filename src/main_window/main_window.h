@@ -7,6 +7,7 @@
 #include "about_window/about_window.h"
 #include "platform/controls.h"
 #include "platform/form_layout.h"
+#include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
 #include "registry_listing/account_listing.h"
@@ -36,7 +37,7 @@ MainControls BindMainControls(Form& form);
 class MainWindow : public FormEvents {
   public:
     // aboutWindow returns the one About window, creating it the first time it is called.
-    MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
+    MainWindow(MainControls controls, Runtime& runtime, Registry& registry, Processes& processes,
                std::function<AboutWindow&()> aboutWindow);
 
     // Clears the account list and fills it again from the registry.
@@ -58,6 +59,7 @@ class MainWindow : public FormEvents {
     void TimerFailed(int control) override;
 
   private:
+    bool MessengerClosedOrIgnored();
     void EraseEverywhere();
     void FinishAsAdministrator(const std::wstring& uin);
     void ParkFocus(int control);
@@ -76,6 +78,7 @@ class MainWindow : public FormEvents {
     MainControls controls_;
     Runtime& runtime_;
     Registry& registry_;
+    Processes& processes_;
     AccountListing listing_;
     std::function<AboutWindow&()> aboutWindow_;
 };

@@ -9,6 +9,7 @@ namespace zelvane {
 // OK button, one button set.
 enum MsgBoxStyle : int {
     kYesNo = 4,
+    kCancelTryContinue = 6,
     kCriticalIcon = 16,
     kExclamationIcon = 48,
     kInformationIcon = 64,
@@ -17,8 +18,11 @@ enum MsgBoxStyle : int {
 // The buttons a message box answers with.
 enum MsgBoxAnswer : int {
     kAnswerOk = 1,
+    kAnswerCancel = 2,
     kAnswerYes = 6,
     kAnswerNo = 7,
+    kAnswerTryAgain = 10,
+    kAnswerContinue = 11,
 };
 
 // What StartElevated returns when the user said no to the elevation prompt.

@@ -18,8 +18,10 @@ ZELVANE_E2E_TRACE=1 prints every Wine command with the time it took; ZELVANE_E2E
 lets every wait take N times as long (the emulated machine of the 32-bit exe's cases).
 """
 
+import contextlib
 import json
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -284,6 +286,26 @@ class ProgramTestCase(unittest.TestCase):
         self.assertEqual(sorted(set(before) - set(after)), gone)
         self.assertEqual(after, {k: v for k, v in before.items() if not erased(k)})
         return gone
+
+    @contextlib.contextmanager
+    def messenger_running(self, image):
+        """A stand-in for the messenger while the block runs: an idle program under the
+        messenger's image name (a copy of regtool holding a file until its input ends)."""
+        folder = self.env.prefix / "drive_c" / "zelvane-messenger"
+        folder.mkdir(exist_ok=True)
+        shutil.copyfile(self.env.regtool_exe, folder / image)
+        (folder / f"{image}.held").write_bytes(b"")
+        process = subprocess.Popen(
+            [str(self.env.wine_exec), str(folder / image), "hold",
+             rf"C:\zelvane-messenger\{image}.held"],
+            env=self.env.wine.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(process.stdout.readline().strip(), b"held")
+            yield
+        finally:
+            process.stdin.close()
+            process.wait(timeout=60 * SLOWNESS)
+            process.stdout.close()
 
     def start_program(self, max_items=None, args=(), exe=None, extra_env=None):
         """Starts zelvane.exe (or the copy exe) with args, and extra_env in its environment."""

@@ -142,6 +142,16 @@ class CurrentUserTests(CommandLineCase):
         self.assertIn(r"failed    HKEY_CURRENT_USER\Software\Mirabilis\ICQ\NewOwners: ", err)
         self.assertIn("(error 5)", err)
 
+    def test_a_running_messenger_is_named_and_gives_exit_4(self):
+        self.seed(HKCU, TARGET)
+        with self.messenger_running("icqlite.exe"):
+            out, _ = self.run_zelvane("/erase", TARGET, expected=4)
+        self.assertRegex(out, r"\nrunning   icqlite\.exe \(process \d+, [^)]+\)\n")
+        self.assertIn(f"{TARGET}: erased, but the messenger was running", out)
+        self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
+        out, _ = self.run_zelvane("/erase", TARGET, expected=0)
+        self.assertNotIn("running", out)
+
     def test_usage_errors_exit_2_and_touch_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET)

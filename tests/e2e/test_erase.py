@@ -21,7 +21,7 @@ from registry import (
 )
 from wine import SLOWNESS
 
-IDOK, IDYES, IDNO = 1, 6, 7
+IDOK, IDCANCEL, IDYES, IDNO, IDTRYAGAIN, IDCONTINUE = 1, 2, 6, 7, 10, 11
 
 TARGET = "87654321"
 OTHER = "123456"
@@ -193,6 +193,25 @@ class EraseTests(ProgramTestCase):
         window = program.main_window()
         self.assertIn(TARGET, control(window, "ListBox")["items"])
         self.assertEqual(control(window, "Edit")["text"], TARGET)
+
+    def test_a_running_messenger_is_named_before_the_confirmation(self):
+        before = self.env.registry.snapshot(*EXPORTED)
+        with self.messenger_running("ICQ.exe"):
+            program, window = self.start()
+            self.env.input.click_rect(self.item_rect(window, TARGET), repeat=2)
+            box = program.wait_message_box("Messenger running")
+            self.assertRegex(box["text"], r"The messenger is running: ICQ\.exe \(process \d+, ")
+            self.assertEqual(sorted(b["id"] for b in box["buttons"]),
+                             [IDCANCEL, IDTRYAGAIN, IDCONTINUE])
+            program.answer(box, IDCANCEL)
+            self.assertEqual(program.message_boxes(wait_ms=1000), [], "Cancel shows nothing more")
+            self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+
+            self.click_erase(program)
+            program.answer(program.wait_message_box("Messenger running"), IDCONTINUE)
+            program.answer(self.assert_confirmation(program, TARGET), IDYES)
+            self.assertEqual(program.wait_message_box("Success")["text"], "Done!")
+        self.assert_only_erased(before, self.env.registry.snapshot(*EXPORTED), [TARGET])
 
     def test_erase_with_an_empty_box_asks_first_then_reports_the_input_error(self):
         before = self.accounts_snapshot()

@@ -7,6 +7,7 @@
 #include "main_window/main_layout.h"
 #include "main_window/main_window.h"
 #include "platform/memory/memory_form.h"
+#include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_runtime.h"
 
@@ -22,6 +23,7 @@ struct MemoryProgram {
     MemoryRuntime runtime{faults};
     MemoryRegistry registry{faults};
     MemoryShell shell;
+    MemoryProcesses processes;
     MemoryForm form;
     MemoryTextBox& uinBox = form.TextBoxControl(kUinBox);
     MemoryListBox& accountList = form.ListBoxControl(kAccountList);
@@ -31,7 +33,7 @@ struct MemoryProgram {
     MemoryForm aboutForm{faults, AboutLayout()};
     std::optional<AboutWindow> about;
     int aboutCreated = 0;
-    MainWindow main{BindMainControls(form), runtime, registry, [this]() -> AboutWindow& {
+    MainWindow main{BindMainControls(form), runtime, registry, processes, [this]() -> AboutWindow& {
                         if (!about) {
                             about.emplace(aboutForm, shell);
                             ++aboutCreated;

@@ -5,6 +5,7 @@
 #include "command_line/command_line.h"
 #include "command_line/output_escape.h"
 #include "command_line/profile_path.h"
+#include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_user_hives.h"
 
 namespace zelvane {
@@ -47,7 +48,7 @@ TEST(CommandArgumentsTest, RefusesWhatNamesNoSingleAccountOrNoCommand) {
 class CommandLineTest : public ::testing::Test {
   protected:
     int Run(const Args& args) {
-        return RunCommandLine(ParseArguments(args), registry, hives, host);
+        return RunCommandLine(ParseArguments(args), registry, hives, processes, host);
     }
 
     // The account in every place of the current user, with its subtree.
@@ -80,6 +81,7 @@ class CommandLineTest : public ::testing::Test {
     MemoryRegistry registry{faults};
     MemoryUserHives hives{registry};
     MemoryCommandHost host;
+    MemoryProcesses processes;
 };
 
 TEST_F(CommandLineTest, EraseReportsEachPlaceAndExitsByWhatIsLeft) {
@@ -322,6 +324,34 @@ TEST_F(CommandLineTest, WhatIfAndTheEraseAgreeOnAKeyThatGrantsOnlyWhatTheEraseNe
                     L"failed    HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\"
                     L"123456"),
               2u);
+}
+
+// A messenger that runs may write the account back: named, and exit 4 where nothing failed;
+// the caller's session only, but every session for all users. /list keeps its own codes.
+TEST_F(CommandLineTest, ARunningMessengerIsNamedAndGivesExitFour) {
+    processes.running = {{L"ICQ.exe", 20, 1}, {L"icqlite.exe", 30, 2}};
+    processes.users[20] = L"PC\\alice";
+    SeedCurrentUser(L"123456");
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/whatif"}), kExitMessengerRunning);
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitMessengerRunning);
+    EXPECT_FALSE(AnyLeft(CurrentUserPlaces(), L"123456"));
+    EXPECT_EQ(Lines(host.out, L"running   ICQ.exe (process 20, PC\\alice)\n"), 2u);
+    EXPECT_EQ(Lines(host.out, L"running   icqlite"), 0u);
+    EXPECT_NE(host.out.find(L"123456: erased, but the messenger was running and may save the "
+                            L"account again; run again once it has ended.\n"),
+              std::wstring::npos);
+    EXPECT_EQ(Run({L"/list"}), kExitDone);
+    EXPECT_NE(host.err.find(L"running   ICQ.exe"), std::wstring::npos);
+
+    host.out.clear();
+    hives.profiles = {{L"S-1-5-21-1-1-1-1001", L"C:\\Users\\on"}};
+    registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1001");
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitMessengerRunning);
+    EXPECT_EQ(Lines(host.out, L"running   icqlite.exe (process 30)\n"), 1u);
+    // A failure outweighs it.
+    registry.FailDelete(kHkeyUsers, RegistryView::kNative, kErrorAccessDenied);
+    SeedCurrentUser(L"123456");
+    EXPECT_EQ(Run({L"/erase", L"123456"}), kExitFailed);
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {

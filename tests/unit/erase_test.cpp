@@ -286,5 +286,38 @@ TEST_F(EraseTest, DoubleClickCopiesTheItemAndAsksFirst) {
     EXPECT_TRUE(registry.calls.empty());
 }
 
+// The messenger running in the user's session is named before the confirmation: Cancel
+// leaves everything, Try Again looks again, Continue leads to the usual confirmation. Its
+// processes in other sessions, or none, change nothing.
+TEST_F(EraseTest, ARunningMessengerIsNamedBeforeTheConfirmation) {
+    processes.running = {{L"explorer.exe", 10, 1}, {L"icq.EXE", 20, 1}, {L"ICQLite.exe", 30, 2}};
+    Erase(L"123456", {kAnswerCancel});
+    ASSERT_EQ(runtime.shown.size(), 1u);
+    EXPECT_EQ(runtime.shown[0].title, L"Messenger running");
+    EXPECT_EQ(runtime.shown[0].buttons, kCancelTryContinue + kExclamationIcon);
+    EXPECT_NE(runtime.shown[0].prompt.find(L"icq.EXE (process 20)"), std::wstring::npos);
+    EXPECT_EQ(runtime.shown[0].prompt.find(L"ICQLite"), std::wstring::npos);
+    EXPECT_EQ(PlacesHolding(L"123456").size(), std::size(kExpectedPlaces));
+
+    // Ended while the box was up: Try Again finds nothing and goes on to the confirmation.
+    runtime.shown.clear();
+    runtime.whileShown = [this] { processes.running.resize(1); };
+    Erase(L"123456", {kAnswerTryAgain, kAnswerYes, kAnswerOk});
+    EXPECT_EQ(Titles(),
+              (std::vector<std::wstring>{L"Messenger running", L"Confirmation", L"Success"}));
+    EXPECT_TRUE(PlacesHolding(L"123456").empty());
+
+    processes.running.push_back({L"ICQ.exe", 21, 1});
+    runtime.shown.clear();
+    Erase(L"87654321", {kAnswerContinue, kAnswerYes, kAnswerOk});
+    EXPECT_EQ(Titles()[1], L"Confirmation");
+    EXPECT_TRUE(PlacesHolding(L"87654321").empty());
+
+    processes.running = {{L"ICQ.exe", 22, 2}};
+    runtime.shown.clear();
+    Erase(L"87654321", {kAnswerNo});
+    EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Confirmation"});
+}
+
 }  // namespace
 }  // namespace zelvane

@@ -443,17 +443,17 @@ TEST(Win32RegistryTest, TheStrictRuleRefusesALinkAnywhereAboveTheAccount) {
 TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
     const TestKey test;
     test.Create(L"Target");
-    test.Create(L"NewOwners\123456\Plain\Below");
-    test.Link(L"NewOwners\123456\Link", test, L"Target");
-    test.Link(L"NewOwners\123456\Dangling", test, L"Gone");
-    const std::wstring target =
-        UserKeyNtPath() + L"\" + test.Join(L" Target ");
-        ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, test.Join(L"NewOwners\123456\Plain").c_str(),
-                                  L"SymbolicLinkValue", REG_LINK, target.data(),
-                                  static_cast<DWORD>(target.size() * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    test.Create(L"NewOwners\123456\EraseOnly");
-    const std::wstring dacl = test.SetDacl(L"NewOwners\123456\EraseOnly", L"D:P(A;;0x10008;;;WD)");
+    test.Create(L"NewOwners\\123456\\Plain\\Below");
+    test.Link(L"NewOwners\\123456\\Link", test, L"Target");
+    test.Link(L"NewOwners\\123456\\Dangling", test, L"Gone");
+    const std::wstring target = UserKeyNtPath() + L"\\" + test.Join(L"Target");
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, test.Join(L"NewOwners\\123456\\Plain").c_str(),
+                              L"SymbolicLinkValue", REG_LINK, target.data(),
+                              static_cast<DWORD>(target.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    test.Create(L"NewOwners\\123456\\EraseOnly");
+    const std::wstring dacl =
+        test.SetDacl(L"NewOwners\\123456\\EraseOnly", L"D:P(A;;0x10008;;;WD)");
 
     Win32Registry registry;
     RegKey account = 0;
@@ -475,7 +475,7 @@ TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
     EXPECT_TRUE(linkOf(L"Link", KeyAccess::kRead, where));
     EXPECT_EQ(where, target);
     EXPECT_TRUE(linkOf(L"Dangling", KeyAccess::kErase, where));
-    EXPECT_EQ(where, UserKeyNtPath() + L"\" + test.Join(L"Gone"));
+    EXPECT_EQ(where, UserKeyNtPath() + L"\\" + test.Join(L"Gone"));
     EXPECT_FALSE(linkOf(L"EraseOnly", KeyAccess::kErase, where));
 
     RegKey eraseOnly = 0;
@@ -491,7 +491,7 @@ TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
     registry.CloseKey(values);
     registry.CloseKey(eraseOnly);
     registry.CloseKey(account);
-    test.SetDacl(L"NewOwners\123456\EraseOnly", dacl.c_str());
+    test.SetDacl(L"NewOwners\\123456\\EraseOnly", dacl.c_str());
 }
 
 // Any program of the user can give a key a counted name that holds a NUL; each such key is

@@ -10,7 +10,10 @@ int MemoryRuntime::MsgBox(const std::wstring& prompt, int buttons, const std::ws
     if (faults_.Next("MsgBox")) throw RuntimeError::InvalidCall();
     shown.push_back({prompt, buttons, title});
     if (whileShown) std::exchange(whileShown, nullptr)();
-    if (answers.empty()) return (buttons & kYesNo) == kYesNo ? kAnswerNo : kAnswerOk;
+    if (answers.empty()) {
+        const int set = buttons & 0xF;
+        return set == kYesNo ? kAnswerNo : set == kCancelTryContinue ? kAnswerCancel : kAnswerOk;
+    }
     const int answer = answers.front();
     answers.pop_front();
     return answer;

@@ -31,7 +31,7 @@ class MemoryRuntime : public Runtime {
     bool highContrast = false;
     bool clientAreaAnimation = true;
     // Answers for the coming message boxes, in order; a box with no answer left gets OK
-    // (or No, when it asks Yes or No).
+    // (or No, when it asks Yes or No; Cancel, when it asks Cancel, Try Again or Continue).
     std::deque<int> answers;
     std::vector<ShownMessage> shown;
     // Runs while a box is up, as the events that its modal loop delivers do.

@@ -30,6 +30,7 @@ class Win32Registry : public Registry {
                      RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
     long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                     RegKey& subkey) override;
+    long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
     bool Is64BitWindows() const override;

@@ -1,0 +1,43 @@
+#include "running_messenger/running_messenger.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/decimal.h"
+
+namespace zelvane {
+
+namespace {
+
+bool SameFileName(std::wstring_view a, std::wstring_view b) {
+    const auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c + 32) : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
+}
+
+bool IsMessenger(const std::wstring& image) {
+    return SameFileName(image, L"ICQ.exe") || SameFileName(image, L"ICQLite.exe");
+}
+
+}  // namespace
+
+std::vector<RunningMessenger> FindRunningMessenger(Processes& processes, bool everySession) {
+    std::vector<ProcessEntry> snapshot;
+    std::vector<RunningMessenger> found;
+    if (processes.Snapshot(snapshot) != 0) return found;
+    const std::uint32_t session = everySession ? kUnknownSession : processes.CurrentSession();
+    for (const ProcessEntry& process : snapshot) {
+        if (!IsMessenger(process.image)) continue;
+        if (!everySession && (process.session != session || session == kUnknownSession)) continue;
+        found.push_back({process.image, process.id, processes.User(process.id)});
+    }
+    return found;
+}
+
+std::wstring Described(const RunningMessenger& process) {
+    return process.image + L" (process " + Decimal(static_cast<long>(process.id)) +
+           (process.user.empty() ? L"" : L", " + process.user) + L")";
+}
+
+}  // namespace zelvane
