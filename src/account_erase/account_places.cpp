@@ -67,24 +67,27 @@ std::vector<AccountPlace> CurrentUserPlaces() {
 }
 
 // The current user's own rows, moved from HKEY_CURRENT_USER to the user's hives under
-// HKEY_USERS: the classes hive is HKEY_CURRENT_USER's Software\Classes.
+// HKEY_USERS: the classes hive is HKEY_CURRENT_USER's Software\Classes. The rows in the
+// user's hive come first, its own Software\Classes among them, then the classes hive's.
 std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
-                                         const std::wstring& classesKey) {
+                                         const std::wstring& classesKey, bool classesInUserHive) {
     const std::wstring classes = kUserClasses;
     std::vector<AccountPlace> places;
+    std::vector<AccountPlace> inClassesHive;
     for (const PlaceRow& row : kPlaces) {
         if (row.scope != PlaceScope::kUser) continue;
         AccountPlace place = Place(row);
         place.hive = kHkeyUsers;
-        if (place.parent.compare(0, classes.size(), classes) != 0) {
-            place.parent = userKey + L"\\" + place.parent;
-        } else if (!classesKey.empty()) {
-            place.parent = classesKey + L"\\" + place.parent.substr(classes.size());
-        } else {
-            continue;
+        const bool classesRow = place.parent.compare(0, classes.size(), classes) == 0;
+        if (!classesRow || classesInUserHive) {
+            places.push_back({place.hive, userKey + L"\\" + place.parent, place.view, place.scope});
         }
-        places.push_back(place);
+        if (classesRow && !classesKey.empty()) {
+            place.parent = classesKey + L"\\" + place.parent.substr(classes.size());
+            inClassesHive.push_back(place);
+        }
     }
+    places.insert(places.end(), inClassesHive.begin(), inClassesHive.end());
     return places;
 }
 

@@ -33,8 +33,12 @@ std::vector<AccountPlace> CurrentUserPlaces();
 // One user's own places in hives loaded under HKEY_USERS: userKey names the user's hive
 // there (a SID, or a name the program loaded it under), classesKey the user's classes hive
 // (UsrClass.dat, where UAC's virtual store lives), empty where there is none (Windows XP).
+// classesInUserHive: the user's hive holds Software\Classes as a key of its own, not as the
+// link to the classes hive that Windows makes while the user is logged on (Wine keeps a
+// user's classes there and loads no classes hive); its virtual store is the user's too.
 std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
-                                         const std::wstring& classesKey);
+                                         const std::wstring& classesKey,
+                                         bool classesInUserHive = false);
 
 // The default profile and the machine hive.
 std::vector<AccountPlace> SharedPlaces();

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "command_line/profile_path.h"
 #include "command_line/user_hive_access.h"
 #include "platform/decimal.h"
 
@@ -25,6 +26,12 @@ std::wstring FoldedFolder(const std::wstring& folder) {
     }
     return folded;
 }
+
+// How a profile's hives are reached: both loaded from its files, with a missing NTUSER.DAT a
+// failure (kProfile) or nothing to erase (kSpareProfile: an entry Windows marks as a
+// temporary or backup profile's; kDefaultUser); or the classes hive alone, beside the
+// user's hive that is loaded already (kClassesAlone).
+enum class Reaching { kProfile, kSpareProfile, kDefaultUser, kClassesAlone };
 
 // Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
 bool EndsWithClasses(const std::wstring& name) {
@@ -118,15 +125,19 @@ class AllUsersWalk {
     // False when asked to stop before this profile.
     bool VisitProfile(const UserProfile& profile, long opened) {
         const std::wstring user = UserText(hives_, profile.sid);
-        const bool shared = profile.sid != hives_.CurrentUser();
+        const bool shared = ProfileSid(profile.sid) != hives_.CurrentUser();
         if (opened == kErrorSuccess) {
             const std::wstring classes = profile.sid + L"_Classes";
-            const long classesOpened = OpenUser(classes);
-            visitor_.Visit(
-                user,
-                UserHivePlaces(profile.sid, classesOpened == kErrorFileNotFound ? L"" : classes),
-                LinkRule::kFollowNone, shared, {});
-            return true;
+            if (OpenUser(classes) != kErrorFileNotFound) {
+                visitor_.Visit(
+                    user,
+                    UserHivePlaces(profile.sid, classes, ClassesInUserHive(registry_, profile.sid)),
+                    LinkRule::kFollowNone, shared, {});
+                return true;
+            }
+            // The user's hive without its classes hive: loaded by someone else (reg load, a
+            // tool) rather than by a logon, or under Wine, which loads no classes hive.
+            return Reach(user, profile.directory, profile.sid, shared, Reaching::kClassesAlone);
         }
         if (opened != kErrorFileNotFound) {
             Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, shared);
@@ -140,8 +151,9 @@ class AllUsersWalk {
                 return true;
             }
         }
-        const bool counted = !IsTemporaryOrBackup(profile);
-        if (!Reach(user, profile.directory, profile.sid, shared, counted)) return false;
+        const Reaching reaching =
+            IsTemporaryOrBackup(profile) ? Reaching::kSpareProfile : Reaching::kProfile;
+        if (!Reach(user, profile.directory, profile.sid, shared, reaching)) return false;
         Reached(profile.directory, profile.sid);
         return true;
     }
@@ -159,18 +171,17 @@ class AllUsersWalk {
             return true;
         }
         // A template without a hive file holds nothing that new users could be given.
-        return Reach(kUser, folder, kDefaultUserHive, true, false);
+        return Reach(kUser, folder, kDefaultUserHive, true, Reaching::kDefaultUser);
     }
 
     // Loads a profile's hive files, visits them, unloads them, and only then writes what
-    // was done; false, with nothing loaded, when the run was asked to stop. A profile whose
-    // folder or hive file is missing is "not reached", a failure when `counted`.
+    // was done; false, with nothing loaded, when the run was asked to stop.
     bool Reach(const std::wstring& user, const std::wstring& folder, const std::wstring& owner,
-               bool shared, bool counted) {
+               bool shared, Reaching reaching) {
         if (!host_.StartHiveWork()) return false;
         report_.Hold();
         try {
-            LoadVisitUnload(user, folder, owner, shared, counted);
+            LoadVisitUnload(user, folder, owner, shared, reaching);
         } catch (...) {
             host_.EndHiveWork();
             report_.Release();
@@ -181,24 +192,35 @@ class AllUsersWalk {
         return true;
     }
 
+    // A profile whose folder is not there is named; it fails nothing, as no hive of the
+    // user is there. One whose folder lacks its NTUSER.DAT is "not reached", a failure for an
+    // ordinary profile, whose folder holds that file (the account may be in it once it is
+    // back: a roaming profile's copy not yet written).
     void LoadVisitUnload(const std::wstring& user, const std::wstring& folder,
-                         const std::wstring& owner, bool shared, bool counted) {
-        UserHiveAccess access(hives_, folder, owner);
+                         const std::wstring& owner, bool shared, Reaching reaching) {
+        UserHiveAccess access(hives_, registry_, folder, owner,
+                              reaching == Reaching::kClassesAlone ? owner : L"");
         switch (access.state()) {
+            case UserHiveAccess::State::kNoFolder:
+                if (reaching != Reaching::kDefaultUser) {
+                    if (access.Where() == WithoutTrailingBackslash(folder)) {
+                        Status(L"no profile folder", {user, L": ", folder});
+                    } else {
+                        Status(L"no profile folder",
+                               {user, L": ", folder, L" (", access.Where(), L" is not there)"});
+                    }
+                    return;
+                }
+                [[fallthrough]];
             case UserHiveAccess::State::kNotReached:
-                if (counted) {
+                if (reaching == Reaching::kProfile) {
                     Failure({user, L": ", access.Where()}, access.Result(), shared, L"not reached");
                 } else {
                     Status(L"nothing", {user, L": no ", access.Where()});
                 }
                 return;
             case UserHiveAccess::State::kFailed:
-                if (access.Result() == kErrorNotLocalPath && access.Where() == folder) {
-                    Failure({user, L": the profile folder \"", folder, L"\""}, access.Result(),
-                            shared);
-                } else {
-                    Failure({user, L": ", access.Where()}, access.Result(), shared);
-                }
+                HiveFailure(user, folder, access.Where(), access.Result(), shared, L"failed");
                 return;
             case UserHiveAccess::State::kLoaded:
                 break;
@@ -206,8 +228,11 @@ class AllUsersWalk {
         for (const UserHiveAccess::Loaded& hive : access.LoadedHives()) {
             Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
         }
+        // Beside a user's hive that is there, the classes hive that could not be loaded is a
+        // copy of the user's places that this run does not reach.
         if (access.ClassesResult() != kErrorSuccess) {
-            Failure({user, L": ", access.ClassesWhere()}, access.ClassesResult(), shared);
+            HiveFailure(user, folder, access.ClassesWhere(), access.ClassesResult(), shared,
+                        reaching == Reaching::kClassesAlone ? L"not reached" : L"failed");
         }
         // Each user may write their own hive, links included.
         visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, shared, access.LoadedHives());
@@ -215,6 +240,15 @@ class AllUsersWalk {
         const long unloaded = access.Unload(name);
         if (unloaded != kErrorSuccess) {
             report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded, shared);
+        }
+    }
+
+    void HiveFailure(const std::wstring& user, const std::wstring& folder,
+                     const std::wstring& where, long result, bool shared, std::wstring_view word) {
+        if (result == kErrorNotLocalPath && where == folder) {
+            Failure({user, L": the profile folder \"", folder, L"\""}, result, shared, word);
+        } else {
+            Failure({user, L": ", where}, result, shared, word);
         }
     }
 
@@ -247,7 +281,7 @@ class AllUsersWalk {
 }  // namespace
 
 std::wstring UserText(UserHives& hives, const std::wstring& sid) {
-    const std::wstring name = hives.AccountName(sid);
+    const std::wstring name = hives.AccountName(ProfileSid(sid));
     return name.empty() ? sid : sid + L" " + name;
 }
 

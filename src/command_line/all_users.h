@@ -30,7 +30,8 @@ class PlaceVisitor {
 // earlier run left loaded.
 enum class WalkPass { kOnly, kFirstOfTwo, kSecondOfTwo };
 
-// "S-1-5-21-... DOMAIN\name", or the SID alone when it names no account.
+// "S-1-5-21-... DOMAIN\name", or the SID alone when it names no account; for a profile list
+// entry named "<SID>.bak", that name and the SID's account.
 std::wstring UserText(UserHives& hives, const std::wstring& sid);
 
 // Reaches every user's hives for /allusers, after unloading what an earlier run that was

@@ -4,7 +4,13 @@
 
 namespace zelvane {
 
-bool IsLocalFullPath(const std::wstring& path) {
+std::wstring WithoutTrailingBackslash(const std::wstring& folder) {
+    return folder.size() > 3 && folder.back() == L'\\' ? folder.substr(0, folder.size() - 1)
+                                                       : folder;
+}
+
+bool IsLocalFullPath(const std::wstring& given) {
+    const std::wstring path = WithoutTrailingBackslash(given);
     if (path.size() < 4) return false;  // "X:\" and at least one name
     const wchar_t drive = path[0];
     const bool letter = (drive >= L'A' && drive <= L'Z') || (drive >= L'a' && drive <= L'z');

@@ -36,9 +36,29 @@ constexpr std::uint32_t kUnloadPauseMs = 200;
 std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles) {
     std::vector<UserProfile> reached;
     for (const UserProfile& profile : profiles) {
-        if (IsPlainSid(profile.sid) && !IsServiceAccount(profile.sid)) reached.push_back(profile);
+        const std::wstring sid = ProfileSid(profile.sid);
+        if (IsPlainSid(sid) && !IsServiceAccount(sid)) reached.push_back(profile);
     }
     return reached;
+}
+
+std::wstring ProfileSid(const std::wstring& entry) {
+    constexpr std::wstring_view kBackup = L".bak";
+    const auto lower = [](wchar_t ch) {
+        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
+    };
+    const bool backup = entry.size() > kBackup.size() &&
+                        std::equal(kBackup.begin(), kBackup.end(), entry.end() - kBackup.size(),
+                                   [&](wchar_t a, wchar_t b) { return a == lower(b); });
+    return backup ? entry.substr(0, entry.size() - kBackup.size()) : entry;
+}
+
+bool ClassesInUserHive(Registry& registry, const std::wstring& userKey) {
+    RegKey key = 0;
+    const long result = registry.OpenKey(kHkeyUsers, userKey + L"\\Software\\Classes", key,
+                                         RegistryView::kNative, LinkRule::kFollowNone);
+    if (key != 0) registry.CloseKey(key);
+    return result != kErrorRegistryLink && !IsMissing(result);
 }
 
 bool IsTemporaryOrBackup(const UserProfile& profile) {
@@ -80,29 +100,45 @@ UserHiveAccess::LoadedList::~LoadedList() {
     }
 }
 
-UserHiveAccess::UserHiveAccess(UserHives& hives, const std::wstring& folder,
-                               const std::wstring& owner)
+UserHiveAccess::UserHiveAccess(UserHives& hives, Registry& registry, const std::wstring& folder,
+                               const std::wstring& owner, const std::wstring& userKey)
     : hives_(hives), loaded_{hives, {}} {
     // Reserved now, so that recording a load never fails after it.
     loaded_.list.reserve(2);
+    const std::wstring name = userKey.empty() ? PrivateHiveName(owner) : userKey;
+    const std::wstring classes = PrivateHiveName(owner) + L"_Classes";
     where_ = folder;
     if (!IsLocalFullPath(folder)) {
-        result_ = kErrorNotLocalPath;
+        if (userKey.empty()) {
+            result_ = kErrorNotLocalPath;
+            return;
+        }
+        // The user's hive is there all the same; the classes hive cannot be looked for.
+        state_ = State::kLoaded;
+        classesResult_ = kErrorNotLocalPath;
+        classesWhere_ = folder;
+        places_ = UserHivePlaces(name, L"", ClassesInUserHive(registry, name));
         return;
     }
-    const std::wstring name = PrivateHiveName(owner);
-    result_ = Load(name, folder + L"\\NTUSER.DAT", where_);
-    if (result_ != kErrorSuccess) {
-        state_ = IsMissing(result_) ? State::kNotReached : State::kFailed;
-        return;
+    const std::wstring checked = WithoutTrailingBackslash(folder);
+    if (userKey.empty()) {
+        const std::wstring file = checked + L"\\NTUSER.DAT";
+        result_ = Load(name, file, where_);
+        if (result_ != kErrorSuccess) {
+            state_ = !IsMissing(result_) ? State::kFailed
+                     : where_ == file    ? State::kNotReached
+                                         : State::kNoFolder;
+            return;
+        }
     }
     state_ = State::kLoaded;
 
     // A profile that never ran a program with file associations has no classes hive.
-    const std::wstring classes = name + L"_Classes";
-    classesResult_ = Load(classes, ClassesHivePath(folder, hives_.VistaLayout()), classesWhere_);
+    classesResult_ = Load(classes, ClassesHivePath(checked, hives_.VistaLayout()), classesWhere_);
     if (IsMissing(classesResult_)) classesResult_ = kErrorSuccess;
-    places_ = UserHivePlaces(name, loaded_.list.size() == 2 ? classes : L"");
+    const bool classesLoaded = !loaded_.list.empty() && loaded_.list.back().name == classes;
+    places_ =
+        UserHivePlaces(name, classesLoaded ? classes : L"", ClassesInUserHive(registry, name));
 }
 
 long UserHiveAccess::Load(const std::wstring& name, const std::wstring& file, std::wstring& where) {

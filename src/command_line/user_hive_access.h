@@ -4,15 +4,21 @@
 #include <vector>
 
 #include "account_erase/account_places.h"
+#include "platform/registry.h"
 #include "platform/user_hives.h"
 
 namespace zelvane {
 
 // The profiles whose hives /allusers reaches: every profile of the list but the service
 // accounts (LocalSystem, LocalService, NetworkService), whose hives are the default
-// profile or hold no messenger, and entries that are not a plain SID (Windows keeps a
-// broken profile's entry beside the new one as "<SID>.bak").
+// profile or hold no messenger, and entries that are named by no SID. An entry named
+// "<SID>.bak" is reached like the others: Windows renames a user's entry so when it could
+// not load the profile and gives the user a temporary one, and it names the user's own
+// folder.
 std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles);
+
+// The SID a profile list entry is the user's of: its name, without ".bak".
+std::wstring ProfileSid(const std::wstring& entry);
 
 // Whether Windows marks the entry as a temporary profile's or a backup.
 bool IsTemporaryOrBackup(const UserProfile& profile);
@@ -33,19 +39,30 @@ std::wstring OwnHiveName(const std::wstring& privateName);
 // key of the hive open for a moment); the last result.
 long UnloadHive(UserHives& hives, const std::wstring& name);
 
+// Whether HKEY_USERS\userKey holds Software\Classes as a key of its own, whose virtual store
+// is then the user's too (see UserHivePlaces). Told without following a link: a link there
+// is not one, and one that is not there is not one either; a key that cannot be told of
+// counts as one, so that the erase meets it and names what it meets.
+bool ClassesInUserHive(Registry& registry, const std::wstring& userKey);
+
 // A profile's hive files, loaded under private names for as long as this lives: checked
 // before any load (a full local folder, no reparse point on the way), and unloaded again by
 // Unload or, at the latest, by the destructor, also when anything on the way throws.
 class UserHiveAccess {
   public:
     enum class State {
-        kLoaded,      // NTUSER.DAT was loaded (UsrClass.dat where there is one)
-        kNotReached,  // the folder or NTUSER.DAT is not there: see Result() and Where()
+        kLoaded,      // NTUSER.DAT was loaded (UsrClass.dat where there is one), or was there
+        kNoFolder,    // the folder, or one above it, is not there: see Where()
+        kNotReached,  // NTUSER.DAT is not there: see Result() and Where()
         kFailed,      // refused or not loaded: see Result() and Where()
     };
 
-    // folder: the profile's folder; owner: what its private names are made from.
-    UserHiveAccess(UserHives& hives, const std::wstring& folder, const std::wstring& owner);
+    // folder: the profile's folder; owner: what its private names are made from. userKey:
+    // where the user's hive is loaded already (someone else loaded it under HKEY_USERS, as
+    // Windows does for a user who logs on), whose classes hive alone is then loaded beside
+    // it; empty to load both.
+    UserHiveAccess(UserHives& hives, Registry& registry, const std::wstring& folder,
+                   const std::wstring& owner, const std::wstring& userKey = L"");
     ~UserHiveAccess();
     UserHiveAccess(const UserHiveAccess&) = delete;
     UserHiveAccess& operator=(const UserHiveAccess&) = delete;
@@ -58,7 +75,7 @@ class UserHiveAccess {
     // Why UsrClass.dat was not loaded (0 when it was, or when there is none), and where.
     long ClassesResult() const { return classesResult_; }
     const std::wstring& ClassesWhere() const { return classesWhere_; }
-    // The hive files loaded, each with the name it was loaded under.
+    // The hive files this loaded, each with the name it was loaded under.
     struct Loaded {
         std::wstring file;
         std::wstring name;

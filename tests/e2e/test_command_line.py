@@ -1,7 +1,8 @@
 """The command line of the real zelvane.exe under Wine: its output read through a pipe, its exit
 codes, and the registry before and after; /allusers over a second profile made here, loaded by
-the test (a logged-on user), left for Zelvane to load, and held open by another process; a run
-ended while its output pipe was full; the default user's hive."""
+the test (a logged-on user, its classes hive left to Zelvane), left for Zelvane to load, named by
+a .bak entry, and held open by another process; a run ended while its output pipe was full; the
+default user's hive."""
 
 import fcntl
 import os
@@ -41,6 +42,8 @@ HIVE_WIN = r"C:\users\zelvane-other\NTUSER.DAT"
 HIVE_SOURCE = r"HKCU\Software\ZelvaneHive"
 NEW_OWNERS = r"Software\Mirabilis\ICQ\NewOwners"
 VICTIM = r"HKLM\Software\ZelvaneVictim"
+CLASSES_WIN = r"C:\users\zelvane-other\AppData\Local\Microsoft\Windows\UsrClass.dat"
+STORE = r"VirtualStore\MACHINE\SOFTWARE\Wow6432Node\Mirabilis\ICQ\NewOwners"
 # A name that would forge an inventory line if it were printed as it is.
 FORGER = "1\tx\r\n123456789\tthe machine\r\n2"
 
@@ -422,6 +425,39 @@ class AllUsersTests(CommandLineCase):
         self.assertEqual(len(gone), 2)
         self.assertEqual(after, {k: v for k, v in before.items() if k not in gone})
         self.assertTrue(self.env.registry.exists(user + r"\Software\Kept"))
+
+    def test_a_users_hive_loaded_alone_has_its_classes_hive_loaded_beside_it(self):
+        # Windows loads a user's classes hive at logon, and links Software\Classes to it; Wine
+        # loads none and keeps the classes in Software\Classes, a key of its own, as here. (Wine
+        # runs every process elevated: what a standard user could not reach is not tried here.)
+        classes = self.env.prefix / "drive_c" / CLASSES_WIN[3:].replace("\\", "/")
+        classes.parent.mkdir(parents=True, exist_ok=True)
+        self.addCleanup(classes.unlink, missing_ok=True)
+        self.addCleanup(self.env.registry.delete, r"HKCU\Software\ZelvaneClasses")
+        self.env.registry.add(r"HKCU\Software\ZelvaneClasses" + "\\" + STORE + "\\" + OTHER)
+        self.env.registry.regtool("save", r"HKCU\Software\ZelvaneClasses", CLASSES_WIN)
+        self.env.registry.add(self.load_as_logged_on() + r"\Software\Classes" + "\\" + STORE +
+                              "\\" + OTHER)
+        before = self.env.registry.snapshot(rf"HKEY_USERS\{SID}")
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
+        self.assertIn(rf"loaded    {SID}: {CLASSES_WIN} as HKEY_USERS\Zelvane-{SID}_Classes", out)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}_Classes\{STORE}\{OTHER}", out)
+        self.assertEqual(self.env.registry.snapshot(rf"HKEY_USERS\{SID}"),
+                         {k: v for k, v in before.items() if "\\" + OTHER not in k})
+        self.assertEqual(zelvane_hives(self.env.registry), [])
+        self.env.wine.run(self.env.regtool_exe, "hold", CLASSES_WIN)
+
+    def test_a_bak_entry_is_reached(self):
+        # The entry Windows leaves when it gives a user a temporary profile; its path here ends
+        # in a backslash.
+        self.env.registry.delete(PROFILE_LIST + "\\" + SID)
+        self.addCleanup(self.env.registry.delete, PROFILE_LIST + "\\" + SID + ".bak")
+        self.env.registry.load([(PROFILE_LIST + "\\" + SID + ".bak",
+                                 {"ProfileImagePath": "C:\\users\\zelvane-other\\"})])
+        out, _ = self.run_zelvane("/erase", OTHER, "/allusers", expected=0)
+        self.assertIn(rf"erased    HKEY_USERS\Zelvane-{SID}.bak\{NEW_OWNERS}\{OTHER}", out)
+        self.assertEqual(zelvane_hives(self.env.registry), [])
+        self.env.wine.run(self.env.regtool_exe, "hold", HIVE_WIN)
 
     def test_a_link_in_a_users_hive_is_refused_and_its_target_survives(self):
         user = self.load_as_logged_on()

@@ -367,14 +367,16 @@ TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
 }
 
 TEST(ProfilePathTest, OnlyAFullLocalPathIsAccepted) {
-    for (const wchar_t* good : {L"C:\\Users\\bob", L"d:\\Profiles\\b.o b", L"C:\\x"}) {
+    for (const wchar_t* good :
+         {L"C:\\Users\\bob", L"d:\\Profiles\\b.o b", L"C:\\x", L"C:\\Users\\bob\\"}) {
         EXPECT_TRUE(IsLocalFullPath(good)) << good;
     }
     for (const wchar_t* bad :
          {L"", L"cwdprof", L"Users\\bob", L"\\Users\\bob", L"C:Users\\bob", L"C:\\",
           L"\\\\server\\share\\bob", L"\\\\?\\C:\\Users\\bob", L"\\\\.\\C:\\Users\\bob",
-          L"C:\\Users\\..\\Windows", L"C:\\Users\\.\\bob", L"C:\\Users\\\\bob", L"C:\\Users\\bob\\",
-          L"C:/Users/bob", L"C:\\Users\\bob:stream", L"1:\\Users\\bob", L"%SystemDrive%\\Users"}) {
+          L"C:\\Users\\..\\Windows", L"C:\\Users\\.\\bob", L"C:\\Users\\\\bob",
+          L"C:\\Users\\bob\\\\", L"C:/Users/bob", L"C:\\Users\\bob:stream", L"1:\\Users\\bob",
+          L"%SystemDrive%\\Users"}) {
         EXPECT_FALSE(IsLocalFullPath(bad)) << bad;
     }
     EXPECT_EQ(ClassesHivePath(L"C:\\Users\\bob", true),
@@ -428,8 +430,8 @@ TEST_F(CommandLineTest, ExitThreeOnlyWhereAdministratorRightsWouldHelp) {
     EXPECT_EQ(Run({L"/list"}), kExitNotElevated);
 }
 
-// Five profiles beside a service account's: logged on, not loaded, without a hive file, one
-// whose hive another process holds, and one that names no folder.
+// Five profiles beside a service account's: logged on, not loaded, a folder without a hive
+// file, one whose hive another process holds, and one that names no folder.
 class AllUsersTest : public CommandLineTest {
   protected:
     void SetUp() override {
@@ -451,6 +453,7 @@ class AllUsersTest : public CommandLineTest {
         hives.files[L"C:\\Users\\busy\\NTUSER.DAT"] = {newOwners + L"123456"};
         hives.loadFailures[L"C:\\Users\\busy\\NTUSER.DAT"] = 32;
         hives.files[L"C:\\Windows\\system32\\config\\systemprofile\\NTUSER.DAT"] = {};
+        hives.folders.insert(L"C:\\Users\\gone");
         for (const AccountPlace& place : SharedPlaces()) {
             registry.AddKey(place.hive, place.parent + L"\\123456", place.view);
         }
@@ -687,6 +690,47 @@ TEST_F(AllUsersTest, LoggedOnOnlyWhenTheSystemSaysSoAndCoveredFoldersAreNotLoade
               1u);
     EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
     EXPECT_EQ(hives.calls, (std::vector<std::wstring>{L"Privileges", L"Lock"}));
+}
+
+// A user's hive loaded without its classes hive has UsrClass.dat loaded beside it in each
+// walk, and its Software\Classes is a place when it is a key of its own, never as a link; a
+// "<SID>.bak" entry is a profile; a folder that is not there fails nothing.
+TEST_F(AllUsersTest, EveryCopyAUserHasIsReachedOrNamed) {
+    const std::wstring store =
+        L"VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners\\123456";
+    const std::wstring classes = L"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+    hives.profiles = {{L"S-1-5-21-1-1-1-1006", L"C:\\Users\\a"},
+                      {L"S-1-5-21-1-1-1-1007", L"C:\\Users\\b"},
+                      {L"S-1-5-21-1-1-1-1002.bak", L"C:\\Users\\off\\"},
+                      {L"S-1-5-18.bak", L"C:\\Windows\\system32\\config\\systemprofile"},
+                      {L"S-1-5-21-1-1-1-1008", L"D:\\Gone\\x"}};
+    hives.names[L"S-1-5-21-1-1-1-1002"] = L"PC\\bob";
+    registry.AddKey(kHkeyUsers, L"S-1-5-21-1-1-1-1006\\Software\\Classes\\" + store);
+    hives.files[L"C:\\Users\\a" + classes] = {store};
+    registry.AddLink(kHkeyUsers, L"S-1-5-21-1-1-1-1007\\Software\\Classes", kHkeyUsers, L"V");
+    hives.loadFailures[L"C:\\Users\\b" + classes] = 32;
+
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
+    EXPECT_FALSE(registry.Exists(kHkeyUsers, L"S-1-5-21-1-1-1-1006\\Software\\Classes\\" + store));
+    EXPECT_EQ(std::count(hives.calls.begin(), hives.calls.end(),
+                         L"Load Zelvane-S-1-5-21-1-1-1-1006_Classes"),
+              2);
+    EXPECT_NE(FileText(host.files.at(L"b.reg"))
+                  .find(L"[HKEY_USERS\\S-1-5-21-1-1-1-1006_Classes\\" + store + L"]"),
+              std::wstring::npos);
+    EXPECT_EQ(Lines(host.out,
+                    L"loaded    S-1-5-21-1-1-1-1002.bak PC\\bob: C:\\Users\\off\\NTUSER.DAT "
+                    L"as HKEY_USERS\\Zelvane-S-1-5-21-1-1-1-1002.bak\n"),
+              1u);
+    EXPECT_EQ(Lines(host.out,
+                    L"no profile folder S-1-5-21-1-1-1-1008: D:\\Gone\\x (D:\\Gone is not "
+                    L"there)\n"),
+              1u);
+    // The one failure: the classes hive that could not be loaded, not the link.
+    EXPECT_EQ(Lines(host.out,
+                    L"not reached S-1-5-21-1-1-1-1007: C:\\Users\\b" + classes + L": error 32\n"),
+              1u);
+    EXPECT_NE(host.out.find(L"not erased everywhere: 1 place failed."), std::wstring::npos);
 }
 
 TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {

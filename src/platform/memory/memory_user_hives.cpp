@@ -1,5 +1,7 @@
 #include "platform/memory/memory_user_hives.h"
 
+#include <algorithm>
+
 namespace zelvane {
 
 namespace {
@@ -21,11 +23,26 @@ long MemoryUserHives::LockAllUsersRuns(std::uint32_t) {
     return lockResult;
 }
 
+bool MemoryUserHives::FolderThere(const std::wstring& folder) const {
+    if (folder.size() == 2 && folder[1] == L':') return true;
+    const std::wstring inside = folder + L"\\";
+    const auto holds = [&](const std::wstring& path) {
+        return path == folder || path.starts_with(inside);
+    };
+    return std::any_of(folders.begin(), folders.end(), holds) ||
+           std::any_of(reparsePoints.begin(), reparsePoints.end(), holds) ||
+           std::any_of(files.begin(), files.end(),
+                       [&](const auto& file) { return holds(file.first); }) ||
+           std::any_of(loadFailures.begin(), loadFailures.end(),
+                       [&](const auto& file) { return holds(file.first); });
+}
+
 long MemoryUserHives::CheckHivePath(const std::wstring& file, std::wstring& where) {
     for (std::size_t end = file.find(L'\\');; end = file.find(L'\\', end + 1)) {
         where = file.substr(0, end);
         if (reparsePoints.count(where) != 0) return kErrorReparsePoint;
         if (end == std::wstring::npos) break;
+        if (!FolderThere(where)) return kErrorPathNotFound;
     }
     return files.count(file) != 0 || loadFailures.count(file) != 0 ? kErrorSuccess
                                                                    : kErrorFileNotFound;

@@ -36,6 +36,9 @@ class MemoryUserHives : public UserHives {
     bool vistaLayout = true;
     // Folders and files that are reparse points; a file is there when `files` holds it.
     std::set<std::wstring> reparsePoints;
+    // Folders that are there: these, the drives, and every folder on the way to a file of
+    // `files`, `loadFailures` or `reparsePoints`.
+    std::set<std::wstring> folders;
     std::uint32_t paused = 0;  // milliseconds waited in all
     long profilesResult = 0;
     std::wstring currentUser = L"S-1-5-21-7-7-7-1000";
@@ -53,6 +56,8 @@ class MemoryUserHives : public UserHives {
     std::vector<std::wstring> calls;
 
   private:
+    bool FolderThere(const std::wstring& folder) const;
+
     MemoryRegistry& registry_;
     bool privileged_ = false;
 };
