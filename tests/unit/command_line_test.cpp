@@ -268,6 +268,21 @@ TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
     EXPECT_EQ(EscapedForOutput(L"\xfc\x540d 9 \\ \xa0~"), L"\xfc\x540d 9 \\ \xa0~");
 }
 
+TEST(OutputEscapeTest, NoNameCanPassForAnotherOrLoseACharacter) {
+    // The directional marks, embeddings, overrides and isolates, the byte-order mark, and the
+    // characters just outside their ranges, which stay.
+    EXPECT_EQ(EscapedForOutput(L"\x200d\x200e\x200f\x2029\x202a\x202e\x202f\x2065\x2066\x2069"
+                               L"\x206a\xfeff\xfffd"),
+              L"\x200d\\u200E\\u200F\\u2029\\u202A\\u202E\x202f\x2065\\u2066\\u2069\x206a"
+              L"\\uFEFF\xfffd");
+    // A surrogate pair stays; a high one without its low one, a low one without its high one,
+    // and either at either end, are escaped.
+    EXPECT_EQ(EscapedForOutput(L"\xd83d\xde00"), L"\xd83d\xde00");
+    EXPECT_EQ(EscapedForOutput(L"\xdbff"
+                               L"a\xdc00\xd800\xdfff\xdfff\xd83d"),
+              L"\\uDBFFa\\uDC00\xd800\xdfff\\uDFFF\\uD83D");
+}
+
 TEST(ProfilePathTest, OnlyAFullLocalPathIsAccepted) {
     for (const wchar_t* good : {L"C:\\Users\\bob", L"d:\\Profiles\\b.o b", L"C:\\x"}) {
         EXPECT_TRUE(IsLocalFullPath(good)) << good;
