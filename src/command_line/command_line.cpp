@@ -260,7 +260,18 @@ class Command : public PlaceVisitor {
 
 int RunCommandLine(const CommandArguments& arguments, Registry& registry, UserHives& hives,
                    CommandHost& host) {
-    return Command(arguments, registry, hives, host).Run();
+    // The backup file is checked, written and named by the full path the system makes of it,
+    // which can differ from the name as typed (a relative one, trailing spaces or dots).
+    if (arguments.backupFile.empty() || !arguments.error.empty()) {
+        return Command(arguments, registry, hives, host).Run();
+    }
+    CommandArguments resolved = arguments;
+    const long made = host.FullPath(arguments.backupFile, resolved.backupFile);
+    if (made != kErrorSuccess) {
+        resolved.error = L"/backup " + arguments.backupFile +
+                         L": no full path can be made of it: " + Reason(host, made);
+    }
+    return Command(resolved, registry, hives, host).Run();
 }
 
 }  // namespace zelvane

@@ -327,6 +327,21 @@ class BackupTests(CommandLineCase):
         self.assertFalse(self.env.registry.exists(account_key(HKCU, TARGET)))
         self.assertTrue(self.env.registry.exists(VICTIM + r"\Keep"))
 
+    def test_the_file_is_for_its_writer_alone_and_named_by_its_full_path(self):
+        """Wine keeps no DACL on a file: it makes one from the file's Unix mode when asked (the
+        owner's and SYSTEM's entries, and Everyone's for the mode's bits for others), so here
+        only what the mode carries is seen, that no one else is let in. Windows keeps the DACL
+        as it was made: protected, with Administrators, SYSTEM and the user alone."""
+        self.seed(HKCU, TARGET, {"Nick": "x"})
+        # Relative, with a trailing space that Windows drops from the name it writes.
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", "zelvane-backup.reg ",
+                                  expected=0, cwd=self.env.prefix / "drive_c")
+        self.assertIn(rf"backed up {self.FILE_WIN} (1 key, 1 value)", out)
+        dacl = self.env.wine.run(self.env.regtool_exe, "filedacl", self.FILE_WIN).stdout.strip()
+        self.assertRegex(dacl, rf"^D:.*\(A;;FA;;;{WINE_USER}\)", dacl)
+        self.assertNotIn(";WD)", dacl)
+        self.assertEqual(self.file.stat().st_mode & 0o007, 0, oct(self.file.stat().st_mode))
+
     def test_a_backup_that_cannot_be_written_erases_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET, {"Nick": "x"})

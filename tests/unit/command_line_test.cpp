@@ -486,7 +486,7 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsItAndTellsEachFailureOnce)
     hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
         L"Software\\Mirabilis\\ICQ\\NewOwners\\123456"};
     EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
-    const std::wstring text = FileText(host.files.at(L"b.reg"));
+    const std::wstring text = FileText(host.files.at(L"C:\\Work\\b.reg"));
     EXPECT_EQ(text.find(L"Zelvane-"), std::wstring::npos);
     for (const wchar_t* key :
          {L"[HKEY_USERS\\S-1-5-21-1-1-1-1001\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]",
