@@ -77,12 +77,22 @@ class Command : public PlaceVisitor {
                 return report_.Finish(kExitNotElevated);
             }
             const long locked = hives_.LockAllUsersRuns(kAllUsersWaitMs);
-            if (locked != kErrorSuccess) {
+            if (locked == kErrorLockNameTaken) {
+                // Whoever made that object cannot keep this run from going on, only from being
+                // kept apart from another run of an administrator's.
+                report_.Notice(L"no lock", {L"an object that no administrator made has the "
+                                            L"name of the lock that keeps runs for all users "
+                                            L"apart; this run goes on without it"});
+            } else if (locked == kErrorTimeout) {
                 report_.Line({L"zelvane: another run of Zelvane for all users is going on this "
-                              L"PC",
-                              locked == kErrorTimeout ? L" and did not end within a minute"
-                                                      : L": " + Reason(host_, locked),
-                              L". Nothing was touched; try again later."},
+                              L"PC and did not end within a minute. Nothing was touched; try "
+                              L"again later."},
+                             true);
+                return report_.Finish(kExitFailed);
+            } else if (locked != kErrorSuccess) {
+                report_.Line({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
+                              L"could not be taken: ",
+                              Reason(host_, locked), L". Nothing was touched."},
                              true);
                 return report_.Finish(kExitFailed);
             }

@@ -412,6 +412,24 @@ class AllUsersTests(CommandLineCase):
         # to its file when it is unloaded, so what the file holds now cannot be checked here.
         self.env.wine.run(self.env.regtool_exe, "hold", HIVE_WIN)
 
+    def test_an_object_squatting_the_locks_name_does_not_stop_a_run(self):
+        """Wine has no private namespaces (it exports none of their functions), so the lock
+        here is the global mutex Windows XP has, and any process may make an object of its name
+        first. On Vista and later the lock lives in a namespace this event cannot reach."""
+        squatter = subprocess.Popen(
+            [str(self.env.wine_exec), str(self.env.regtool_exe), "event",
+             r"Global\Zelvane-AllUsers"],
+            env=self.env.wine.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(squatter.stdout.readline().strip(), b"held")
+            out, err = self.run_zelvane("/list", "/allusers", expected=0)
+            self.assertIn("no lock   an object that no administrator made has the name", err)
+            self.assertIn(f"{OTHER}\t{SID}", out)
+        finally:
+            squatter.stdin.close()
+            squatter.wait(timeout=60)
+            squatter.stdout.close()
+
     def test_a_hive_held_by_another_process_fails_for_that_user(self):
         holder = subprocess.Popen(
             [str(self.env.wine_exec), str(self.env.regtool_exe), "hold", HIVE_WIN],

@@ -639,6 +639,23 @@ TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {
     EXPECT_TRUE(hives.files[L"C:\\Users\\Default\\NTUSER.DAT"].empty());
 }
 
+TEST_F(AllUsersTest, TheLocksOutcomeIsNamedAsWhatItIs) {
+    // Not taken for another reason than another run: named as that, and nothing touched.
+    hives.lockResult = kErrorAccessDenied;
+    const std::wstring before = registry.Export();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(host.err.find(L"another run"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"could not be taken: "), std::wstring::npos);
+    EXPECT_EQ(registry.Export(), before);
+    // Its name taken by an object no administrator made: the run goes on, and says so.
+    hives.lockResult = kErrorLockNameTaken;
+    hives.profiles.clear();
+    host.err.clear();
+    EXPECT_EQ(Run({L"/list", L"/allusers"}), kExitDone);
+    EXPECT_NE(host.err.find(L"no lock   an object that no administrator made"), std::wstring::npos);
+    EXPECT_NE(host.out.find(L"123456"), std::wstring::npos);
+}
+
 TEST_F(AllUsersTest, ASecondRunOrAStopRequestLeavesNothingLoaded) {
     // Another run holds the PC: its own message, nothing touched.
     hives.lockResult = kErrorTimeout;
