@@ -79,12 +79,22 @@ class Command : public PlaceVisitor {
                 return report_.Finish(kExitNotElevated);
             }
             const long locked = hives_.LockAllUsersRuns(kAllUsersWaitMs);
-            if (locked != kErrorSuccess) {
+            if (locked == kErrorLockNameTaken) {
+                // Whoever made that object cannot keep this run from going on, only from being
+                // kept apart from another run of an administrator's.
+                report_.Notice(L"no lock", {L"an object that no administrator made has the "
+                                            L"name of the lock that keeps runs for all users "
+                                            L"apart; this run goes on without it"});
+            } else if (locked == kErrorTimeout) {
                 report_.Line({L"zelvane: another run of Zelvane for all users is going on this "
-                              L"PC",
-                              locked == kErrorTimeout ? L" and did not end within a minute"
-                                                      : L": " + Reason(host_, locked),
-                              L". Nothing was touched; try again later."},
+                              L"PC and did not end within a minute. Nothing was touched; try "
+                              L"again later."},
+                             true);
+                return report_.Finish(kExitFailed);
+            } else if (locked != kErrorSuccess) {
+                report_.Line({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
+                              L"could not be taken: ",
+                              Reason(host_, locked), L". Nothing was touched."},
                              true);
                 return report_.Finish(kExitFailed);
             }
@@ -300,7 +310,18 @@ class Command : public PlaceVisitor {
 
 int RunCommandLine(const CommandArguments& arguments, Registry& registry, UserHives& hives,
                    Processes& processes, CommandHost& host) {
-    return Command(arguments, registry, hives, processes, host).Run();
+    // The backup file is checked, written and named by the full path the system makes of it,
+    // which can differ from the name as typed (a relative one, trailing spaces or dots).
+    if (arguments.backupFile.empty() || !arguments.error.empty()) {
+        return Command(arguments, registry, hives, processes, host).Run();
+    }
+    CommandArguments resolved = arguments;
+    const long made = host.FullPath(arguments.backupFile, resolved.backupFile);
+    if (made != kErrorSuccess) {
+        resolved.error = L"/backup " + arguments.backupFile +
+                         L": no full path can be made of it: " + Reason(host, made);
+    }
+    return Command(resolved, registry, hives, processes, host).Run();
 }
 
 }  // namespace zelvane

@@ -22,11 +22,16 @@ class CommandHost {
     virtual bool Elevated() = 0;
     // The system's text for an error code, without a trailing period or line break.
     virtual std::wstring ErrorText(long code) = 0;
+    // The full path that a file of that name is written to, as the system makes it (from the
+    // current folder, without trailing spaces and dots); 0, or the system error.
+    virtual long FullPath(const std::wstring& path, std::wstring& full) = 0;
     // Whether something of that name is there to be overwritten.
     virtual bool FileExists(const std::wstring& path) = 0;
     // Writes a new file whole or not at all: into a temporary file beside path, flushed to
     // the disk, then renamed to path, which is never overwritten. 0, or the system error
-    // (kErrorAlreadyExists when path is there by then), and then nothing is left behind.
+    // (kErrorAlreadyExists when path is there by then), and then nothing is left behind. Both
+    // files may be read and written by administrators, the system and the account the
+    // process runs as alone.
     virtual long WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
     // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
     // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,

@@ -14,6 +14,9 @@ constexpr long kErrorReparsePoint = 0x20000002;
 constexpr long kErrorNotLocalPath = 0x20000003;
 // Another run for all users held this PC for longer than a run waits.
 constexpr long kErrorTimeout = 1460;
+// An object that no administrator made has the all-users lock's name (on a Windows without
+// private namespaces, where any user can make one first): the run goes on without the lock.
+constexpr long kErrorLockNameTaken = 0x20000005;
 
 // A Windows user's profile as the system's profile list holds it.
 struct UserProfile {
@@ -46,8 +49,8 @@ class UserHives {
     // 0, or the system error when either one is not held.
     virtual long EnableHivePrivileges() = 0;
     // Waits up to timeoutMs until no other run for all users goes on on this PC, and keeps
-    // others waiting from then until this object ends. 0, or kErrorTimeout, or the system's
-    // error.
+    // others waiting from then until this object ends. 0, or kErrorTimeout, or
+    // kErrorLockNameTaken (not locked, and the run may go on), or the system's error.
     virtual long LockAllUsersRuns(std::uint32_t timeoutMs) = 0;
     // Whether profiles have the layout of Windows Vista and later (AppData\Local).
     virtual bool VistaLayout() = 0;

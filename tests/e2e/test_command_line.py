@@ -377,6 +377,21 @@ class BackupTests(CommandLineCase):
         self.assertFalse(self.env.registry.exists(account_key(MACHINE32, TARGET)))
         self.assertIn(f"{TARGET}: not erased everywhere: 1 place failed.", out)
 
+    def test_the_file_is_for_its_writer_alone_and_named_by_its_full_path(self):
+        """Wine keeps no DACL on a file: it makes one from the file's Unix mode when asked (the
+        owner's and SYSTEM's entries, and Everyone's for the mode's bits for others), so here
+        only what the mode carries is seen, that no one else is let in. Windows keeps the DACL
+        as it was made: protected, with Administrators, SYSTEM and the user alone."""
+        self.seed(HKCU, TARGET, {"Nick": "x"})
+        # Relative, with a trailing space that Windows drops from the name it writes.
+        out, _ = self.run_zelvane("/erase", TARGET, "/backup", "zelvane-backup.reg ",
+                                  expected=0, cwd=self.env.prefix / "drive_c")
+        self.assertIn(rf"backed up {self.FILE_WIN} (1 key, 1 value)", out)
+        dacl = self.env.wine.run(self.env.regtool_exe, "filedacl", self.FILE_WIN).stdout.strip()
+        self.assertRegex(dacl, rf"^D:.*\(A;;FA;;;{WINE_USER}\)", dacl)
+        self.assertNotIn(";WD)", dacl)
+        self.assertEqual(self.file.stat().st_mode & 0o007, 0, oct(self.file.stat().st_mode))
+
     def test_a_backup_that_cannot_be_written_erases_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET, {"Nick": "x"})
@@ -479,6 +494,24 @@ class AllUsersTests(CommandLineCase):
         # Unloaded: nothing holds the file any more. Wine does not write a loaded hive back
         # to its file when it is unloaded, so what the file holds now cannot be checked here.
         self.env.wine.run(self.env.regtool_exe, "hold", HIVE_WIN)
+
+    def test_an_object_squatting_the_locks_name_does_not_stop_a_run(self):
+        """Wine has no private namespaces (it exports none of their functions), so the lock
+        here is the global mutex Windows XP has, and any process may make an object of its name
+        first. On Vista and later the lock lives in a namespace this event cannot reach."""
+        squatter = subprocess.Popen(
+            [str(self.env.wine_exec), str(self.env.regtool_exe), "event",
+             r"Global\Zelvane-AllUsers"],
+            env=self.env.wine.env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(squatter.stdout.readline().strip(), b"held")
+            out, err = self.run_zelvane("/list", "/allusers", expected=0)
+            self.assertIn("no lock   an object that no administrator made has the name", err)
+            self.assertIn(f"{OTHER}\t{SID}", out)
+        finally:
+            squatter.stdin.close()
+            squatter.wait(timeout=60)
+            squatter.stdout.close()
 
     def test_a_hive_held_by_another_process_fails_for_that_user(self):
         holder = subprocess.Popen(

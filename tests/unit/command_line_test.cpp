@@ -366,6 +366,21 @@ TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
     EXPECT_EQ(EscapedForOutput(L"\xfc\x540d 9 \\ \xa0~"), L"\xfc\x540d 9 \\ \xa0~");
 }
 
+TEST(OutputEscapeTest, NoNameCanPassForAnotherOrLoseACharacter) {
+    // The directional marks, embeddings, overrides and isolates, the byte-order mark, and the
+    // characters just outside their ranges, which stay.
+    EXPECT_EQ(EscapedForOutput(L"\x200d\x200e\x200f\x2029\x202a\x202e\x202f\x2065\x2066\x2069"
+                               L"\x206a\xfeff\xfffd"),
+              L"\x200d\\u200E\\u200F\\u2029\\u202A\\u202E\x202f\x2065\\u2066\\u2069\x206a"
+              L"\\uFEFF\xfffd");
+    // A surrogate pair stays; a high one without its low one, a low one without its high one,
+    // and either at either end, are escaped.
+    EXPECT_EQ(EscapedForOutput(L"\xd83d\xde00"), L"\xd83d\xde00");
+    EXPECT_EQ(EscapedForOutput(L"\xdbff"
+                               L"a\xdc00\xd800\xdfff\xdfff\xd83d"),
+              L"\\uDBFFa\\uDC00\xd800\xdfff\\uDFFF\\uD83D");
+}
+
 TEST(ProfilePathTest, OnlyAFullLocalPathIsAccepted) {
     for (const wchar_t* good :
          {L"C:\\Users\\bob", L"d:\\Profiles\\b.o b", L"C:\\x", L"C:\\Users\\bob\\"}) {
@@ -572,7 +587,7 @@ TEST_F(AllUsersTest, BackupNamesEachHiveAsWindowsLoadsItAndTellsEachFailureOnce)
     hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
         L"Software\\Mirabilis\\ICQ\\NewOwners\\123456"};
     EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers", L"/backup", L"b.reg"}), kExitFailed);
-    const std::wstring text = FileText(host.files.at(L"b.reg"));
+    const std::wstring text = FileText(host.files.at(L"C:\\Work\\b.reg"));
     EXPECT_EQ(text.find(L"Zelvane-"), std::wstring::npos);
     for (const wchar_t* key :
          {L"[HKEY_USERS\\S-1-5-21-1-1-1-1001\\Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub]",
@@ -715,7 +730,7 @@ TEST_F(AllUsersTest, EveryCopyAUserHasIsReachedOrNamed) {
     EXPECT_EQ(std::count(hives.calls.begin(), hives.calls.end(),
                          L"Load Zelvane-S-1-5-21-1-1-1-1006_Classes"),
               2);
-    EXPECT_NE(FileText(host.files.at(L"b.reg"))
+    EXPECT_NE(FileText(host.files.at(L"C:\\Work\\b.reg"))
                   .find(L"[HKEY_USERS\\S-1-5-21-1-1-1-1006_Classes\\" + store + L"]"),
               std::wstring::npos);
     EXPECT_EQ(Lines(host.out,
@@ -768,6 +783,23 @@ TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {
                     L"ICQ\\NewOwners\\123456\n"),
               1u);
     EXPECT_TRUE(hives.files[L"C:\\Users\\Default\\NTUSER.DAT"].empty());
+}
+
+TEST_F(AllUsersTest, TheLocksOutcomeIsNamedAsWhatItIs) {
+    // Not taken for another reason than another run: named as that, and nothing touched.
+    hives.lockResult = kErrorAccessDenied;
+    const std::wstring before = registry.Export();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(host.err.find(L"another run"), std::wstring::npos);
+    EXPECT_NE(host.err.find(L"could not be taken: "), std::wstring::npos);
+    EXPECT_EQ(registry.Export(), before);
+    // Its name taken by an object no administrator made: the run goes on, and says so.
+    hives.lockResult = kErrorLockNameTaken;
+    hives.profiles.clear();
+    host.err.clear();
+    EXPECT_EQ(Run({L"/list", L"/allusers"}), kExitDone);
+    EXPECT_NE(host.err.find(L"no lock   an object that no administrator made"), std::wstring::npos);
+    EXPECT_NE(host.out.find(L"123456"), std::wstring::npos);
 }
 
 TEST_F(AllUsersTest, ASecondRunOrAStopRequestLeavesNothingLoaded) {

@@ -73,6 +73,12 @@ class MemoryCommandHost : public CommandHost {
     }
     bool Elevated() override { return elevated; }
     std::wstring ErrorText(long code) override { return L"error " + std::to_wstring(code); }
+    // A path that does not start with a drive is in currentFolder.
+    long FullPath(const std::wstring& path, std::wstring& full) override {
+        if (fullPathFailure != 0) return fullPathFailure;
+        full = path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? path : currentFolder + path;
+        return 0;
+    }
     bool FileExists(const std::wstring& path) override { return files.count(path) != 0; }
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override {
         if (writeFailure != 0) return writeFailure;
@@ -101,6 +107,8 @@ class MemoryCommandHost : public CommandHost {
     std::map<std::wstring, std::string> files;  // the files written, by path
     long writeFailure = 0;                      // what WriteNewFile returns instead
     std::function<void()> onWrite;              // someone else at work as a file is written
+    std::wstring currentFolder = L"C:\\Work\\";
+    long fullPathFailure = 0;  // what FullPath returns instead
 };
 
 }  // namespace zelvane

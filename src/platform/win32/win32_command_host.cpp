@@ -1,10 +1,13 @@
 #include "platform/win32/win32_command_host.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <string>
 
 #include "platform/decimal.h"
 #include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_sid.h"
 
 namespace zelvane {
 
@@ -174,14 +177,46 @@ bool Win32CommandHost::FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+long Win32CommandHost::FullPath(const std::wstring& path, std::wstring& full) {
+    // The current folder may change between the two calls (not in this program, which has one
+    // thread that does this): then the second asks for more room, and is asked again.
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    for (int attempt = 0; attempt < 3 && size != 0; ++attempt) {
+        full.assign(size, L'\0');
+        const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+        if (length != 0 && length < size) {
+            full.resize(length);
+            return ERROR_SUCCESS;
+        }
+        size = length;
+    }
+    const DWORD error = GetLastError();
+    full.clear();
+    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_INVALID_NAME;
+}
+
 // The temporary file is named by the process, so that two runs never share one, and is made
-// new: a file of that name left by anyone is never written through.
+// new: a file of that name left by anyone is never written through. It holds every user's
+// account keys, the messenger's saved passwords among them, so it is made with a DACL of its
+// own, which the folder's permissions do not add to and the rename keeps: Administrators,
+// SYSTEM and the account this program runs as, no one else.
 long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+    const std::wstring user = ProcessUserSid();
+    if (user.empty()) return static_cast<long>(GetLastError());
+    const std::wstring sddl = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FA;;;" + user + L")";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        return static_cast<long>(GetLastError());
+    }
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
     const std::wstring temporary =
         path + L".zelvane-" + Decimal(static_cast<long>(GetCurrentProcessId())) + L".tmp";
-    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
+    const DWORD created = GetLastError();
+    LocalFree(descriptor);
+    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(created);
     DWORD result = ERROR_SUCCESS;
     for (std::size_t done = 0; done < bytes.size() && result == ERROR_SUCCESS;) {
         constexpr std::size_t kChunk = 1 << 20;

@@ -18,6 +18,7 @@ class Win32CommandHost : public CommandHost {
     bool Elevated() override;
     std::wstring ErrorText(long code) override;
     bool FileExists(const std::wstring& path) override;
+    long FullPath(const std::wstring& path, std::wstring& full) override;
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
     bool StartHiveWork() override;
     void EndHiveWork() override;

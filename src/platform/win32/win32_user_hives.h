@@ -25,7 +25,8 @@ class Win32UserHives : public UserHives {
     void Pause(std::uint32_t milliseconds) override;
 
   private:
-    void* mutex_ = nullptr;  // the all-users runs' mutex, while this run holds it
+    void* mutex_ = nullptr;      // the all-users runs' mutex, while this run holds it
+    void* namespace_ = nullptr;  // the private namespace that holds it, where there is one
 };
 
 }  // namespace zelvane

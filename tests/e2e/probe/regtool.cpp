@@ -13,6 +13,9 @@
 //   regtool unload NAME          unloads HKU\NAME
 //   regtool hold FILE            opens FILE without sharing, prints "held" and keeps it open
 //                                until its standard input ends
+//   regtool event NAME           creates an event of that name (Global\Name, say), prints
+//                                "held" and keeps it until its standard input ends
+//   regtool filedacl FILE        prints FILE's DACL in SDDL, as GetNamedSecurityInfoW reads it
 //   regtool run PROGRAM [ARG...] runs PROGRAM with no standard handles and no console, as
 //                                Explorer starts a program, and exits with its exit code
 //   regtool dump KEY...          prints each KEY with every key and value below it (UTF-8):
@@ -25,6 +28,7 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <sddl.h>
 #include <winternl.h>
 
@@ -131,6 +135,36 @@ LONG EnableHivePrivileges() {
     }
     CloseHandle(token);
     return result;
+}
+
+LONG HoldEvent(const wchar_t* name) {
+    const HANDLE held = CreateEventW(nullptr, TRUE, FALSE, name);
+    if (held == nullptr) return static_cast<LONG>(GetLastError());
+    std::printf("held\n");
+    std::fflush(stdout);
+    char buffer[64];
+    DWORD read = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) &&
+           read > 0) {
+    }
+    CloseHandle(held);
+    return ERROR_SUCCESS;
+}
+
+LONG PrintFileDacl(const wchar_t* file) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD result = GetNamedSecurityInfoW(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                               nullptr, nullptr, &dacl, nullptr, &descriptor);
+    if (result != ERROR_SUCCESS) return static_cast<LONG>(result);
+    wchar_t* text = nullptr;
+    const BOOL converted = ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+    const LONG error = converted ? ERROR_SUCCESS : static_cast<LONG>(GetLastError());
+    if (converted) std::printf("%ls\n", text);
+    LocalFree(text);
+    LocalFree(descriptor);
+    return error;
 }
 
 LONG Hold(const wchar_t* file) {
@@ -310,6 +344,11 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring first = argc > 1 ? argv[1] : L"";
     if (first == L"run" && argc > 2) return Run(argc, argv);
     if (first == L"dump" && argc > 2) return DumpKeys(argc, argv);
+    if ((first == L"event" || first == L"filedacl") && argc == 3) {
+        const LONG result = first == L"event" ? HoldEvent(argv[2]) : PrintFileDacl(argv[2]);
+        if (result != ERROR_SUCCESS) std::fprintf(stderr, "regtool: error %ld\n", result);
+        return result == ERROR_SUCCESS ? 0 : 1;
+    }
     if ((first == L"hold" || first == L"unload") && argc == 3) {
         LONG result = first == L"hold" ? Hold(argv[2]) : EnableHivePrivileges();
         if (first == L"unload" && result == ERROR_SUCCESS) {
@@ -331,7 +370,7 @@ int wmain(int argc, wchar_t** argv) {
             stderr,
             "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
             "dacl KEY SDDL [32] | set KEY NAME TYPE HEX | save KEY FILE | load NAME FILE | unload "
-            "NAME | hold FILE | "
+            "NAME | hold FILE | event NAME | filedacl FILE | "
             "run PROGRAM [ARG...] | dump KEY...\n");
         return 2;
     }
