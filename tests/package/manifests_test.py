@@ -15,6 +15,8 @@ from pathlib import Path
 
 import yaml
 
+# version_test reads the exes' version resource; no byte code of it is left in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win32"))
 import version_test  # noqa: E402
 
