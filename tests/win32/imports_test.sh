@@ -51,7 +51,7 @@ probe=$(mktemp --suffix=.c)
 trap 'rm -f "$probe"' EXIT
 {
     echo '#include <windows.h>'
-    for header in commctrl.h shlwapi.h shellapi.h oleacc.h winternl.h objbase.h sddl.h \
+    for header in commctrl.h shlwapi.h shellapi.h oleacc.h winternl.h objbase.h sddl.h tlhelp32.h \
                   stdio.h stdlib.h string.h wchar.h locale.h signal.h errno.h setjmp.h \
                   io.h process.h math.h ctype.h; do
         echo "#include <$header>"
