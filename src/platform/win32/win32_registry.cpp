@@ -363,7 +363,10 @@ long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
     HANDLE followed = nullptr;
-    const LONG status = Nt().openKey(&followed, MAXIMUM_ALLOWED, &attributes);
+    // The real name is opened as it is: a 32-bit process on 64-bit Windows asks for the
+    // 64-bit view, where no redirection rewrites it.
+    const LONG status =
+        Nt().openKey(&followed, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), &attributes);
     if (status >= 0) {
         std::wstring reached;
         result = RealName(static_cast<HKEY>(followed), reached);
