@@ -25,12 +25,13 @@ std::wstring SwitchName(const std::wstring& argument) {
 
 CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     CommandArguments parsed;
+    parsed.given = arguments;
     const auto fail = [&parsed](const std::wstring& why) {
         if (parsed.error.empty()) parsed.error = why;
     };
     const auto setAction = [&](CommandAction action, const std::wstring& argument) {
         if (parsed.action != CommandAction::kWindow && parsed.action != action) {
-            fail(L"only one of /list, /erase and /? may be given (" + argument + L")");
+            fail(L"only one of /list, /find, /erase and /? may be given (" + argument + L")");
         }
         parsed.action = action;
     };
@@ -59,8 +60,13 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
                 parsed.backupFile = arguments[++i];
             }
             if (parsed.backupFile.empty()) fail(L"/backup needs a file name");
-        } else if (name == L"erase") {
-            setAction(CommandAction::kErase, argument);
+        } else if (name == L"log") {
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && parsed.logFile.empty()) {
+                parsed.logFile = arguments[++i];
+            }
+            if (parsed.logFile.empty()) fail(L"/log needs a file name");
+        } else if (name == L"erase" || name == L"find") {
+            setAction(name == L"erase" ? CommandAction::kErase : CommandAction::kFind, argument);
             // The number is the next argument, whatever it holds, unless it is a switch.
             if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && !haveNumber) {
                 parsed.uin = arguments[++i];
@@ -71,16 +77,18 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
         }
     }
     if (!parsed.error.empty()) return parsed;
+    const bool numbered =
+        parsed.action == CommandAction::kErase || parsed.action == CommandAction::kFind;
     if (parsed.action == CommandAction::kWindow && !arguments.empty()) {
-        fail(L"/list or /erase is missing");
+        fail(L"/list, /find or /erase is missing");
     } else if (parsed.action != CommandAction::kErase &&
                (parsed.whatIf || !parsed.backupFile.empty())) {
         fail(L"/whatif and /backup go with /erase only");
-    } else if (parsed.action == CommandAction::kErase && !haveNumber) {
-        fail(L"/erase needs the account number");
-    } else if (parsed.action == CommandAction::kErase && !IsAccountName(parsed.uin)) {
+    } else if (numbered && !haveNumber) {
+        fail(L"/erase and /find need the account number");
+    } else if (numbered && !IsAccountName(parsed.uin)) {
         fail(L"\"" + parsed.uin + L"\" is not a UIN: it cannot be empty or hold a backslash");
-    } else if (parsed.action == CommandAction::kErase && parsed.uin.size() > kMaxKeyName) {
+    } else if (numbered && parsed.uin.size() > kMaxKeyName) {
         fail(L"the UIN is longer than a key name can be (" + Decimal(kMaxKeyName) +
              L" characters)");
     }
@@ -90,11 +98,14 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
 std::wstring UsageText() {
     return L"Zelvane: lists and erases the messenger's saved accounts.\n"
            L"\n"
-           L"zelvane /list [/allusers]\n"
-           L"zelvane /erase NUMBER [/allusers] [/whatif] [/backup FILE] [/quiet]\n"
+           L"zelvane /list [/allusers] [/log FILE]\n"
+           L"zelvane /find NUMBER [/allusers] [/log FILE]\n"
+           L"zelvane /erase NUMBER [/allusers] [/whatif] [/backup FILE] [/quiet] [/log FILE]\n"
            L"zelvane /?\n"
            L"\n"
            L"/list      the accounts found, one a line, with the user they belong to\n"
+           L"/find      whether the account is anywhere: exit 0 clean, 1 found or\n"
+           L"           not every place could be read\n"
            L"/erase     erases the account from every place, one line per place\n"
            L"/allusers  every user's profile, the default user, the default profile\n"
            L"           and the machine\n"
@@ -102,6 +113,7 @@ std::wstring UsageText() {
            L"/whatif    changes nothing: tells what /erase would erase\n"
            L"/backup    saves what /erase erases to FILE first, for reg import\n"
            L"/quiet     shows no window or message box\n"
+           L"/log       appends a record of the run to FILE\n"
            L"\n"
            L"Exit codes: 0 nothing of the account is left, 1 a place failed or\n"
            L"was not reached, 2 usage error, 3 access denied: run as administrator,\n"

@@ -10,6 +10,7 @@ enum class CommandAction {
     kHelp,
     kList,
     kErase,
+    kFind,
 };
 
 struct CommandArguments {
@@ -21,6 +22,10 @@ struct CommandArguments {
     bool whatIf = false;
     // /backup FILE: the file an erase saves what it erases to first; empty without.
     std::wstring backupFile;
+    // /log FILE: the file a record of the run is appended to; empty without.
+    std::wstring logFile;
+    // The arguments as they were given, for the log's record.
+    std::vector<std::wstring> given;
     // Why the arguments ask for nothing that can be done; empty when they are sound.
     std::wstring error;
 };

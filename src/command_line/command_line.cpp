@@ -8,6 +8,7 @@
 #include "command_line/all_users.h"
 #include "command_line/before_erase.h"
 #include "command_line/output_escape.h"
+#include "platform/ascii_case.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
 #include "registry_listing/account_listing.h"
@@ -48,9 +49,11 @@ class Command : public PlaceVisitor {
           hives_(hives),
           processes_(processes),
           host_(host),
-          report_(host, arguments.quiet, arguments.action == CommandAction::kList) {}
+          report_(host, arguments.quiet, FormOf(arguments.action)) {}
 
     int Run() {
+        // Before anything else, so that a run that cannot keep its record touches nothing.
+        if (!arguments_.logFile.empty() && !StartLog()) return report_.Finish(kExitFailed);
         if (!arguments_.error.empty()) {
             report_.Line(
                 {L"zelvane: ", EscapedForOutput(arguments_.error), L". zelvane /? tells how."},
@@ -98,6 +101,10 @@ class Command : public PlaceVisitor {
                              true);
                 return report_.Finish(kExitFailed);
             }
+        }
+        if (arguments_.action == CommandAction::kFind) {
+            ForEachOwner(WalkPass::kOnly);
+            return report_.Finish(FindSummary());
         }
         if (arguments_.action == CommandAction::kList) {
             ForEachOwner(WalkPass::kOnly);
@@ -184,10 +191,61 @@ class Command : public PlaceVisitor {
     }
 
     void VisitShared() {
+        visitingShared_ = true;
         for (const AccountPlace& place : SharedPlaces()) {
             Visit(place.hive == kHkeyLocalMachine ? L"the machine" : L"the default profile",
                   {place}, LinkRule::kFollowNone, true, {});
         }
+        visitingShared_ = false;
+    }
+
+    static ReportForm FormOf(CommandAction action) {
+        return action == CommandAction::kList   ? ReportForm::kList
+               : action == CommandAction::kFind ? ReportForm::kFind
+                                                : ReportForm::kErase;
+    }
+
+    // Opens the log and writes the record's first line: where, who and what. False, having
+    // said why, when the log cannot be opened.
+    bool StartLog() {
+        const long opened = host_.OpenLog(arguments_.logFile);
+        if (opened != kErrorSuccess) {
+            report_.Line({L"zelvane: ", EscapedForOutput(arguments_.logFile),
+                          L": the log could not be opened: ", Reason(host_, opened),
+                          L". Nothing was touched."},
+                         true);
+            return false;
+        }
+        const std::wstring sid = hives_.CurrentUser();
+        const std::wstring account = hives_.AccountName(sid);
+        std::wstring line = L"start     " + EscapedForOutput(host_.ComputerName()) + L" " +
+                            EscapedForOutput(account.empty() ? sid : account) + L": zelvane";
+        for (const std::wstring& argument : arguments_.given) {
+            const bool quote = argument.empty() || argument.find(L' ') != argument.npos;
+            line += quote ? L" \"" + EscapedForOutput(argument) + L"\""
+                          : L" " + EscapedForOutput(argument);
+        }
+        host_.Log(line + L"\n");
+        return true;
+    }
+
+    // Whether the account is anywhere: 0 only when no copy was found and every place could
+    // be read, so that a tool never takes a failure for a clean PC.
+    int FindSummary() {
+        const int failures = report_.tally.failures;
+        const std::wstring uin = EscapedForOutput(arguments_.uin);
+        const std::wstring unread =
+            failures == 0 ? L"" : L"; " + Count(failures) + L" could not be read or reached";
+        if (foundIn_ > 0) {
+            const int users = static_cast<int>(owners_.size());
+            report_.Line({uin, L": found in ", Count(foundIn_), L" (", Decimal(users),
+                          users == 1 ? L" user)" : L" users)", unread});
+        } else if (failures > 0) {
+            report_.Line({uin, L": not known to be clean", unread});
+        } else {
+            report_.Line({uin, L": not found"});
+        }
+        return foundIn_ > 0 || failures > 0 ? kExitFailed : kExitDone;
     }
 
     // Each account once for its owner, in the order the places are read; a place that
@@ -205,6 +263,11 @@ class Command : public PlaceVisitor {
                 report_.Failure({ShownAs(place, registry_)}, result, sharedPlace);
             }
             for (const std::wstring& uin : names.names) {
+                if (arguments_.action == CommandAction::kFind) {
+                    if (!SameIgnoringAsciiCase(uin, arguments_.uin)) continue;
+                    ++foundIn_;
+                    if (!visitingShared_) owners_.insert(std::wstring(owner));
+                }
                 if (seen.insert(uin).second) {
                     report_.Line({EscapedForOutput(uin), L"\t", shownOwner});
                 }
@@ -298,7 +361,15 @@ class Command : public PlaceVisitor {
     Processes& processes_;
     CommandHost& host_;
     Report report_;
-    Pass pass_ = arguments_.action == CommandAction::kList ? Pass::kList : Pass::kErase;
+    Pass pass_ =
+        arguments_.action == CommandAction::kList || arguments_.action == CommandAction::kFind
+            ? Pass::kList
+            : Pass::kErase;
+    // /find: the places the account was found in, and the users (not the shared places)
+    // whose they are.
+    int foundIn_ = 0;
+    std::set<std::wstring> owners_;
+    bool visitingShared_ = false;
     std::optional<EraseBackup> backup_ =
         arguments_.backupFile.empty() || arguments_.whatIf
             ? std::nullopt

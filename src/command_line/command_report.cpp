@@ -2,6 +2,7 @@
 
 #include "command_line/output_escape.h"
 #include "platform/controls.h"
+#include "platform/decimal.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
 #include "platform/user_hives.h"
@@ -51,8 +52,8 @@ void Tally::Fail(long result, bool sharedPlace) {
     if (result == kErrorAccessDenied && sharedPlace) ++elevationHelps;
 }
 
-Report::Report(CommandHost& host, bool quiet, bool listing)
-    : host_(host), quiet_(quiet), listing_(listing) {
+Report::Report(CommandHost& host, bool quiet, ReportForm form)
+    : host_(host), quiet_(quiet || form == ReportForm::kFind), form_(form) {
     streamed_ = host_.OpenOutput();
 }
 
@@ -63,25 +64,28 @@ void Report::Line(std::initializer_list<std::wstring_view> parts, bool error) {
 }
 
 void Report::Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
-    if (listing_) return;
+    if (form_ != ReportForm::kErase) return;
     Line({word, Padded(word), EscapedForOutput(Joined(parts))});
 }
 
 void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
-    Line({word, Padded(word), EscapedForOutput(Joined(parts))}, listing_);
+    Line({word, Padded(word), EscapedForOutput(Joined(parts))}, form_ == ReportForm::kList);
 }
 
 void Report::Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
                      std::wstring_view word) {
     Line({word, Padded(word), EscapedForOutput(Joined(parts) + L": " + Reason(host_, result))},
-         listing_);
+         form_ == ReportForm::kList);
     tally.Fail(result, sharedPlace);
 }
 
 void Report::Emit(std::wstring line, bool error) {
     if (held_) {
         pending_.emplace_back(std::move(line), error);
-    } else if (streamed_) {
+        return;
+    }
+    host_.Log(line);
+    if (streamed_) {
         host_.Write(line, error);
     } else {
         boxText_ += line;
@@ -97,6 +101,7 @@ void Report::Release() {
 
 int Report::Finish(int code) {
     Release();
+    host_.Log(L"exit " + Decimal(code) + L"\n");
     if (!streamed_ && !quiet_ && !boxText_.empty()) {
         const int icon = code == kExitDone    ? kInformationIcon
                          : code == kExitUsage ? kCriticalIcon

@@ -39,13 +39,19 @@ struct Tally {
     void Fail(long result, bool sharedPlace);
 };
 
+// What a run prints beside its own lines: an erase every place's status, on its output; a
+// listing only the accounts, with its failures on the error stream; a search only the
+// copies it finds, with its failures on its output, where a tool reads one stream alone,
+// and never a message box.
+enum class ReportForm { kErase, kList, kFind };
+
 // What a run says: written line by line where there is somewhere to write, else kept for one
 // message box at the end. Lines may be held back (while a user's hive is loaded, so that no
 // write that blocks on a full pipe keeps a hive loaded) and are then written when released.
 // Status and failure lines show their parts escaped (EscapedForOutput).
 class Report {
   public:
-    Report(CommandHost& host, bool quiet, bool listing);
+    Report(CommandHost& host, bool quiet, ReportForm form);
 
     // One line made of its parts, as they are.
     void Line(std::initializer_list<std::wstring_view> parts, bool error = false);
@@ -70,7 +76,7 @@ class Report {
 
     CommandHost& host_;
     bool quiet_;
-    bool listing_;
+    ReportForm form_;
     bool streamed_ = false;
     bool held_ = false;
     std::vector<std::pair<std::wstring, bool>> pending_;

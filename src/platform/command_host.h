@@ -33,6 +33,17 @@ class CommandHost {
     // files may be read and written by administrators, the system and the account the
     // process runs as alone.
     virtual long WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Opens the log file that Log appends to: created where it is not there, readable and
+    // writable by administrators, the system and the process's account alone; never
+    // truncated; refused (kErrorReparsePoint) when the name is a symbolic link or a
+    // junction, which could lead out of the folder it names. 0, or the system error.
+    virtual long OpenLog(const std::wstring& path) = 0;
+    // Appends one line of text (ending in a line break) to the open log, after the time in
+    // UTC and this process's id, in UTF-8 with CRLF, in one write, so that the lines of runs
+    // that append at once stay whole and tell their run. Nothing without an open log.
+    virtual void Log(const std::wstring& line) = 0;
+    // The computer's name.
+    virtual std::wstring ComputerName() = 0;
     // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
     // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,
     // a close or log-off waits for the hives at hand to be unloaded before the process ends.

@@ -1,23 +1,14 @@
 #include "running_messenger/running_messenger.h"
 
-#include <algorithm>
-#include <string_view>
-
+#include "platform/ascii_case.h"
 #include "platform/decimal.h"
 
 namespace zelvane {
 
 namespace {
 
-bool SameFileName(std::wstring_view a, std::wstring_view b) {
-    const auto fold = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? wchar_t(c + 32) : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
-}
-
 bool IsMessenger(const std::wstring& image) {
-    return SameFileName(image, L"ICQ.exe") || SameFileName(image, L"ICQLite.exe");
+    return SameIgnoringAsciiCase(image, L"ICQ.exe") || SameIgnoringAsciiCase(image, L"ICQLite.exe");
 }
 
 }  // namespace

@@ -155,6 +155,45 @@ class CurrentUserTests(CommandLineCase):
         out, _ = self.run_zelvane("/erase", TARGET, expected=0)
         self.assertNotIn("running", out)
 
+    def test_a_log_that_cannot_be_opened_touches_nothing_and_a_killed_run_leaves_its_start(self):
+        self.seed(HKCU, TARGET)
+        before = self.env.registry.snapshot(*EXPORTED)
+        _, err = self.run_zelvane("/erase", TARGET, "/log", r"C:\no such folder\z.log",
+                                  expected=1)
+        self.assertIn("the log could not be opened", err)
+        self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
+
+        # More lines than a pipe of one page holds, read by no one: the run waits on its
+        # output until it is killed.
+        self.env.registry.load([(account_key(HKCU, f"{n:09}"), None)
+                                for n in range(100000000, 100000300)])
+        log = self.env.prefix / "drive_c" / "zelvane-killed.log"
+        log.unlink(missing_ok=True)
+        self.addCleanup(log.unlink, missing_ok=True)
+        read_end, write_end = os.pipe()
+        fcntl.fcntl(write_end, fcntl.F_SETPIPE_SZ, 4096)
+        run = subprocess.Popen([str(self.env.wine_exec), str(self.env.exe), "/list", "/log",
+                                r"C:\zelvane-killed.log"], env=self.env.wine.env(),
+                               stdin=subprocess.DEVNULL, stdout=write_end,
+                               stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        try:
+            deadline = time.monotonic() + 60
+            while "100000050" not in (log.read_text("utf-8") if log.exists() else ""):
+                self.assertIsNone(run.poll(), "the run ended before it was killed")
+                self.assertLess(time.monotonic(), deadline, "the run did not fill its pipe")
+                time.sleep(0.2)
+            self.env.wine.run("taskkill", "/f", "/im", "zelvane.exe", check=False)
+            run.wait(timeout=60)
+        finally:
+            if run.poll() is None:
+                run.kill()
+            os.close(read_end)
+        lines = log.read_text("utf-8").split("\r\n")
+        self.assertRegex(lines[0], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\dZ \[\d+\] start     \S+ .*: "
+                                   r"zelvane /list /log C:\\zelvane-killed\.log$")
+        self.assertNotIn(" exit ", log.read_text("utf-8"))
+
     def test_usage_errors_exit_2_and_touch_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET)
@@ -564,6 +603,9 @@ class AllUsersTests(CommandLineCase):
     def test_list_names_each_users_accounts(self):
         out, _ = self.run_zelvane("/list", "/allusers", expected=0)
         self.assertIn(f"{OTHER}\t{SID}\n555\t{SID}\n", out)
+        # /find looks where /list looks: a copy in a hive that is not loaded is found.
+        out, err = self.run_zelvane("/find", "555", "/allusers", expected=1)
+        self.assertEqual((out, err), (f"555\t{SID}\n555: found in 1 place (1 user)\n", ""))
 
     def test_list_follows_no_link_in_a_users_hive(self):
         user = self.load_as_logged_on()

@@ -354,6 +354,65 @@ TEST_F(CommandLineTest, ARunningMessengerIsNamedAndGivesExitFour) {
     EXPECT_EQ(Run({L"/erase", L"123456"}), kExitFailed);
 }
 
+// /find answers one question for a tool: 0 only when no copy is anywhere and every place was
+// read; 1 when a copy is found or a place could not be read. Its summary is its last line,
+// and it writes nothing to the error stream and shows no box.
+TEST_F(CommandLineTest, FindExitsZeroOnlyWhenEveryPlaceWasReadAndHoldsNoCopy) {
+    host.hasOutput = false;
+    EXPECT_EQ(Run({L"/find", L"123456"}), kExitDone);
+    EXPECT_TRUE(host.boxes.empty());
+    host.hasOutput = true;
+    EXPECT_EQ(host.out, L"");
+    EXPECT_EQ(Run({L"/find", L"123456"}), kExitDone);
+    EXPECT_EQ(host.out, L"123456: not found\n");
+
+    hives.names[hives.currentUser] = L"PC\\alice";
+    SeedCurrentUser(L"123456");
+    SeedCurrentUser(L"777");
+    host.out.clear();
+    EXPECT_EQ(Run({L"/find", L"123456"}), kExitFailed);
+    EXPECT_EQ(host.out,
+              L"123456\tS-1-5-21-7-7-7-1000 PC\\alice\n"
+              L"123456\tthe default profile\n"
+              L"123456\tthe machine\n"
+              L"123456: found in 5 places (1 user)\n");
+
+    // A place that cannot be read leaves the PC not known to be clean.
+    registry.FailOpenOf(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners",
+                        kErrorAccessDenied, RegistryView::k32Bit);
+    host.out.clear();
+    host.elevated = false;
+    EXPECT_EQ(Run({L"/find", L"999"}), kExitFailed);
+    EXPECT_EQ(host.err, L"");
+    EXPECT_NE(host.out.find(L"999: not known to be clean; 1 place could not be read or reached\n"),
+              std::wstring::npos);
+    EXPECT_EQ(ParseArguments({L"/find"}).error, L"/erase and /find need the account number");
+}
+
+// /log FILE: opened before anything is done, one record a run (who, where, what, every line,
+// the exit code); a log that cannot be opened touches nothing.
+TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
+    SeedCurrentUser(L"123456");
+    hives.names[hives.currentUser] = L"PC\\alice";
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/log", L"C:\\z.log"}), kExitDone);
+    EXPECT_EQ(host.logPath, L"C:\\z.log");
+    EXPECT_EQ(host.log.find(L"start     PC01 PC\\alice: zelvane /erase 123456 /log C:\\z.log\n"),
+              0u);
+    EXPECT_NE(host.log.find(host.out), std::wstring::npos);
+    EXPECT_TRUE(host.log.ends_with(L"123456: erased; nothing of it is left.\nexit 0\n"));
+
+    SeedCurrentUser(L"123456");
+    const std::wstring before = registry.Export();
+    host.logFailure = kErrorAccessDenied;
+    registry.calls.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/log", L"C:\\locked.log"}), kExitFailed);
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+    EXPECT_EQ(registry.Export(), before);
+    EXPECT_NE(host.err.find(L"C:\\locked.log: the log could not be opened: error 5. Nothing was "
+                            L"touched."),
+              std::wstring::npos);
+}
+
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
     EXPECT_EQ(EscapedForOutput(L"1\tx\r\n123456789\tthe machine\r\n2"),
               L"1\\tx\\r\\n123456789\\tthe machine\\r\\n2");

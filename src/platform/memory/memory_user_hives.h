@@ -87,6 +87,15 @@ class MemoryCommandHost : public CommandHost {
         if (onWrite) onWrite();
         return 0;
     }
+    long OpenLog(const std::wstring& path) override {
+        if (logFailure != 0) return logFailure;
+        logPath = path;
+        return 0;
+    }
+    void Log(const std::wstring& line) override {
+        if (!logPath.empty()) log += line;
+    }
+    std::wstring ComputerName() override { return L"PC01"; }
     bool StartHiveWork() override {
         if (hiveWork != 0) return false;  // the last one never ended
         if (stopAfter == 0) return false;
@@ -106,6 +115,9 @@ class MemoryCommandHost : public CommandHost {
     std::vector<int> boxStyles;
     std::map<std::wstring, std::string> files;  // the files written, by path
     long writeFailure = 0;                      // what WriteNewFile returns instead
+    std::wstring logPath;                       // the log opened, empty before
+    std::wstring log;                           // what was appended to it
+    long logFailure = 0;                        // what OpenLog returns instead
     std::function<void()> onWrite;              // someone else at work as a file is written
     std::wstring currentFolder = L"C:\\Work\\";
     long fullPathFailure = 0;  // what FullPath returns instead

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/decimal.h"
+#include "platform/user_hives.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_sid.h"
 
@@ -106,6 +107,7 @@ void Win32CommandHost::EndHiveWork() {
 
 Win32CommandHost::~Win32CommandHost() {
     if (console_ != nullptr) CloseHandle(console_);
+    if (log_ != nullptr) CloseHandle(log_);
 }
 
 bool Win32CommandHost::OpenOutput() {
@@ -200,15 +202,33 @@ long Win32CommandHost::FullPath(const std::wstring& path, std::wstring& full) {
 // account keys, the messenger's saved passwords among them, so it is made with a DACL of its
 // own, which the folder's permissions do not add to and the rename keeps: Administrators,
 // SYSTEM and the account this program runs as, no one else.
-long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+namespace {
+
+// What the files this program writes are made with: a DACL, protected from what the folder
+// would pass on, that lets in administrators, the system and the process's account alone
+// (a backup holds every user's saved password; a log, every user's accounts). To be freed
+// with LocalFree.
+long PrivateFileDescriptor(PSECURITY_DESCRIPTOR& descriptor) {
     const std::wstring user = ProcessUserSid();
     if (user.empty()) return static_cast<long>(GetLastError());
     const std::wstring sddl = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FA;;;" + user + L")";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                               &descriptor, nullptr)) {
         return static_cast<long>(GetLastError());
     }
+    return ERROR_SUCCESS;
+}
+
+std::wstring TwoDigits(WORD value) {
+    return {static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)};
+}
+
+}  // namespace
+
+long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const long made = PrivateFileDescriptor(descriptor);
+    if (made != ERROR_SUCCESS) return made;
     SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
     const std::wstring temporary =
         path + L".zelvane-" + Decimal(static_cast<long>(GetCurrentProcessId())) + L".tmp";
@@ -237,6 +257,63 @@ long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string&
     }
     if (result != ERROR_SUCCESS) DeleteFileW(temporary.c_str());
     return static_cast<long>(result);
+}
+
+// Appending alone (FILE_APPEND_DATA without FILE_WRITE_DATA): every write goes to the file's
+// end, after whatever another run appended meanwhile, and nothing already there can be
+// written over. The name is opened as the link it may be, never followed, and a link is
+// refused.
+long Win32CommandHost::OpenLog(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const long made = PrivateFileDescriptor(descriptor);
+    if (made != ERROR_SUCCESS) return made;
+    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const DWORD opened = GetLastError();
+    LocalFree(descriptor);
+    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(opened);
+    BY_HANDLE_FILE_INFORMATION information;
+    long result = ERROR_SUCCESS;
+    if (!GetFileInformationByHandle(file, &information)) {
+        result = static_cast<long>(GetLastError());
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        result = kErrorReparsePoint;
+    }
+    if (result != ERROR_SUCCESS) {
+        CloseHandle(file);
+        return result;
+    }
+    log_ = file;
+    return ERROR_SUCCESS;
+}
+
+void Win32CommandHost::Log(const std::wstring& line) {
+    if (log_ == nullptr) return;
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    std::wstring text = Decimal(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" +
+                        TwoDigits(now.wDay) + L" " + TwoDigits(now.wHour) + L":" +
+                        TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond) + L"Z [" +
+                        Decimal(static_cast<long long>(GetCurrentProcessId())) + L"] ";
+    for (const wchar_t ch : line) {
+        if (ch == L'\n') text += L'\r';
+        text += ch;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::wstring Win32CommandHost::ComputerName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
 }
 
 }  // namespace zelvane

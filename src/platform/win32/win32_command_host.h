@@ -20,6 +20,9 @@ class Win32CommandHost : public CommandHost {
     bool FileExists(const std::wstring& path) override;
     long FullPath(const std::wstring& path, std::wstring& full) override;
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
+    long OpenLog(const std::wstring& path) override;
+    void Log(const std::wstring& line) override;
+    std::wstring ComputerName() override;
     bool StartHiveWork() override;
     void EndHiveWork() override;
 
@@ -27,6 +30,7 @@ class Win32CommandHost : public CommandHost {
     HANDLE out_ = nullptr;
     HANDLE err_ = nullptr;
     HANDLE console_ = nullptr;  // CONOUT$ of the parent's console, when attached to it
+    HANDLE log_ = nullptr;      // the log, opened to append to
     bool handlerSet_ = false;   // the console control handler is installed
 };
 
