@@ -189,10 +189,11 @@ class CurrentUserTests(CommandLineCase):
             if run.poll() is None:
                 run.kill()
             os.close(read_end)
-        lines = log.read_text("utf-8").split("\r\n")
+        text = log.read_bytes().decode("utf-8")
+        lines = text.split("\r\n")
         self.assertRegex(lines[0], r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\dZ \[\d+\] start     \S+ .*: "
                                    r"zelvane /list /log C:\\zelvane-killed\.log$")
-        self.assertNotIn(" exit ", log.read_text("utf-8"))
+        self.assertNotIn(" exit ", text)
 
     def test_usage_errors_exit_2_and_touch_nothing(self):
         for place in ERASED_PLACES:

@@ -59,7 +59,7 @@ class RecipeTests(CommandLineCase):
         self.assertIn(rf"{PROGRAM_DATA}\Zelvane\zelvane.log", remediate)
         self.run_zelvane(*remediate, expected=0)
         self.run_zelvane(*detect, expected=0)
-        self.assertIn(" exit 0\r\n", self.log.read_text(encoding="utf-8"))
+        self.assertIn(" exit 0\r\n", self.log.read_bytes().decode("utf-8"))
 
         self.deny_machine()
         out, err = self.run_zelvane(*detect, expected=1)
@@ -134,6 +134,7 @@ class RecipeTests(CommandLineCase):
         self.seed_found()
         self.run_zelvane(*arguments, expected=0)
         self.run_zelvane(*arguments, expected=0)
-        log = self.log.read_text(encoding="utf-8")
+        log = self.log.read_bytes().decode("utf-8")
         self.assertEqual(log.count("] start     "), 2, log)
-        self.assertIn("] erased    HKEY_CURRENT_USER", log)
+        self.assertIn("] erased    HKEY_USERS\\", log)
+        self.assertTrue(log.endswith("] exit 0\r\n"), log)
