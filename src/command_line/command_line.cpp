@@ -205,8 +205,8 @@ class Command : public PlaceVisitor {
                                                 : ReportForm::kErase;
     }
 
-    // Opens the log and writes the record's first line: where, who and what. False, having
-    // said why, when the log cannot be opened.
+    // Opens the log and writes the record's first line. False, having said why, when the log
+    // cannot be opened or written.
     bool StartLog() {
         const long opened = host_.OpenLog(arguments_.logFile);
         if (opened != kErrorSuccess) {
@@ -216,6 +216,11 @@ class Command : public PlaceVisitor {
                          true);
             return false;
         }
+        return report_.Log(StartLine());
+    }
+
+    // The record's first line: where, who and what.
+    std::wstring StartLine() {
         const std::wstring sid = hives_.CurrentUser();
         const std::wstring account = hives_.AccountName(sid);
         std::wstring line = L"start     " + EscapedForOutput(host_.ComputerName()) + L" " +
@@ -225,8 +230,7 @@ class Command : public PlaceVisitor {
             line += quote ? L" \"" + EscapedForOutput(argument) + L"\""
                           : L" " + EscapedForOutput(argument);
         }
-        host_.Log(line + L"\n");
-        return true;
+        return line + L"\n";
     }
 
     // Whether the account is anywhere: 0 only when no copy was found and every place could

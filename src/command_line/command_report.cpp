@@ -84,12 +84,17 @@ void Report::Emit(std::wstring line, bool error) {
         pending_.emplace_back(std::move(line), error);
         return;
     }
-    host_.Log(line);
+    Log(line);
     if (streamed_) {
         host_.Write(line, error);
     } else {
         boxText_ += line;
     }
+}
+
+bool Report::Log(const std::wstring& line) {
+    if (logFailure_ == kErrorSuccess) logFailure_ = host_.Log(line);
+    return logFailure_ == kErrorSuccess;
 }
 
 void Report::Release() {
@@ -99,9 +104,13 @@ void Report::Release() {
     for (auto& [line, error] : lines) Emit(std::move(line), error);
 }
 
+// A record the log lacks is a failure of the run, as a place it could not erase would be.
 int Report::Finish(int code) {
     Release();
-    host_.Log(L"exit " + Decimal(code) + L"\n");
+    if (!Log(L"exit " + Decimal(code) + L"\n")) {
+        Line({L"zelvane: the log could not be written: ", Reason(host_, logFailure_), L"."}, true);
+        if (code == kExitDone) code = kExitFailed;
+    }
     if (!streamed_ && !quiet_ && !boxText_.empty()) {
         const int icon = code == kExitDone    ? kInformationIcon
                          : code == kExitUsage ? kCriticalIcon

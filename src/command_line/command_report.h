@@ -64,6 +64,10 @@ class Report {
     void Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
                  std::wstring_view word = L"failed");
 
+    // Appends a line to the log alone; false when it, or a line before it, could not be
+    // written, which Finish then tells and counts as a failure.
+    bool Log(const std::wstring& line);
+
     void Hold() { held_ = true; }
     void Release();
 
@@ -81,6 +85,7 @@ class Report {
     bool held_ = false;
     std::vector<std::pair<std::wstring, bool>> pending_;
     std::wstring boxText_;
+    long logFailure_ = 0;  // why a line could not be appended to the log
 };
 
 }  // namespace zelvane

@@ -40,8 +40,9 @@ class CommandHost {
     virtual long OpenLog(const std::wstring& path) = 0;
     // Appends one line of text (ending in a line break) to the open log, after the time in
     // UTC and this process's id, in UTF-8 with CRLF, in one write, so that the lines of runs
-    // that append at once stay whole and tell their run. Nothing without an open log.
-    virtual void Log(const std::wstring& line) = 0;
+    // that append at once stay whole and tell their run. Nothing without an open log. 0, or
+    // the system error of the write.
+    virtual long Log(const std::wstring& line) = 0;
     // The computer's name.
     virtual std::wstring ComputerName() = 0;
     // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,

@@ -411,6 +411,12 @@ TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
     EXPECT_NE(host.err.find(L"C:\\locked.log: the log could not be opened: error 5. Nothing was "
                             L"touched."),
               std::wstring::npos);
+    // Opened, but its first line cannot be written: nothing is touched either, and it says so.
+    host.logFailure = 0;
+    host.logWriteFailure = 112;
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/log", L"C:\\full.log"}), kExitFailed);
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+    EXPECT_NE(host.err.find(L"the log could not be written: error 112."), std::wstring::npos);
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {

@@ -92,8 +92,11 @@ class MemoryCommandHost : public CommandHost {
         logPath = path;
         return 0;
     }
-    void Log(const std::wstring& line) override {
-        if (!logPath.empty()) log += line;
+    long Log(const std::wstring& line) override {
+        if (logPath.empty()) return 0;
+        if (logWriteFailure != 0) return logWriteFailure;
+        log += line;
+        return 0;
     }
     std::wstring ComputerName() override { return L"PC01"; }
     bool StartHiveWork() override {
@@ -118,6 +121,7 @@ class MemoryCommandHost : public CommandHost {
     std::wstring logPath;                       // the log opened, empty before
     std::wstring log;                           // what was appended to it
     long logFailure = 0;                        // what OpenLog returns instead
+    long logWriteFailure = 0;                   // what Log returns instead
     std::function<void()> onWrite;              // someone else at work as a file is written
     std::wstring currentFolder = L"C:\\Work\\";
     long fullPathFailure = 0;  // what FullPath returns instead

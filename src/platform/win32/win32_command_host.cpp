@@ -289,8 +289,8 @@ long Win32CommandHost::OpenLog(const std::wstring& path) {
     return ERROR_SUCCESS;
 }
 
-void Win32CommandHost::Log(const std::wstring& line) {
-    if (log_ == nullptr) return;
+long Win32CommandHost::Log(const std::wstring& line) {
+    if (log_ == nullptr) return ERROR_SUCCESS;
     SYSTEMTIME now;
     GetSystemTime(&now);
     std::wstring text = Decimal(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" +
@@ -307,7 +307,10 @@ void Win32CommandHost::Log(const std::wstring& line) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
                         nullptr, nullptr);
     DWORD written = 0;
-    WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (!WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        return static_cast<long>(GetLastError());
+    }
+    return written == bytes.size() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
 std::wstring Win32CommandHost::ComputerName() {

@@ -21,7 +21,7 @@ class Win32CommandHost : public CommandHost {
     long FullPath(const std::wstring& path, std::wstring& full) override;
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
     long OpenLog(const std::wstring& path) override;
-    void Log(const std::wstring& line) override;
+    long Log(const std::wstring& line) override;
     std::wstring ComputerName() override;
     bool StartHiveWork() override;
     void EndHiveWork() override;
