@@ -75,11 +75,10 @@ class Command : public PlaceVisitor {
         if (arguments_.allUsers) {
             const long privileges = hives_.EnableHivePrivileges();
             if (privileges != kErrorSuccess) {
-                report_.Line({L"zelvane: /allusers needs administrator rights (the backup and "
-                              L"restore privileges): ",
-                              Reason(host_, privileges), L". Nothing was touched."},
-                             true);
-                return report_.Finish(kExitNotElevated);
+                return Refuse({L"zelvane: /allusers needs administrator rights (the backup and "
+                               L"restore privileges): ",
+                               Reason(host_, privileges), L". Nothing was touched."},
+                              kExitNotElevated);
             }
             const long locked = hives_.LockAllUsersRuns(kAllUsersWaitMs);
             if (locked == kErrorLockNameTaken) {
@@ -89,17 +88,15 @@ class Command : public PlaceVisitor {
                                             L"name of the lock that keeps runs for all users "
                                             L"apart; this run goes on without it"});
             } else if (locked == kErrorTimeout) {
-                report_.Line({L"zelvane: another run of Zelvane for all users is going on this "
-                              L"PC and did not end within a minute. Nothing was touched; try "
-                              L"again later."},
-                             true);
-                return report_.Finish(kExitFailed);
+                return Refuse({L"zelvane: another run of Zelvane for all users is going on this "
+                               L"PC and did not end within a minute. Nothing was touched; try "
+                               L"again later."},
+                              kExitFailed);
             } else if (locked != kErrorSuccess) {
-                report_.Line({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
-                              L"could not be taken: ",
-                              Reason(host_, locked), L". Nothing was touched."},
-                             true);
-                return report_.Finish(kExitFailed);
+                return Refuse({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
+                               L"could not be taken: ",
+                               Reason(host_, locked), L". Nothing was touched."},
+                              kExitFailed);
             }
         }
         if (arguments_.action == CommandAction::kFind) {
@@ -197,6 +194,14 @@ class Command : public PlaceVisitor {
                   {place}, LinkRule::kFollowNone, true, {});
         }
         visitingShared_ = false;
+    }
+
+    // A run refused before it starts, the refusal its last line: on the error stream, but for
+    // /find, whose one stream a tool reads, and which exits with no code but 0, 1 and 2.
+    int Refuse(std::initializer_list<std::wstring_view> parts, int code) {
+        const bool find = arguments_.action == CommandAction::kFind;
+        report_.Line(parts, !find);
+        return report_.Finish(find ? kExitFailed : code);
     }
 
     static ReportForm FormOf(CommandAction action) {

@@ -387,6 +387,10 @@ TEST_F(CommandLineTest, FindExitsZeroOnlyWhenEveryPlaceWasReadAndHoldsNoCopy) {
     EXPECT_NE(host.out.find(L"999: not known to be clean; 1 place could not be read or reached\n"),
               std::wstring::npos);
     EXPECT_EQ(ParseArguments({L"/find"}).error, L"/erase and /find need the account number");
+    // Refused for all users, it is not known to be clean either: 1, never 3.
+    hives.privilegeResult = kErrorAccessDenied;
+    EXPECT_EQ(Run({L"/find", L"999", L"/allusers"}), kExitFailed);
+    EXPECT_EQ(host.err, L"");
 }
 
 // /log FILE: opened before anything is done, one record a run (who, where, what, every line,
