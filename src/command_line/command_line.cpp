@@ -1,5 +1,6 @@
 #include "command_line/command_line.h"
 
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string_view>
