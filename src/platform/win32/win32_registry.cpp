@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/win32/win32_dll_safety.h"
@@ -68,38 +69,35 @@ bool IsGoneResult(LONG result) {
 // Opens the subkey of parent named exactly `name`, all its code units counted, and a link as
 // the link. An empty name would open the parent itself and a backslash would reach past the
 // child: no subkey has either, and the walk never opens such a name.
-LONG OpenChild(HKEY parent, const std::wstring& name, REGSAM access, HKEY& child) {
-    if (name.empty() || name.size() > kMaxKeyName || name.find(L'\\') != name.npos) {
-        return ERROR_BADKEY;
-    }
+// Opens the key named exactly `name`, every code unit counted, below root, or by its kernel
+// name (\REGISTRY\...) without a root; with OBJ_OPENLINK among the attributes a link is
+// opened as the link.
+LONG OpenCounted(HKEY root, std::wstring_view name, ULONG attributes, REGSAM access, HKEY& key) {
     if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
     UNICODE_STRING counted;
     counted.Buffer = const_cast<PWSTR>(name.data());
     counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
     counted.MaximumLength = counted.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK, parent,
-                               nullptr);
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE | attributes, root, nullptr);
     HANDLE handle = nullptr;
-    const LONG status = Nt().openKey(&handle, access, &attributes);
+    const LONG status = Nt().openKey(&handle, access, &object);
     if (status < 0) return static_cast<LONG>(Nt().toError(status));
-    child = static_cast<HKEY>(handle);
+    key = static_cast<HKEY>(handle);
     return ERROR_SUCCESS;
+}
+
+LONG OpenChild(HKEY parent, const std::wstring& name, REGSAM access, HKEY& child) {
+    if (name.empty() || name.size() > kMaxKeyName || name.find(L'\\') != name.npos) {
+        return ERROR_BADKEY;
+    }
+    return OpenCounted(parent, name, OBJ_OPENLINK, access, child);
 }
 
 // Opens the key of an open handle again with other rights, as the link it may be: an empty
 // name relative to a key is that key.
 LONG ReopenOpenKey(HKEY key, REGSAM access, HKEY& reopened) {
-    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
-    UNICODE_STRING empty = {0, 0, nullptr};
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &empty, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK, key,
-                               nullptr);
-    HANDLE handle = nullptr;
-    const LONG status = Nt().openKey(&handle, access, &attributes);
-    if (status < 0) return static_cast<LONG>(Nt().toError(status));
-    reopened = static_cast<HKEY>(handle);
-    return ERROR_SUCCESS;
+    return OpenCounted(key, {}, OBJ_OPENLINK, access, reopened);
 }
 
 LONG DeleteOpenKey(HKEY key) {
@@ -356,21 +354,15 @@ long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     std::wstring own;
     LONG result = RealName(KeyHandle(key), own);
     if (result != ERROR_SUCCESS) return result;
-    UNICODE_STRING counted;
-    counted.Buffer = own.data();
-    counted.Length = static_cast<USHORT>(own.size() * sizeof(wchar_t));
-    counted.MaximumLength = counted.Length;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
-    HANDLE followed = nullptr;
     // The real name is opened as it is: a 32-bit process on 64-bit Windows asks for the
     // 64-bit view, where no redirection rewrites it.
-    const LONG status =
-        Nt().openKey(&followed, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), &attributes);
-    if (status >= 0) {
+    HKEY followed = nullptr;
+    const LONG opened =
+        OpenCounted(nullptr, own, 0, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), followed);
+    if (opened == ERROR_SUCCESS) {
         std::wstring reached;
-        result = RealName(static_cast<HKEY>(followed), reached);
-        CloseHandle(followed);
+        result = RealName(followed, reached);
+        RegCloseKey(followed);
         if (result != ERROR_SUCCESS) return result;
         if (SameName(reached, own)) return ERROR_SUCCESS;
         link = true;
@@ -392,7 +384,7 @@ long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
         }
         RegCloseKey(values);
     }
-    return link ? ERROR_SUCCESS : static_cast<LONG>(Nt().toError(status));
+    return link ? ERROR_SUCCESS : opened;
 }
 
 // A value name holds at most 16,383 characters; the data's size is asked first and asked
