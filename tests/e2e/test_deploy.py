@@ -132,9 +132,16 @@ class RecipeTests(CommandLineCase):
                      for word in command.split()]
         self.assertIn("/log", arguments)
         self.seed_found()
-        self.run_zelvane(*arguments, expected=0)
-        self.run_zelvane(*arguments, expected=0)
-        log = self.log.read_bytes().decode("utf-8")
-        self.assertEqual(log.count("] start     "), 2, log)
-        self.assertIn("] erased    HKEY_USERS\\", log)
-        self.assertTrue(log.endswith("] exit 0\r\n"), log)
+        # Two runs at once append to one log: every line whole, and marked with its run.
+        runs = [subprocess.Popen([str(self.env.wine_exec), str(self.env.exe), *arguments],
+                                 env=self.env.wine.env(), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL) for _ in range(2)]
+        self.assertEqual([run.wait(timeout=120) for run in runs], [0, 0])
+        lines = self.log.read_bytes().decode("utf-8").split("\r\n")
+        self.assertEqual(lines.pop(), "")
+        marked = [re.fullmatch(r"\S+ \S+Z \[(\d+)\] (.+)", line) for line in lines]
+        self.assertTrue(all(marked), lines)
+        starts = [m.group(1) for m in marked if m.group(2).startswith("start ")]
+        ends = [m.group(1) for m in marked if m.group(2) == "exit 0"]
+        self.assertEqual((len(set(starts)), sorted(starts)), (2, sorted(ends)), lines)
+        self.assertEqual(sum(m.group(2).startswith("erased ") for m in marked), 2, lines)
