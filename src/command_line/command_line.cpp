@@ -307,11 +307,7 @@ class Command : public PlaceVisitor {
         const std::vector<RunningMessenger> running =
             FindRunningMessenger(processes_, arguments_.allUsers);
         for (const RunningMessenger& process : running) {
-            if (arguments_.action == CommandAction::kList) {
-                report_.Notice(L"running", {Described(process)});
-            } else {
-                report_.Status(L"running", {Described(process)});
-            }
+            report_.Notice(L"running", {Described(process)});
         }
         return !running.empty();
     }
