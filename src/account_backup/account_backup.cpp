@@ -1,7 +1,5 @@
 #include "account_backup/account_backup.h"
 
-#include "command_line/output_escape.h"
-
 namespace zelvane {
 
 AccountBackup::AccountBackup(const std::wstring& uin) : uin_(uin) {}
@@ -9,9 +7,8 @@ AccountBackup::AccountBackup(const std::wstring& uin) : uin_(uin) {}
 void AccountBackup::Add(const std::wstring& restoredParent, const AccountSubtree& read) {
     for (const SubtreeLink& link : read.links) {
         keysFile_.Comment(L"a registry link, erased as the link: " +
-                          EscapedForOutput(restoredParent + L"\\" + link.path) + L" -> " +
-                          (link.target.empty() ? L"(its target could not be read)"
-                                               : EscapedForOutput(link.target)));
+                          restoredParent + L"\\" + link.path + L" -> " +
+                          (link.target.empty() ? L"(its target could not be read)" : link.target));
     }
     for (const SubtreeKey& key : read.keys) {
         keysFile_.Key(restoredParent + L"\\" + key.path);
@@ -35,7 +32,7 @@ void AccountBackup::NeedsHive(const std::wstring& name, const std::wstring& file
 // before it, and stay loaded until it has run.
 std::string AccountBackup::Bytes() const {
     RegFile file;
-    file.Comment(L"Zelvane's backup of account " + EscapedForOutput(uin_) +
+    file.Comment(L"Zelvane's backup of account " + uin_ +
                  L", written before erasing it. reg import restores it.");
     if (!hives_.empty()) {
         file.Comment(
@@ -43,7 +40,7 @@ std::string AccountBackup::Bytes() const {
             L"load each of those hives, then reg import this file once, then unload "
             L"each hive:");
         for (const Hive& hive : hives_) {
-            file.Comment(L"  reg load HKU\\" + hive.name + L" \"" + EscapedForOutput(hive.file) +
+            file.Comment(L"  reg load HKU\\" + hive.name + L" \"" + hive.file +
                          L"\"");
         }
         file.Comment(L"  reg import <this file>");

@@ -1,5 +1,7 @@
 #include "account_backup/reg_file.h"
 
+#include "platform/output_escape.h"
+
 namespace zelvane {
 
 namespace {
@@ -55,7 +57,7 @@ RegFile::RegFile() : text_(L"\xFEFFWindows Registry Editor Version 5.00\r\n") {}
 void RegFile::Comment(std::wstring_view text) {
     text_ += kLineEnd;
     text_ += L"; ";
-    text_ += text;
+    text_ += EscapedForOutput(text);
     text_ += kLineEnd;
 }
 

@@ -17,7 +17,8 @@ class RegFile {
   public:
     RegFile();
 
-    // A comment line; text must hold no line break (see CanHoldName).
+    // A comment line holding the text escaped as the command line prints it, so that no
+    // name in it can end the comment or start a key of its own.
     void Comment(std::wstring_view text);
     // Starts a key: its values follow.
     void Key(std::wstring_view name);

@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "command_line/profile_path.h"
-#include "command_line/user_hive_access.h"
+#include "hive_loading/profile_path.h"
+#include "hive_loading/user_hive_access.h"
 #include "platform/decimal.h"
 
 namespace zelvane {

@@ -2,7 +2,7 @@
 
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
-#include "command_line/output_escape.h"
+#include "platform/output_escape.h"
 #include "platform/decimal.h"
 
 namespace zelvane {

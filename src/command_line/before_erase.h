@@ -8,7 +8,7 @@
 #include "account_backup/account_backup.h"
 #include "account_erase/account_places.h"
 #include "command_line/command_report.h"
-#include "command_line/user_hive_access.h"
+#include "hive_loading/user_hive_access.h"
 #include "platform/command_host.h"
 #include "platform/registry.h"
 

@@ -8,7 +8,7 @@
 #include "account_erase/account_erase.h"
 #include "command_line/all_users.h"
 #include "command_line/before_erase.h"
-#include "command_line/output_escape.h"
+#include "platform/output_escape.h"
 #include "platform/ascii_case.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"

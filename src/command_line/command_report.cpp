@@ -1,6 +1,6 @@
 #include "command_line/command_report.h"
 
-#include "command_line/output_escape.h"
+#include "platform/output_escape.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
 #include "platform/registry.h"

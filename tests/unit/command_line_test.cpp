@@ -3,8 +3,8 @@
 #include "account_erase/account_erase.h"
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
-#include "command_line/output_escape.h"
-#include "command_line/profile_path.h"
+#include "platform/output_escape.h"
+#include "hive_loading/profile_path.h"
 #include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_user_hives.h"
 

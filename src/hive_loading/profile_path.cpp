@@ -1,4 +1,4 @@
-#include "command_line/profile_path.h"
+#include "hive_loading/profile_path.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "command_line/output_escape.h"
+#include "platform/output_escape.h"
 
 namespace zelvane {
 

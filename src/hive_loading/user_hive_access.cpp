@@ -1,10 +1,10 @@
-#include "command_line/user_hive_access.h"
+#include "hive_loading/user_hive_access.h"
 
 #include <algorithm>
 #include <string_view>
 #include <utility>
 
-#include "command_line/profile_path.h"
+#include "hive_loading/profile_path.h"
 #include "platform/registry.h"
 
 namespace zelvane {
