@@ -6,8 +6,8 @@ AccountBackup::AccountBackup(const std::wstring& uin) : uin_(uin) {}
 
 void AccountBackup::Add(const std::wstring& restoredParent, const AccountSubtree& read) {
     for (const SubtreeLink& link : read.links) {
-        keysFile_.Comment(L"a registry link, erased as the link: " +
-                          restoredParent + L"\\" + link.path + L" -> " +
+        keysFile_.Comment(L"a registry link, erased as the link: " + restoredParent + L"\\" +
+                          link.path + L" -> " +
                           (link.target.empty() ? L"(its target could not be read)" : link.target));
     }
     for (const SubtreeKey& key : read.keys) {
@@ -40,8 +40,7 @@ std::string AccountBackup::Bytes() const {
             L"load each of those hives, then reg import this file once, then unload "
             L"each hive:");
         for (const Hive& hive : hives_) {
-            file.Comment(L"  reg load HKU\\" + hive.name + L" \"" + hive.file +
-                         L"\"");
+            file.Comment(L"  reg load HKU\\" + hive.name + L" \"" + hive.file + L"\"");
         }
         file.Comment(L"  reg import <this file>");
         for (auto hive = hives_.rbegin(); hive != hives_.rend(); ++hive) {
