@@ -6,8 +6,6 @@ namespace zelvane {
 
 namespace {
 
-constexpr long kErrorBadKey = 1010;
-
 class SubtreeReader {
   public:
     SubtreeReader(Registry& registry, KeyAccess access, AccountSubtree& read)

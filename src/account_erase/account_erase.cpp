@@ -10,13 +10,13 @@ bool IsGone(long result) {
 }
 
 std::wstring Reason(long result) {
+    const std::wstring_view own = OwnResultText(result);
+    if (!own.empty()) return std::wstring(own);
     switch (result) {
         case kErrorAccessDenied:
             return L"access is denied";
         case kErrorInvalidHandle:
             return L"the key could not be opened";
-        case kErrorRegistryLink:
-            return L"a registry link";
         default:
             return L"error " + Decimal(result);
     }

@@ -13,9 +13,6 @@ namespace zelvane {
 
 namespace {
 
-// "The operation was canceled by the user": the run was asked to stop.
-constexpr long kErrorCancelled = 1223;
-
 // A profile folder as two entries' folders are compared: without a trailing backslash, in
 // upper case (ASCII: the letters Windows' own profile paths use).
 std::wstring FoldedFolder(const std::wstring& folder) {

@@ -26,20 +26,8 @@ std::wstring Joined(std::initializer_list<std::wstring_view> parts) {
 }  // namespace
 
 std::wstring Reason(CommandHost& host, long result) {
-    switch (result) {
-        case kErrorRegistryLink:
-            return L"a registry link, not followed";
-        case kErrorReparsePoint:
-            return L"a reparse point (a junction or link), not followed";
-        case kErrorNotLocalPath:
-            return L"not a full path on a local drive, refused";
-        case kErrorNotBackedUp:
-            return L"not erased, since the backup does not hold it";
-        case kErrorChangedSinceBackup:
-            return L"changed since the backup read it; left as it is";
-        default:
-            return host.ErrorText(result);
-    }
+    const std::wstring_view own = OwnResultText(result);
+    return own.empty() ? host.ErrorText(result) : std::wstring(own);
 }
 
 int Tally::Code(CommandHost& host) const {

@@ -19,12 +19,6 @@ enum CommandExit : int {
     kExitMessengerRunning = 4,  // nothing is left, but the messenger runs and may write it back
 };
 
-// A place the erase passes over because the backup did not read it (a code of the program's
-// own, as those of platform/user_hives.h).
-constexpr long kErrorNotBackedUp = 0x20000004;
-// A place the erase leaves since what is there is not what the backup read.
-constexpr long kErrorChangedSinceBackup = 0x20000008;
-
 // Why a place or a hive failed, in the system's words or the program's own.
 std::wstring Reason(CommandHost& host, long result);
 

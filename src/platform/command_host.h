@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "platform/result_codes.h"
+
 namespace zelvane {
 
-// A file that WriteNewFile would overwrite: ERROR_ALREADY_EXISTS.
-constexpr long kErrorAlreadyExists = 183;
 
 // Where a run from the command line reports to, and what it asks of the process.
 class CommandHost {

@@ -4,29 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/result_codes.h"
+
 namespace zelvane {
 
 // Predefined hive handles, as their 32-bit values.
 constexpr std::int32_t kHkeyCurrentUser = static_cast<std::int32_t>(0x80000001u);
 constexpr std::int32_t kHkeyLocalMachine = static_cast<std::int32_t>(0x80000002u);
 constexpr std::int32_t kHkeyUsers = static_cast<std::int32_t>(0x80000003u);
-
-// Registry result codes the program tells apart.
-enum RegistryResult : long {
-    kErrorSuccess = 0,
-    kErrorFileNotFound = 2,
-    kErrorPathNotFound = 3,
-    kErrorAccessDenied = 5,
-    kErrorInvalidHandle = 6,
-    kErrorMoreData = 234,
-    kErrorNoMoreItems = 259,
-    // Deleted by someone else while the erase held it: gone, as the erase wanted.
-    kErrorKeyDeleted = 1018,
-    // The program's own code (bit 29 marks a code no system call returns): a registry link
-    // was met on the way to the account where links are not followed, so the place was
-    // refused.
-    kErrorRegistryLink = 0x20000001,
-};
 
 // An open key; 0 is no key.
 using RegKey = std::uintptr_t;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result_codes.h"
+
 namespace zelvane {
 
 // Message box styles; a style word is the sum of one icon and, but for a box with only an
@@ -24,9 +26,6 @@ enum MsgBoxAnswer : int {
     kAnswerTryAgain = 10,
     kAnswerContinue = 11,
 };
-
-// What StartElevated returns when the user said no to the elevation prompt.
-constexpr long kErrorCancelled = 1223;
 
 // The runtime services that are not bound to one window.
 class Runtime {

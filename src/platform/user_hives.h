@@ -4,19 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace zelvane {
+#include "platform/result_codes.h"
 
-// The program's own result codes for a hive file's path (bit 29 marks a code no system call
-// returns; the registry's own is 0x20000001).
-// A reparse point (junction, symbolic link, mount point) lies on the way to the file.
-constexpr long kErrorReparsePoint = 0x20000002;
-// The path is not a full path on a local drive.
-constexpr long kErrorNotLocalPath = 0x20000003;
-// Another run for all users held this PC for longer than a run waits.
-constexpr long kErrorTimeout = 1460;
-// An object that no administrator made has the all-users lock's name (on a Windows without
-// private namespaces, where any user can make one first): the run goes on without the lock.
-constexpr long kErrorLockNameTaken = 0x20000005;
+namespace zelvane {
 
 // A Windows user's profile as the system's profile list holds it.
 struct UserProfile {

@@ -394,7 +394,7 @@ class EraseTests(ProgramTestCase):
 
         program = self.start_program(args=("/erase-as-administrator", TARGET))
         warning = program.wait_message_box("Not erased everywhere")
-        self.assertIn(MACHINE_PLACE_NAME + " (a registry link)", warning["text"])
+        self.assertIn(MACHINE_PLACE_NAME + " (a registry link, not followed)", warning["text"])
         self.assertNotIn("HKEY_USERS", warning["text"])
         program.answer(warning, IDOK)
         wait_until(lambda: not program.running(), what="the instance to end")

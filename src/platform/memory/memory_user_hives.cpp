@@ -4,10 +4,6 @@
 
 namespace zelvane {
 
-namespace {
-constexpr long kErrorPrivilegeNotHeld = 1314;
-}
-
 long MemoryUserHives::Profiles(std::vector<UserProfile>& list) {
     list = profiles;
     return profilesResult;

@@ -1,0 +1,22 @@
+#include "platform/result_codes.h"
+
+namespace zelvane {
+
+std::wstring_view OwnResultText(long result) {
+    switch (result) {
+        case kErrorRegistryLink:
+            return L"a registry link, not followed";
+        case kErrorReparsePoint:
+            return L"a reparse point (a junction or link), not followed";
+        case kErrorNotLocalPath:
+            return L"not a full path on a local drive, refused";
+        case kErrorNotBackedUp:
+            return L"not erased, since the backup does not hold it";
+        case kErrorChangedSinceBackup:
+            return L"changed since the backup read it; left as it is";
+        default:
+            return {};
+    }
+}
+
+}  // namespace zelvane
