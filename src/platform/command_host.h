@@ -6,7 +6,6 @@
 
 namespace zelvane {
 
-
 // Where a run from the command line reports to, and what it asks of the process.
 class CommandHost {
   public:
