@@ -122,22 +122,23 @@ class AllUsersWalk {
     // False when asked to stop before this profile.
     bool VisitProfile(const UserProfile& profile, long opened) {
         const std::wstring user = UserText(hives_, profile.sid);
-        const bool shared = ProfileSid(profile.sid) != hives_.CurrentUser();
+        const bool elevationHelps = ProfileSid(profile.sid) != hives_.CurrentUser();
         if (opened == kErrorSuccess) {
             const std::wstring classes = profile.sid + L"_Classes";
             if (OpenUser(classes) != kErrorFileNotFound) {
                 visitor_.Visit(
                     user,
                     UserHivePlaces(profile.sid, classes, ClassesInUserHive(registry_, profile.sid)),
-                    LinkRule::kFollowNone, shared, {});
+                    LinkRule::kFollowNone, elevationHelps, {});
                 return true;
             }
             // The user's hive without its classes hive: loaded by someone else (reg load, a
             // tool) rather than by a logon, or under Wine, which loads no classes hive.
-            return Reach(user, profile.directory, profile.sid, shared, Reaching::kClassesAlone);
+            return Reach(user, profile.directory, profile.sid, elevationHelps,
+                         Reaching::kClassesAlone);
         }
         if (opened != kErrorFileNotFound) {
-            Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, shared);
+            Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
             return true;
         }
         const std::wstring folded = FoldedFolder(profile.directory);
@@ -150,7 +151,7 @@ class AllUsersWalk {
         }
         const Reaching reaching =
             IsTemporaryOrBackup(profile) ? Reaching::kSpareProfile : Reaching::kProfile;
-        if (!Reach(user, profile.directory, profile.sid, shared, reaching)) return false;
+        if (!Reach(user, profile.directory, profile.sid, elevationHelps, reaching)) return false;
         Reached(profile.directory, profile.sid);
         return true;
     }
@@ -174,11 +175,11 @@ class AllUsersWalk {
     // Loads a profile's hive files, visits them, unloads them, and only then writes what
     // was done; false, with nothing loaded, when the run was asked to stop.
     bool Reach(const std::wstring& user, const std::wstring& folder, const std::wstring& owner,
-               bool shared, Reaching reaching) {
+               bool elevationHelps, Reaching reaching) {
         if (!host_.StartHiveWork()) return false;
         report_.Hold();
         try {
-            LoadVisitUnload(user, folder, owner, shared, reaching);
+            LoadVisitUnload(user, folder, owner, elevationHelps, reaching);
         } catch (...) {
             host_.EndHiveWork();
             report_.Release();
@@ -194,7 +195,7 @@ class AllUsersWalk {
     // ordinary profile, whose folder holds that file (the account may be in it once it is
     // back: a roaming profile's copy not yet written).
     void LoadVisitUnload(const std::wstring& user, const std::wstring& folder,
-                         const std::wstring& owner, bool shared, Reaching reaching) {
+                         const std::wstring& owner, bool elevationHelps, Reaching reaching) {
         UserHiveAccess access(hives_, registry_, folder, owner,
                               reaching == Reaching::kClassesAlone ? owner : L"");
         switch (access.state()) {
@@ -211,13 +212,15 @@ class AllUsersWalk {
                 [[fallthrough]];
             case UserHiveAccess::State::kNotReached:
                 if (reaching == Reaching::kProfile) {
-                    Failure({user, L": ", access.Where()}, access.Result(), shared, L"not reached");
+                    Failure({user, L": ", access.Where()}, access.Result(), elevationHelps,
+                            L"not reached");
                 } else {
                     Status(L"nothing", {user, L": no ", access.Where()});
                 }
                 return;
             case UserHiveAccess::State::kFailed:
-                HiveFailure(user, folder, access.Where(), access.Result(), shared, L"failed");
+                HiveFailure(user, folder, access.Where(), access.Result(), elevationHelps,
+                            L"failed");
                 return;
             case UserHiveAccess::State::kLoaded:
                 break;
@@ -228,24 +231,28 @@ class AllUsersWalk {
         // Beside a user's hive that is there, the classes hive that could not be loaded is a
         // copy of the user's places that this run does not reach.
         if (access.ClassesResult() != kErrorSuccess) {
-            HiveFailure(user, folder, access.ClassesWhere(), access.ClassesResult(), shared,
+            HiveFailure(user, folder, access.ClassesWhere(), access.ClassesResult(), elevationHelps,
                         reaching == Reaching::kClassesAlone ? L"not reached" : L"failed");
         }
         // Each user may write their own hive, links included.
-        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, shared, access.LoadedHives());
+        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, elevationHelps,
+                       access.LoadedHives());
         std::wstring name;
         const long unloaded = access.Unload(name);
         if (unloaded != kErrorSuccess) {
-            report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded, shared);
+            report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded,
+                            elevationHelps);
         }
     }
 
     void HiveFailure(const std::wstring& user, const std::wstring& folder,
-                     const std::wstring& where, long result, bool shared, std::wstring_view word) {
+                     const std::wstring& where, long result, bool elevationHelps,
+                     std::wstring_view word) {
         if (result == kErrorNotLocalPath && where == folder) {
-            Failure({user, L": the profile folder \"", folder, L"\""}, result, shared, word);
+            Failure({user, L": the profile folder \"", folder, L"\""}, result, elevationHelps,
+                    word);
         } else {
-            Failure({user, L": ", where}, result, shared, word);
+            Failure({user, L": ", where}, result, elevationHelps, word);
         }
     }
 
@@ -254,9 +261,9 @@ class AllUsersWalk {
     void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
         if (pass_ != WalkPass::kFirstOfTwo) report_.Status(word, parts);
     }
-    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool shared,
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
                  std::wstring_view word = L"failed") {
-        if (pass_ != WalkPass::kFirstOfTwo) report_.Failure(parts, result, shared, word);
+        if (pass_ != WalkPass::kFirstOfTwo) report_.Failure(parts, result, elevationHelps, word);
     }
 
     bool Stopped(const std::wstring& left) {

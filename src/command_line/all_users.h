@@ -20,7 +20,7 @@ class PlaceVisitor {
   public:
     virtual ~PlaceVisitor() = default;
     virtual void Visit(std::wstring_view owner, const std::vector<AccountPlace>& places,
-                       LinkRule rule, bool sharedPlace,
+                       LinkRule rule, bool elevationHelps,
                        const std::vector<UserHiveAccess::Loaded>& loaded) = 0;
 };
 

@@ -2,8 +2,8 @@
 
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
-#include "platform/output_escape.h"
 #include "platform/decimal.h"
+#include "platform/output_escape.h"
 
 namespace zelvane {
 
@@ -49,20 +49,20 @@ AccountPlace Restored(AccountPlace place, const UserHiveAccess::Loaded* hive) {
 }  // namespace
 
 void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool sharedPlace, bool backup) {
+                     const AccountPlace& place, LinkRule rule, bool elevationHelps, bool backup) {
     const AccountSubtree read = ReadAccountSubtree(registry, place, uin, rule, KeyAccess::kErase);
     const std::wstring shown = ShownAs(place, registry);
     if (read.result != kErrorSuccess) {
         if (NotThere(read.result)) {
             report.Status(L"not there", {shown, L"\\", uin});
         } else {
-            report.Failure({shown, L"\\", uin}, read.result, sharedPlace);
+            report.Failure({shown, L"\\", uin}, read.result, elevationHelps);
         }
         return;
     }
     if (backup && !read.leftOut.empty()) {
         NameLeftOut(report, shown, read);
-        report.Failure({shown, L"\\", uin}, kErrorNotBackedUp, sharedPlace);
+        report.Failure({shown, L"\\", uin}, kErrorNotBackedUp, elevationHelps);
         return;
     }
     const std::wstring uncounted = read.uncounted == 0 ? L""
@@ -77,7 +77,7 @@ EraseBackup::EraseBackup(Registry& registry, CommandHost& host, Report& report,
                          const std::wstring& uin, const std::wstring& file)
     : registry_(registry), host_(host), report_(report), uin_(uin), file_(file), backup_(uin) {}
 
-void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, bool sharedPlace,
+void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, bool elevationHelps,
                        const std::vector<UserHiveAccess::Loaded>& loaded) {
     for (const AccountPlace& place : places) {
         AccountSubtree read = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
@@ -88,7 +88,7 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
         } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
             report_.Failure(
                 {ShownAs(place, registry_), L"\\", uin_, L": could not be read for the backup"},
-                read.result, sharedPlace);
+                read.result, elevationHelps);
             ++unreadable_;
         } else if (!read.leftOut.empty()) {
             // Left as it is by the erase, which never takes what the file does not hold.
@@ -128,7 +128,7 @@ bool EraseBackup::Write() {
 // backup read the place (a value added, a key created, the account made where it was not
 // there) is erased without being in the file. What remains is the moment between this read
 // and the erase's own walk of the same keys, a few milliseconds, where the whole run once was.
-bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool sharedPlace,
+bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool elevationHelps,
                            const std::vector<UserHiveAccess::Loaded>& loaded) {
     const std::wstring restored = ShownAs(Restored(place, HiveOf(place, loaded)), registry_);
     const std::wstring shown = ShownAs(place, registry_);
@@ -136,7 +136,7 @@ bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool shared
     if (held == held_.end()) {
         report_.Failure({shown, L"\\", uin_},
                         refused_.count(restored) != 0 ? kErrorRegistryLink : kErrorNotBackedUp,
-                        sharedPlace);
+                        elevationHelps);
         return false;
     }
     const AccountSubtree now = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
@@ -145,11 +145,11 @@ bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool shared
         return false;
     }
     if (now.result != kErrorSuccess) {
-        report_.Failure({shown, L"\\", uin_}, now.result, sharedPlace);
+        report_.Failure({shown, L"\\", uin_}, now.result, elevationHelps);
         return false;
     }
     if (NotThere(held->second.result) || !(now == held->second)) {
-        report_.Failure({shown, L"\\", uin_}, kErrorChangedSinceBackup, sharedPlace);
+        report_.Failure({shown, L"\\", uin_}, kErrorChangedSinceBackup, elevationHelps);
         return false;
     }
     return true;

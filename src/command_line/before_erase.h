@@ -21,7 +21,7 @@ namespace zelvane {
 // with /backup), a place whose names the backup could not hold is named, and a failure, as
 // the erase would leave it.
 void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool sharedPlace, bool backup);
+                     const AccountPlace& place, LinkRule rule, bool elevationHelps, bool backup);
 
 // /backup FILE: reads the account's subtree at every place before anything is erased, writes
 // them all to one new .reg file, and then gives the erase only the places it read.
@@ -34,14 +34,14 @@ class EraseBackup {
     // as Windows loads that hive for its user, with a comment line on how to restore it. A
     // place the erase refuses is left for the erase to tell; one that cannot be read whole
     // is a failure, and then nothing is erased.
-    void Read(const std::vector<AccountPlace>& places, LinkRule rule, bool sharedPlace,
+    void Read(const std::vector<AccountPlace>& places, LinkRule rule, bool elevationHelps,
               const std::vector<UserHiveAccess::Loaded>& loaded);
     // Writes the file whole, or says why not; false when nothing may be erased.
     bool Write();
     // Whether the place may be erased now: the backup holds it whole, and what is there now
     // is what it read. Otherwise the place is named (a failure, or "not there" when the
     // account is not there now or was not when the backup read it) and left as it is.
-    bool MayErase(const AccountPlace& place, LinkRule rule, bool sharedPlace,
+    bool MayErase(const AccountPlace& place, LinkRule rule, bool elevationHelps,
                   const std::vector<UserHiveAccess::Loaded>& loaded);
 
   private:

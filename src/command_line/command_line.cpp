@@ -8,10 +8,10 @@
 #include "account_erase/account_erase.h"
 #include "command_line/all_users.h"
 #include "command_line/before_erase.h"
-#include "platform/output_escape.h"
 #include "platform/ascii_case.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
+#include "platform/output_escape.h"
 #include "registry_listing/account_listing.h"
 #include "running_messenger/running_messenger.h"
 
@@ -22,9 +22,9 @@ namespace {
 // How long a run for all users waits for another one on the same PC to end.
 constexpr std::uint32_t kAllUsersWaitMs = 60000;
 
-// What a walk over the owners' places does: list, erase, examine (/whatif) or read for the
-// backup.
-enum class Pass { kList, kErase, kExamine, kBackUp };
+// The job a walk over the owners' places does there: list, erase, examine (/whatif) or read
+// for the backup.
+enum class Job { kList, kErase, kExamine, kBackUp };
 
 // Collects the listing's names.
 class NameList : public ListBox {
@@ -110,7 +110,7 @@ class Command : public PlaceVisitor {
             return report_.Finish(report_.tally.Code(host_));
         }
         if (arguments_.whatIf) {
-            pass_ = Pass::kExamine;
+            job_ = Job::kExamine;
             ForEachOwner(WalkPass::kOnly);
             return report_.Finish(WhatIfSummary(NameRunningMessenger()));
         }
@@ -120,7 +120,7 @@ class Command : public PlaceVisitor {
         }
         // The whole backup is written before anything is erased: each user's hive is loaded
         // once to be read and once more to be erased, so that none stays loaded meanwhile.
-        pass_ = Pass::kBackUp;
+        job_ = Job::kBackUp;
         if (!ForEachOwner(WalkPass::kFirstOfTwo)) {
             report_.Line({EscapedForOutput(arguments_.uin),
                           L": nothing was erased, since the run was stopped before its backup "
@@ -128,45 +128,45 @@ class Command : public PlaceVisitor {
             return report_.Finish(report_.tally.Code(host_));
         }
         if (!backup_->Write()) return report_.Finish(report_.tally.Code(host_));
-        pass_ = Pass::kErase;
+        job_ = Job::kErase;
         ForEachOwner(WalkPass::kSecondOfTwo);
         return report_.Finish(Summary(NameRunningMessenger()));
     }
 
-    // Does what this pass does in one owner's places; the erase after a backup only in the
+    // Does the job in one owner's places; the erase after a backup only in the
     // places the backup read.
     void Visit(std::wstring_view owner, const std::vector<AccountPlace>& places, LinkRule rule,
-               bool sharedPlace, const std::vector<UserHiveAccess::Loaded>& loaded) override {
-        switch (pass_) {
-            case Pass::kList:
-                List(owner, places, rule, sharedPlace);
+               bool elevationHelps, const std::vector<UserHiveAccess::Loaded>& loaded) override {
+        switch (job_) {
+            case Job::kList:
+                List(owner, places, rule, elevationHelps);
                 break;
-            case Pass::kErase:
+            case Job::kErase:
                 if (!backup_) {
-                    Erase(places, rule, sharedPlace);
+                    Erase(places, rule, elevationHelps);
                     break;
                 }
                 // Each place checked against the file right before it goes, one at a time.
                 for (const AccountPlace& place : places) {
-                    if (backup_->MayErase(place, rule, sharedPlace, loaded)) {
-                        Erase({place}, rule, sharedPlace);
+                    if (backup_->MayErase(place, rule, elevationHelps, loaded)) {
+                        Erase({place}, rule, elevationHelps);
                     }
                 }
                 break;
-            case Pass::kExamine:
+            case Job::kExamine:
                 for (const AccountPlace& place : places) {
-                    ExamineForErase(registry_, report_, arguments_.uin, place, rule, sharedPlace,
+                    ExamineForErase(registry_, report_, arguments_.uin, place, rule, elevationHelps,
                                     !arguments_.backupFile.empty());
                 }
                 break;
-            case Pass::kBackUp:
-                backup_->Read(places, rule, sharedPlace, loaded);
+            case Job::kBackUp:
+                backup_->Read(places, rule, elevationHelps, loaded);
                 break;
         }
     }
 
   private:
-    // Does this pass in each owner's places: the current user's, or every profile's and then
+    // Does the job in each owner's places: the current user's, or every profile's and then
     // the shared ones. False when the run was asked to stop before it was through.
     bool ForEachOwner(WalkPass pass) {
         if (!arguments_.allUsers) {
@@ -261,7 +261,7 @@ class Command : public PlaceVisitor {
     // Each account once for its owner, in the order the places are read; a place that
     // could not be read, or only in part, fails the run.
     void List(std::wstring_view owner, const std::vector<AccountPlace>& places, LinkRule rule,
-              bool sharedPlace) {
+              bool elevationHelps) {
         AccountListing listing(registry_);
         const std::wstring shownOwner = EscapedForOutput(owner);
         std::set<std::wstring> seen;
@@ -270,7 +270,7 @@ class Command : public PlaceVisitor {
             const long result =
                 listing.ListAccounts(place.hive, place.parent, names, place.view, rule);
             if (result != kErrorSuccess && !IsGone(result)) {
-                report_.Failure({ShownAs(place, registry_)}, result, sharedPlace);
+                report_.Failure({ShownAs(place, registry_)}, result, elevationHelps);
             }
             for (const std::wstring& uin : names.names) {
                 if (arguments_.action == CommandAction::kFind) {
@@ -285,7 +285,7 @@ class Command : public PlaceVisitor {
         }
     }
 
-    void Erase(const std::vector<AccountPlace>& places, LinkRule rule, bool sharedPlace) {
+    void Erase(const std::vector<AccountPlace>& places, LinkRule rule, bool elevationHelps) {
         for (const PlaceOutcome& outcome : EraseAccount(registry_, arguments_.uin, places, rule)) {
             const std::wstring shown = ShownAs(outcome.place, registry_);
             if (outcome.result == kErrorSuccess) {
@@ -296,7 +296,7 @@ class Command : public PlaceVisitor {
             } else {
                 report_.Failure(
                     {shown, L"\\", arguments_.uin, outcome.partly ? L" (partly erased)" : L""},
-                    outcome.result, sharedPlace);
+                    outcome.result, elevationHelps);
             }
         }
     }
@@ -367,10 +367,10 @@ class Command : public PlaceVisitor {
     Processes& processes_;
     CommandHost& host_;
     Report report_;
-    Pass pass_ =
+    Job job_ =
         arguments_.action == CommandAction::kList || arguments_.action == CommandAction::kFind
-            ? Pass::kList
-            : Pass::kErase;
+            ? Job::kList
+            : Job::kErase;
     // /find: the places the account was found in, and the users (not the shared places)
     // whose they are.
     int foundIn_ = 0;

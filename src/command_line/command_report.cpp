@@ -1,8 +1,8 @@
 #include "command_line/command_report.h"
 
-#include "platform/output_escape.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
+#include "platform/output_escape.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
 #include "platform/user_hives.h"
@@ -32,12 +32,13 @@ std::wstring Reason(CommandHost& host, long result) {
 
 int Tally::Code(CommandHost& host) const {
     if (failures == 0) return kExitDone;
-    return failures == elevationHelps && !host.Elevated() ? kExitNotElevated : kExitFailed;
+    return failures == deniedWhereElevationHelps && !host.Elevated() ? kExitNotElevated
+                                                                     : kExitFailed;
 }
 
-void Tally::Fail(long result, bool sharedPlace) {
+void Tally::Fail(long result, bool elevationHelps) {
     ++failures;
-    if (result == kErrorAccessDenied && sharedPlace) ++elevationHelps;
+    if (result == kErrorAccessDenied && elevationHelps) ++deniedWhereElevationHelps;
 }
 
 Report::Report(CommandHost& host, bool quiet, ReportForm form)
@@ -60,11 +61,11 @@ void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_v
     Line({word, Padded(word), EscapedForOutput(Joined(parts))}, form_ == ReportForm::kList);
 }
 
-void Report::Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
-                     std::wstring_view word) {
+void Report::Failure(std::initializer_list<std::wstring_view> parts, long result,
+                     bool elevationHelps, std::wstring_view word) {
     Line({word, Padded(word), EscapedForOutput(Joined(parts) + L": " + Reason(host_, result))},
          form_ == ReportForm::kList);
-    tally.Fail(result, sharedPlace);
+    tally.Fail(result, elevationHelps);
 }
 
 void Report::Emit(std::wstring line, bool error) {

@@ -22,15 +22,15 @@ enum CommandExit : int {
 // Why a place or a hive failed, in the system's words or the program's own.
 std::wstring Reason(CommandHost& host, long result);
 
-// Every failure so far, and how many were a refused access that running as administrator
-// would grant (the shared places, other users' hives), which exit 3 asks for.
+// Every failure so far, and how many were a refused access where running as administrator
+// helps (elevationHelps: the shared places, other users' hives), which exit 3 asks for.
 struct Tally {
     int erased = 0;
     int failures = 0;
-    int elevationHelps = 0;
+    int deniedWhereElevationHelps = 0;
 
     int Code(CommandHost& host) const;
-    void Fail(long result, bool sharedPlace);
+    void Fail(long result, bool elevationHelps);
 };
 
 // What a run prints beside its own lines: an erase every place's status, on its output; a
@@ -55,7 +55,7 @@ class Report {
     void Notice(std::wstring_view word, std::initializer_list<std::wstring_view> parts);
     // "failed    text: reason" (or another word), counted in the tally; a listing's go to
     // its error stream.
-    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool sharedPlace,
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
                  std::wstring_view word = L"failed");
 
     // Appends a line to the log alone; false when it, or a line before it, could not be
