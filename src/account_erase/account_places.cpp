@@ -60,6 +60,10 @@ std::wstring ShownAs(const AccountPlace& place, const Registry& registry) {
     return hive + (L"\\" + parent);
 }
 
+std::wstring ShownAs(const AccountPlace& place, const Registry& registry, std::wstring_view uin) {
+    return ShownAs(place, registry) + L"\\" + std::wstring(uin);
+}
+
 std::vector<AccountPlace> CurrentUserPlaces() {
     std::vector<AccountPlace> places;
     for (const PlaceRow& row : kPlaces) places.push_back(Place(row));

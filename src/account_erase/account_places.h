@@ -25,6 +25,8 @@ struct AccountPlace {
 // that registry: "HKEY_CURRENT_USER\Software\...\NewOwners", and for the machine's 32-bit
 // view on 64-bit Windows "HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\...\NewOwners".
 std::wstring ShownAs(const AccountPlace& place, const Registry& registry);
+// The account's key at the place, named so.
+std::wstring ShownAs(const AccountPlace& place, const Registry& registry, std::wstring_view uin);
 
 // The current user's places, in the order the window erases from them: the user's hive, the
 // default profile, the machine hive, then the user's two UAC virtual stores.

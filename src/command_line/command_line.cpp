@@ -7,7 +7,8 @@
 
 #include "account_erase/account_erase.h"
 #include "command_line/all_users.h"
-#include "command_line/before_erase.h"
+#include "command_line/erase_backup.h"
+#include "command_line/what_if.h"
 #include "platform/ascii_case.h"
 #include "platform/controls.h"
 #include "platform/decimal.h"
@@ -245,11 +246,11 @@ class Command : public PlaceVisitor {
         const int failures = report_.tally.failures;
         const std::wstring uin = EscapedForOutput(arguments_.uin);
         const std::wstring unread =
-            failures == 0 ? L"" : L"; " + Count(failures) + L" could not be read or reached";
+            failures == 0 ? L""
+                          : L"; " + Plural(failures, L"place") + L" could not be read or reached";
         if (foundIn_ > 0) {
-            const int users = static_cast<int>(owners_.size());
-            report_.Line({uin, L": found in ", Count(foundIn_), L" (", Decimal(users),
-                          users == 1 ? L" user)" : L" users)", unread});
+            report_.Line({uin, L": found in ", Plural(foundIn_, L"place"), L" (",
+                          Plural(static_cast<int>(owners_.size()), L"user"), L")", unread});
         } else if (failures > 0) {
             report_.Line({uin, L": not known to be clean", unread});
         } else {
@@ -287,16 +288,11 @@ class Command : public PlaceVisitor {
 
     void Erase(const std::vector<AccountPlace>& places, LinkRule rule, bool elevationHelps) {
         for (const PlaceOutcome& outcome : EraseAccount(registry_, arguments_.uin, places, rule)) {
-            const std::wstring shown = ShownAs(outcome.place, registry_);
-            if (outcome.result == kErrorSuccess) {
-                report_.Status(L"erased", {shown, L"\\", arguments_.uin});
+            const std::wstring account = ShownAs(outcome.place, registry_, arguments_.uin);
+            if (report_.AccountThere(account, outcome.result, elevationHelps,
+                                     outcome.partly ? L" (partly erased)" : L"")) {
+                report_.Status(L"erased", {account});
                 ++report_.tally.erased;
-            } else if (IsGone(outcome.result)) {
-                report_.Status(L"not there", {shown, L"\\", arguments_.uin});
-            } else {
-                report_.Failure(
-                    {shown, L"\\", arguments_.uin, outcome.partly ? L" (partly erased)" : L""},
-                    outcome.result, elevationHelps);
             }
         }
     }
@@ -324,10 +320,11 @@ class Command : public PlaceVisitor {
             report_.Line({uin, tally.erased > 0 ? L": erased; nothing of it is left."
                                                 : L": not found; nothing to erase."});
         } else if (code == kExitNotElevated) {
-            report_.Line({uin, L": access is denied in ", Count(tally.failures),
+            report_.Line({uin, L": access is denied in ", Plural(tally.failures, L"place"),
                           L"; run Zelvane as administrator."});
         } else {
-            report_.Line({uin, L": not erased everywhere: ", Count(tally.failures), L" failed."});
+            report_.Line(
+                {uin, L": not erased everywhere: ", Plural(tally.failures, L"place"), L" failed."});
         }
         return code;
     }
@@ -342,10 +339,10 @@ class Command : public PlaceVisitor {
             return kExitMessengerRunning;
         }
         if (code != kExitDone) {
-            report_.Line({uin, L": ", Count(tally.failures),
+            report_.Line({uin, L": ", Plural(tally.failures, L"place"),
                           L" could not be examined. Nothing was changed (/whatif)."});
         } else if (tally.erased > 0) {
-            report_.Line({uin, L": would be erased from ", Count(tally.erased),
+            report_.Line({uin, L": would be erased from ", Plural(tally.erased, L"place"),
                           L". Nothing was changed (/whatif)."});
         } else {
             report_.Line({uin, L": not found; nothing to erase. Nothing was changed (/whatif)."});
@@ -356,10 +353,6 @@ class Command : public PlaceVisitor {
     static constexpr wchar_t kRunAgain[] =
         L", but the messenger was running and may save the account again; run again once it "
         L"has ended.";
-
-    static std::wstring Count(int places) {
-        return Decimal(places) + (places == 1 ? L" place" : L" places");
-    }
 
     const CommandArguments& arguments_;
     Registry& registry_;

@@ -1,6 +1,6 @@
 #include "command_line/command_report.h"
 
-#include "platform/controls.h"
+#include "account_erase/account_erase.h"
 #include "platform/decimal.h"
 #include "platform/output_escape.h"
 #include "platform/registry.h"
@@ -28,6 +28,10 @@ std::wstring Joined(std::initializer_list<std::wstring_view> parts) {
 std::wstring Reason(CommandHost& host, long result) {
     const std::wstring_view own = OwnResultText(result);
     return own.empty() ? host.ErrorText(result) : std::wstring(own);
+}
+
+std::wstring Plural(int count, std::wstring_view word) {
+    return Decimal(count) + L" " + std::wstring(word) + (count == 1 ? L"" : L"s");
 }
 
 int Tally::Code(CommandHost& host) const {
@@ -66,6 +70,17 @@ void Report::Failure(std::initializer_list<std::wstring_view> parts, long result
     Line({word, Padded(word), EscapedForOutput(Joined(parts) + L": " + Reason(host_, result))},
          form_ == ReportForm::kList);
     tally.Fail(result, elevationHelps);
+}
+
+bool Report::AccountThere(const std::wstring& account, long result, bool elevationHelps,
+                          std::wstring_view failureNote) {
+    if (result == kErrorSuccess) return true;
+    if (IsGone(result)) {
+        Status(L"not there", {account});
+    } else {
+        Failure({account, failureNote}, result, elevationHelps);
+    }
+    return false;
 }
 
 void Report::Emit(std::wstring line, bool error) {

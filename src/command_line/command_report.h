@@ -22,6 +22,9 @@ enum CommandExit : int {
 // Why a place or a hive failed, in the system's words or the program's own.
 std::wstring Reason(CommandHost& host, long result);
 
+// "1 place", "2 places": the count and the word, in the plural but for one.
+std::wstring Plural(int count, std::wstring_view word);
+
 // Every failure so far, and how many were a refused access where running as administrator
 // helps (elevationHelps: the shared places, other users' hives), which exit 3 asks for.
 struct Tally {
@@ -57,6 +60,10 @@ class Report {
     // its error stream.
     void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
                  std::wstring_view word = L"failed");
+    // Whether an erase, or a read of the account for one, found the account (result 0);
+    // otherwise names it: "not there" when it is gone, a failure (with the note) when not.
+    bool AccountThere(const std::wstring& account, long result, bool elevationHelps,
+                      std::wstring_view failureNote = {});
 
     // Appends a line to the log alone; false when it, or a line before it, could not be
     // written, which Finish then tells and counts as a failure.

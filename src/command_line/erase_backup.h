@@ -14,14 +14,9 @@
 
 namespace zelvane {
 
-// /whatif in one place: reads the account's subtree as the erase would walk it, each key
-// opened with the erase's rights, and tells what the erase would take there ("would erase",
-// counted as erased in the report's tally), that the account is not there, or why the place
-// could not be examined (a failure, as the erase would fail there). With backup (/whatif
-// with /backup), a place whose names the backup could not hold is named, and a failure, as
-// the erase would leave it.
-void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool elevationHelps, bool backup);
+// Names what the backup cannot hold of a place's subtree ("not backed up"): shownParent is the
+// place's NewOwners key.
+void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountSubtree& read);
 
 // /backup FILE: reads the account's subtree at every place before anything is erased, writes
 // them all to one new .reg file, and then gives the erase only the places it read.

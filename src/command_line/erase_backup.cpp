@@ -1,4 +1,4 @@
-#include "command_line/before_erase.h"
+#include "command_line/erase_backup.h"
 
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
@@ -8,23 +8,6 @@
 namespace zelvane {
 
 namespace {
-
-std::wstring Plural(int count, const wchar_t* word) {
-    return Decimal(count) + L" " + word + (count == 1 ? L"" : L"s");
-}
-
-// Names what the .reg file cannot hold: shownParent is the place's NewOwners key.
-void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountSubtree& read) {
-    for (const LeftOut& left : read.leftOut) {
-        std::wstring name = shownParent + L"\\" + left.key;
-        if (left.isValue) name += L" value \"" + left.value + L"\"";
-        report.Status(L"not backed up", {name, L": ", kUnwritableName});
-    }
-}
-
-bool NotThere(long result) {
-    return result != kErrorSuccess && IsGone(result);
-}
 
 // The hive this run loaded that the place lies in, if any.
 const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place,
@@ -39,38 +22,22 @@ const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place,
     return nullptr;
 }
 
-// The place as the file names it: in a hive this run loaded under its private name, under
-// the name Windows loads that hive by for its user, which is what a restore loads it as.
-AccountPlace Restored(AccountPlace place, const UserHiveAccess::Loaded* hive) {
+// The place's name in the file: in a hive this run loaded under its private name, under the
+// name Windows loads that hive by for its user, which is what a restore loads it as.
+std::wstring RestoredName(const Registry& registry, AccountPlace place,
+                          const UserHiveAccess::Loaded* hive) {
     if (hive) place.parent = OwnHiveName(hive->name) + place.parent.substr(hive->name.size());
-    return place;
+    return ShownAs(place, registry);
 }
 
 }  // namespace
 
-void ExamineForErase(Registry& registry, Report& report, const std::wstring& uin,
-                     const AccountPlace& place, LinkRule rule, bool elevationHelps, bool backup) {
-    const AccountSubtree read = ReadAccountSubtree(registry, place, uin, rule, KeyAccess::kErase);
-    const std::wstring shown = ShownAs(place, registry);
-    if (read.result != kErrorSuccess) {
-        if (NotThere(read.result)) {
-            report.Status(L"not there", {shown, L"\\", uin});
-        } else {
-            report.Failure({shown, L"\\", uin}, read.result, elevationHelps);
-        }
-        return;
+void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountSubtree& read) {
+    for (const LeftOut& left : read.leftOut) {
+        std::wstring name = shownParent + L"\\" + left.key;
+        if (left.isValue) name += L" value \"" + left.value + L"\"";
+        report.Status(L"not backed up", {name, L": ", kUnwritableName});
     }
-    if (backup && !read.leftOut.empty()) {
-        NameLeftOut(report, shown, read);
-        report.Failure({shown, L"\\", uin}, kErrorNotBackedUp, elevationHelps);
-        return;
-    }
-    const std::wstring uncounted = read.uncounted == 0 ? L""
-                                                       : L"; " + Plural(read.uncounted, L"key") +
-                                                             L" whose values could not be counted";
-    report.Status(L"would erase", {shown, L"\\", uin, L" (", Plural(read.keyCount, L"key"), L", ",
-                                   Plural(read.valueCount, L"value"), uncounted, L")"});
-    ++report.tally.erased;
 }
 
 EraseBackup::EraseBackup(Registry& registry, CommandHost& host, Report& report,
@@ -82,12 +49,12 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
     for (const AccountPlace& place : places) {
         AccountSubtree read = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
         const UserHiveAccess::Loaded* hive = HiveOf(place, loaded);
-        const std::wstring restored = ShownAs(Restored(place, hive), registry_);
+        const std::wstring restored = RestoredName(registry_, place, hive);
         if (read.result == kErrorRegistryLink) {
             refused_.insert(restored);
         } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
             report_.Failure(
-                {ShownAs(place, registry_), L"\\", uin_, L": could not be read for the backup"},
+                {ShownAs(place, registry_, uin_), L": could not be read for the backup"},
                 read.result, elevationHelps);
             ++unreadable_;
         } else if (!read.leftOut.empty()) {
@@ -130,26 +97,19 @@ bool EraseBackup::Write() {
 // and the erase's own walk of the same keys, a few milliseconds, where the whole run once was.
 bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool elevationHelps,
                            const std::vector<UserHiveAccess::Loaded>& loaded) {
-    const std::wstring restored = ShownAs(Restored(place, HiveOf(place, loaded)), registry_);
-    const std::wstring shown = ShownAs(place, registry_);
+    const std::wstring restored = RestoredName(registry_, place, HiveOf(place, loaded));
+    const std::wstring account = ShownAs(place, registry_, uin_);
     const auto held = held_.find(restored);
     if (held == held_.end()) {
-        report_.Failure({shown, L"\\", uin_},
+        report_.Failure({account},
                         refused_.count(restored) != 0 ? kErrorRegistryLink : kErrorNotBackedUp,
                         elevationHelps);
         return false;
     }
     const AccountSubtree now = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
-    if (NotThere(now.result)) {
-        report_.Status(L"not there", {shown, L"\\", uin_});
-        return false;
-    }
-    if (now.result != kErrorSuccess) {
-        report_.Failure({shown, L"\\", uin_}, now.result, elevationHelps);
-        return false;
-    }
-    if (NotThere(held->second.result) || !(now == held->second)) {
-        report_.Failure({shown, L"\\", uin_}, kErrorChangedSinceBackup, elevationHelps);
+    if (!report_.AccountThere(account, now.result, elevationHelps)) return false;
+    if (held->second.result != kErrorSuccess || !(now == held->second)) {
+        report_.Failure({account}, kErrorChangedSinceBackup, elevationHelps);
         return false;
     }
     return true;
