@@ -53,53 +53,12 @@ class Command : public PlaceVisitor {
           host_(host),
           report_(host, arguments.quiet, FormOf(arguments.action)) {}
 
+    // A run: refused before it touches anything, or the walks its job needs.
     int Run() {
-        // Before anything else, so that a run that cannot keep its record touches nothing.
-        if (!arguments_.logFile.empty() && !StartLog()) return report_.Finish(kExitFailed);
-        if (!arguments_.error.empty()) {
-            report_.Line(
-                {L"zelvane: ", EscapedForOutput(arguments_.error), L". zelvane /? tells how."},
-                true);
-            return report_.Finish(kExitUsage);
-        }
+        if (const std::optional<int> refused = Refusal()) return report_.Finish(*refused);
         if (arguments_.action == CommandAction::kHelp) {
             report_.Line({UsageText()});
             return report_.Finish(kExitDone);
-        }
-        // A restore point is never written over another file, nor over what is there.
-        if (!arguments_.backupFile.empty() && host_.FileExists(arguments_.backupFile)) {
-            report_.Line({L"zelvane: ", EscapedForOutput(arguments_.backupFile),
-                          L" is there already: a backup never replaces a file. Nothing was "
-                          L"touched."},
-                         true);
-            return report_.Finish(kExitUsage);
-        }
-        if (arguments_.allUsers) {
-            const long privileges = hives_.EnableHivePrivileges();
-            if (privileges != kErrorSuccess) {
-                return Refuse({L"zelvane: /allusers needs administrator rights (the backup and "
-                               L"restore privileges): ",
-                               Reason(host_, privileges), L". Nothing was touched."},
-                              kExitNotElevated);
-            }
-            const long locked = hives_.LockAllUsersRuns(kAllUsersWaitMs);
-            if (locked == kErrorLockNameTaken) {
-                // Whoever made that object cannot keep this run from going on, only from being
-                // kept apart from another run of an administrator's.
-                report_.Notice(L"no lock", {L"an object that no administrator made has the "
-                                            L"name of the lock that keeps runs for all users "
-                                            L"apart; this run goes on without it"});
-            } else if (locked == kErrorTimeout) {
-                return Refuse({L"zelvane: another run of Zelvane for all users is going on this "
-                               L"PC and did not end within a minute. Nothing was touched; try "
-                               L"again later."},
-                              kExitFailed);
-            } else if (locked != kErrorSuccess) {
-                return Refuse({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
-                               L"could not be taken: ",
-                               Reason(host_, locked), L". Nothing was touched."},
-                              kExitFailed);
-            }
         }
         if (arguments_.action == CommandAction::kFind) {
             ForEachOwner(WalkPass::kOnly);
@@ -198,12 +157,62 @@ class Command : public PlaceVisitor {
         visitingShared_ = false;
     }
 
-    // A run refused before it starts, the refusal its last line: on the error stream, but for
-    // /find, whose one stream a tool reads, and which exits with no code but 0, 1 and 2.
+    // Why the run ends before it starts, said, and its exit code: a log that cannot be kept
+    // (before anything else, so that a run that cannot keep its record touches nothing), the
+    // arguments, a backup file that is there already, an all-users run without its rights or
+    // its lock. Nothing when the run goes on.
+    std::optional<int> Refusal() {
+        if (!arguments_.logFile.empty() && !StartLog()) return kExitFailed;
+        if (!arguments_.error.empty()) {
+            report_.Line(
+                {L"zelvane: ", EscapedForOutput(arguments_.error), L". zelvane /? tells how."},
+                true);
+            return kExitUsage;
+        }
+        if (arguments_.action == CommandAction::kHelp) return std::nullopt;
+        // A restore point is never written over another file, nor over what is there.
+        if (!arguments_.backupFile.empty() && host_.FileExists(arguments_.backupFile)) {
+            report_.Line({L"zelvane: ", EscapedForOutput(arguments_.backupFile),
+                          L" is there already: a backup never replaces a file. Nothing was "
+                          L"touched."},
+                         true);
+            return kExitUsage;
+        }
+        if (!arguments_.allUsers) return std::nullopt;
+        const long privileges = hives_.EnableHivePrivileges();
+        if (privileges != kErrorSuccess) {
+            return Refuse({L"zelvane: /allusers needs administrator rights (the backup and "
+                           L"restore privileges): ",
+                           Reason(host_, privileges), L". Nothing was touched."},
+                          kExitNotElevated);
+        }
+        const long locked = hives_.LockAllUsersRuns(kAllUsersWaitMs);
+        if (locked == kErrorLockNameTaken) {
+            // Whoever made that object cannot keep this run from going on, only from being
+            // kept apart from another run of an administrator's.
+            report_.Notice(L"no lock", {L"an object that no administrator made has the "
+                                        L"name of the lock that keeps runs for all users "
+                                        L"apart; this run goes on without it"});
+        } else if (locked == kErrorTimeout) {
+            return Refuse({L"zelvane: another run of Zelvane for all users is going on this "
+                           L"PC and did not end within a minute. Nothing was touched; try "
+                           L"again later."},
+                          kExitFailed);
+        } else if (locked != kErrorSuccess) {
+            return Refuse({L"zelvane: the lock that keeps runs of Zelvane for all users apart "
+                           L"could not be taken: ",
+                           Reason(host_, locked), L". Nothing was touched."},
+                          kExitFailed);
+        }
+        return std::nullopt;
+    }
+
+    // A refusal of /allusers, the run's last line: on the error stream, but for /find, whose
+    // one stream a tool reads, and which exits with no code but 0, 1 and 2.
     int Refuse(std::initializer_list<std::wstring_view> parts, int code) {
         const bool find = arguments_.action == CommandAction::kFind;
         report_.Line(parts, !find);
-        return report_.Finish(find ? kExitFailed : code);
+        return find ? kExitFailed : code;
     }
 
     static ReportForm FormOf(CommandAction action) {
