@@ -10,7 +10,6 @@
 #include "command_line/erase_backup.h"
 #include "command_line/what_if.h"
 #include "platform/ascii_case.h"
-#include "platform/controls.h"
 #include "platform/decimal.h"
 #include "platform/output_escape.h"
 #include "registry_listing/account_listing.h"
@@ -26,21 +25,6 @@ constexpr std::uint32_t kAllUsersWaitMs = 60000;
 // The job a walk over the owners' places does there: list, erase, examine (/whatif) or read
 // for the backup.
 enum class Job { kList, kErase, kExamine, kBackUp };
-
-// Collects the listing's names.
-class NameList : public ListBox {
-  public:
-    void Clear() override { names.clear(); }
-    void AddItem(const std::wstring& item) override { names.push_back(item); }
-    int ListIndex() const override { return -1; }
-    std::wstring List(int index) const override {
-        return names.at(static_cast<std::size_t>(index));
-    }
-    void SetVisible(bool) override {}
-    void BeginUpdate() override {}
-    void EndUpdate() noexcept override {}
-    std::vector<std::wstring> names;
-};
 
 class Command : public PlaceVisitor {
   public:
@@ -276,13 +260,13 @@ class Command : public PlaceVisitor {
         const std::wstring shownOwner = EscapedForOutput(owner);
         std::set<std::wstring> seen;
         for (const AccountPlace& place : places) {
-            NameList names;
+            std::vector<std::wstring> names;
             const long result =
                 listing.ListAccounts(place.hive, place.parent, names, place.view, rule);
             if (result != kErrorSuccess && !IsGone(result)) {
                 report_.Failure({ShownAs(place, registry_)}, result, elevationHelps);
             }
-            for (const std::wstring& uin : names.names) {
+            for (const std::wstring& uin : names) {
                 if (arguments_.action == CommandAction::kFind) {
                     if (!SameIgnoringAsciiCase(uin, arguments_.uin)) continue;
                     ++foundIn_;

@@ -49,7 +49,16 @@ void MainWindow::FillAccountList() {
     controls_.accountList.Clear();
     // The path is kept with a leading backslash, which the registry does not want.
     const std::wstring path = accountsPath_.empty() ? std::wstring() : accountsPath_.substr(1);
-    listing_.ListAccounts(rootKey_, path, controls_.accountList);
+    std::vector<std::wstring> names;
+    listing_.ListAccounts(rootKey_, path, names);
+    // Filled as one update, ended on every way out.
+    struct UpdateEnder {
+        ListBox& list;
+        ~UpdateEnder() { list.EndUpdate(); }
+    };
+    controls_.accountList.BeginUpdate();
+    const UpdateEnder ender{controls_.accountList};
+    for (const std::wstring& name : names) controls_.accountList.AddItem(name);
 }
 
 void MainWindow::OnAccountClick() {

@@ -18,11 +18,6 @@ std::int32_t NextIndex(std::int32_t index) {
     return index + 1;
 }
 
-struct UpdateEnder {
-    ListBox& list;
-    ~UpdateEnder() { list.EndUpdate(); }
-};
-
 struct KeyCloser {
     Registry& registry;
     const RegKey& key;
@@ -31,16 +26,13 @@ struct KeyCloser {
 
 }  // namespace
 
-long AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
-                                  RegistryView view, LinkRule links) {
+long AccountListing::ListAccounts(std::int32_t root, const std::wstring& path,
+                                  std::vector<std::wstring>& names, RegistryView view,
+                                  LinkRule links) {
     RegKey key = 0;
     const long opened = registry_.OpenKey(root, path, key, view, links);
     // Closed on every way out, also when the open failed and the key is still 0.
     const KeyCloser closer{registry_, key};
-    // The list is filled as one update, ended on every way out.
-    list.BeginUpdate();
-    const UpdateEnder ender{list};
-
     for (std::int32_t index = 0;; index = NextIndex(index)) {
         std::wstring buffer(kNameBufferSize, L'\0');
         std::uint32_t size = kNameBufferSize;
@@ -54,7 +46,7 @@ long AccountListing::ListAccounts(std::int32_t root, const std::wstring& path, L
         // that holds a NUL of its own would show cut short, as the name of another key, so
         // it is left out.
         const std::wstring name = StripNulls(buffer);
-        if (name.size() == size) list.AddItem(name);
+        if (name.size() == size) names.push_back(name);
     }
 }
 

@@ -2,24 +2,24 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "platform/controls.h"
 #include "platform/registry.h"
 
 namespace zelvane {
 
-// The main window's reading of the registry: the only procedures that list accounts.
+// The reading of the registry that lists accounts, for the window's list and the command line.
 class AccountListing {
   public:
     explicit AccountListing(Registry& registry) : registry_(registry) {}
 
-    // Appends the names of all direct subkeys of root\path to the list, exactly as the
-    // registry holds them, in the order it enumerates them. Never clears the list. A name
+    // Appends the names of all direct subkeys of root\path to names, exactly as the
+    // registry holds them, in the order it enumerates them. A name
     // that holds a NUL is left out: no text could name that key again. A key that cannot be
     // opened adds nothing; the listing ends at the first enumeration that fails. Returns
     // what stopped it short: the open's result, or the failed enumeration's; 0 when every
     // name was read. links says whether a link on the path is followed (Registry::OpenKey).
-    long ListAccounts(std::int32_t root, const std::wstring& path, ListBox& list,
+    long ListAccounts(std::int32_t root, const std::wstring& path, std::vector<std::wstring>& names,
                       RegistryView view = RegistryView::kNative,
                       LinkRule links = LinkRule::kFollowAboveAccount);
 

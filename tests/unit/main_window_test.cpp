@@ -37,6 +37,9 @@ TEST_F(MainWindowTest, TheListIsClearedOnLoadAndFilledOnceTheWindowIsShown) {
     EXPECT_TRUE(accountList.items.empty());
     main.OnShown();
     EXPECT_EQ(accountList.items, Items{L"123456"});
+    // In one update, not repainted item by item.
+    EXPECT_EQ(accountList.addedWhileDrawing, 0);
+    EXPECT_EQ(accountList.updating, 0);
 }
 
 TEST_F(MainWindowTest, ClickingAnItemCopiesExactlyItsTextOverTheBox) {
