@@ -7,21 +7,20 @@
 
 #include "hive_loading/profile_path.h"
 #include "hive_loading/user_hive_access.h"
+#include "platform/ascii_case.h"
 #include "platform/decimal.h"
 
 namespace zelvane {
 
 namespace {
 
-// A profile folder as two entries' folders are compared: without a trailing backslash, in
-// upper case (ASCII: the letters Windows' own profile paths use).
-std::wstring FoldedFolder(const std::wstring& folder) {
-    std::wstring folded = folder;
-    while (!folded.empty() && folded.back() == L'\\') folded.pop_back();
-    for (wchar_t& ch : folded) {
-        if (ch >= L'a' && ch <= L'z') ch = static_cast<wchar_t>(ch - 32);
-    }
-    return folded;
+// Whether two profile entries name one folder: the same but for trailing backslashes and the
+// case of ASCII letters (the letters Windows' own profile paths use).
+bool SameFolder(std::wstring_view a, std::wstring_view b) {
+    const auto trimmed = [](std::wstring_view folder) {
+        return folder.substr(0, folder.find_last_not_of(L'\\') + 1);
+    };
+    return !trimmed(a).empty() && SameIgnoringAsciiCase(trimmed(a), trimmed(b));
 }
 
 // How a profile's hives are reached: both loaded from its files, with a missing NTUSER.DAT a
@@ -32,10 +31,7 @@ enum class Reaching { kProfile, kSpareProfile, kDefaultUser, kClassesAlone };
 
 // Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
 bool EndsWithClasses(const std::wstring& name) {
-    constexpr std::wstring_view kClasses = L"_Classes";
-    if (name.size() < kClasses.size()) return false;
-    return std::equal(kClasses.begin(), kClasses.end(), name.end() - kClasses.size(),
-                      [](wchar_t a, wchar_t b) { return (a | 0x20) == (b | 0x20); });
+    return EndsWithIgnoringAsciiCase(name, L"_Classes");
 }
 
 class AllUsersWalk {
@@ -116,7 +112,7 @@ class AllUsersWalk {
     }
 
     void Reached(const std::wstring& folder, const std::wstring& sid) {
-        if (!folder.empty()) reached_.emplace_back(FoldedFolder(folder), sid);
+        if (!folder.empty()) reached_.emplace_back(folder, sid);
     }
 
     // False when asked to stop before this profile.
@@ -141,9 +137,8 @@ class AllUsersWalk {
             Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
             return true;
         }
-        const std::wstring folded = FoldedFolder(profile.directory);
         for (const auto& [folder, sid] : reached_) {
-            if (!folded.empty() && folder == folded && sid != profile.sid) {
+            if (SameFolder(folder, profile.directory) && sid != profile.sid) {
                 Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
                                     UserText(hives_, sid), L", reached there"});
                 return true;
@@ -278,7 +273,7 @@ class AllUsersWalk {
     Report& report_;
     PlaceVisitor& visitor_;
     WalkPass pass_;
-    // The folders whose hives were reached, folded, with their SIDs.
+    // The folders whose hives were reached, with their SIDs.
     std::vector<std::pair<std::wstring, std::wstring>> reached_;
 };
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "hive_loading/profile_path.h"
+#include "platform/ascii_case.h"
 #include "platform/registry.h"
 
 namespace zelvane {
@@ -44,13 +45,9 @@ std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profile
 
 std::wstring ProfileSid(const std::wstring& entry) {
     constexpr std::wstring_view kBackup = L".bak";
-    const auto lower = [](wchar_t ch) {
-        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
-    };
-    const bool backup = entry.size() > kBackup.size() &&
-                        std::equal(kBackup.begin(), kBackup.end(), entry.end() - kBackup.size(),
-                                   [&](wchar_t a, wchar_t b) { return a == lower(b); });
-    return backup ? entry.substr(0, entry.size() - kBackup.size()) : entry;
+    return EndsWithIgnoringAsciiCase(entry, kBackup)
+               ? entry.substr(0, entry.size() - kBackup.size())
+               : entry;
 }
 
 bool ClassesInUserHive(Registry& registry, const std::wstring& userKey) {
@@ -71,12 +68,8 @@ std::wstring PrivateHiveName(const std::wstring& owner) {
 
 bool IsPrivateHiveName(const std::wstring& name) {
     const std::wstring_view prefix = kPrivatePrefix;
-    const auto fold = [](wchar_t ch) {
-        return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
-    };
     return name.size() > prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), name.begin(),
-                      [&](wchar_t a, wchar_t b) { return fold(a) == fold(b); });
+           SameIgnoringAsciiCase(std::wstring_view(name).substr(0, prefix.size()), prefix);
 }
 
 std::wstring OwnHiveName(const std::wstring& privateName) {

@@ -11,4 +11,9 @@ bool SameIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
                       [&](wchar_t x, wchar_t y) { return fold(x) == fold(y); });
 }
 
+bool EndsWithIgnoringAsciiCase(std::wstring_view text, std::wstring_view suffix) {
+    return text.size() > suffix.size() &&
+           SameIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 }  // namespace zelvane
