@@ -1,8 +1,8 @@
 #include "command_line/command_line.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
-#include <set>
 #include <string_view>
 
 #include "account_erase/account_erase.h"
@@ -25,6 +25,14 @@ constexpr std::uint32_t kAllUsersWaitMs = 60000;
 // The job a walk over the owners' places does there: list, erase, examine (/whatif) or read
 // for the backup.
 enum class Job { kList, kErase, kExamine, kBackUp };
+
+// Inserts the name into the sorted list unless it holds it; whether it did.
+bool InsertOnce(std::vector<std::wstring>& sorted, const std::wstring& name) {
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
+    if (at != sorted.end() && *at == name) return false;
+    sorted.insert(at, name);
+    return true;
+}
 
 class Command : public PlaceVisitor {
   public:
@@ -258,7 +266,7 @@ class Command : public PlaceVisitor {
               bool elevationHelps) {
         AccountListing listing(registry_);
         const std::wstring shownOwner = EscapedForOutput(owner);
-        std::set<std::wstring> seen;
+        std::vector<std::wstring> seen;
         for (const AccountPlace& place : places) {
             std::vector<std::wstring> names;
             const long result =
@@ -270,9 +278,9 @@ class Command : public PlaceVisitor {
                 if (arguments_.action == CommandAction::kFind) {
                     if (!SameIgnoringAsciiCase(uin, arguments_.uin)) continue;
                     ++foundIn_;
-                    if (!visitingShared_) owners_.insert(std::wstring(owner));
+                    if (!visitingShared_) InsertOnce(owners_, std::wstring(owner));
                 }
-                if (seen.insert(uin).second) {
+                if (InsertOnce(seen, uin)) {
                     report_.Line({EscapedForOutput(uin), L"\t", shownOwner});
                 }
             }
@@ -360,7 +368,7 @@ class Command : public PlaceVisitor {
     // /find: the places the account was found in, and the users (not the shared places)
     // whose they are.
     int foundIn_ = 0;
-    std::set<std::wstring> owners_;
+    std::vector<std::wstring> owners_;  // sorted
     bool visitingShared_ = false;
     std::optional<EraseBackup> backup_ =
         arguments_.backupFile.empty() || arguments_.whatIf

@@ -1,5 +1,7 @@
 #include "command_line/erase_backup.h"
 
+#include <algorithm>
+
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
 #include "platform/decimal.h"
@@ -51,7 +53,7 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
         const UserHiveAccess::Loaded* hive = HiveOf(place, loaded);
         const std::wstring restored = RestoredName(registry_, place, hive);
         if (read.result == kErrorRegistryLink) {
-            refused_.insert(restored);
+            refused_.push_back(restored);
         } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
             report_.Failure(
                 {ShownAs(place, registry_, uin_), L": could not be read for the backup"},
@@ -68,7 +70,7 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
                                               kDefaultUserHive) == 0);
             }
             backup_.Add(restored, read);
-            held_.emplace(restored, std::move(read));
+            held_.emplace_back(restored, std::move(read));
         }
     }
 }
@@ -99,10 +101,13 @@ bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool elevat
                            const std::vector<UserHiveAccess::Loaded>& loaded) {
     const std::wstring restored = RestoredName(registry_, place, HiveOf(place, loaded));
     const std::wstring account = ShownAs(place, registry_, uin_);
-    const auto held = held_.find(restored);
+    const auto held = std::find_if(held_.begin(), held_.end(),
+                                   [&](const auto& entry) { return entry.first == restored; });
     if (held == held_.end()) {
         report_.Failure({account},
-                        refused_.count(restored) != 0 ? kErrorRegistryLink : kErrorNotBackedUp,
+                        std::count(refused_.begin(), refused_.end(), restored) != 0
+                            ? kErrorRegistryLink
+                            : kErrorNotBackedUp,
                         elevationHelps);
         return false;
     }

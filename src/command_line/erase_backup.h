@@ -1,8 +1,7 @@
 #pragma once
 
-#include <map>
-#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "account_backup/account_backup.h"
@@ -47,9 +46,9 @@ class EraseBackup {
     const std::wstring file_;
     AccountBackup backup_;
     // What the file holds, by the place's name in it: each place read whole, or found empty.
-    std::map<std::wstring, AccountSubtree> held_;
-    std::set<std::wstring> refused_;  // the places refused as the erase refuses them
-    int unreadable_ = 0;              // places that could not be read whole
+    std::vector<std::pair<std::wstring, AccountSubtree>> held_;
+    std::vector<std::wstring> refused_;  // the places refused as the erase refuses them
+    int unreadable_ = 0;                 // places that could not be read whole
 };
 
 }  // namespace zelvane
