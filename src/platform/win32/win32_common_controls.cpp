@@ -16,8 +16,7 @@ struct Loaded {
 
 template <typename Function>
 void Find(HMODULE library, const char* name, Function& function, std::wstring& problem) {
-    function =
-        reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    function = FindFunction<Function>(library, name);
     if (function == nullptr && problem.empty()) {
         problem = L"the Windows common controls (comctl32.dll) have no ";
         problem.append(name, name + std::strlen(name));

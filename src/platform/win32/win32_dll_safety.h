@@ -21,4 +21,13 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 // is then the only one searched.
 HMODULE LoadSideBySideLibrary(const wchar_t* name);
 
+// A function of a DLL the program has loaded, looked up at run time so that the exe imports
+// nothing newer than the oldest Windows it runs on; nullptr when the DLL (or the function)
+// is not there.
+template <typename Function>
+Function FindFunction(HMODULE library, const char* name) {
+    if (library == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
 }  // namespace zelvane

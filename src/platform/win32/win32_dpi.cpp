@@ -1,5 +1,7 @@
 #include "platform/win32/win32_dpi.h"
 
+#include "platform/win32/win32_dll_safety.h"
+
 namespace zelvane {
 
 namespace {
@@ -9,10 +11,7 @@ using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 // GetDpiForWindow exists from Windows 10 version 1607 on; older systems have only the
 // screen's DPI.
 GetDpiForWindowFn LookUpGetDpiForWindow() {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) return nullptr;
-    const FARPROC proc = GetProcAddress(user32, "GetDpiForWindow");
-    return reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void (*)()>(proc));
+    return FindFunction<GetDpiForWindowFn>(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
 }
 
 }  // namespace

@@ -34,17 +34,12 @@ struct Ntdll {
     using QueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
     using StatusToErrorFn = ULONG(NTAPI*)(LONG);
 
-    template <typename Fn>
-    static Fn Find(HMODULE ntdll, const char* name) {
-        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(ntdll, name)));
-    }
-
     Ntdll() {
         const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
-        openKey = Find<OpenKeyFn>(ntdll, "NtOpenKey");
-        deleteKey = Find<DeleteKeyFn>(ntdll, "NtDeleteKey");
-        queryKey = Find<QueryKeyFn>(ntdll, "NtQueryKey");
-        toError = Find<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
+        openKey = FindFunction<OpenKeyFn>(ntdll, "NtOpenKey");
+        deleteKey = FindFunction<DeleteKeyFn>(ntdll, "NtDeleteKey");
+        queryKey = FindFunction<QueryKeyFn>(ntdll, "NtQueryKey");
+        toError = FindFunction<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
     }
     bool Complete() const {
         return openKey != nullptr && deleteKey != nullptr && queryKey != nullptr &&

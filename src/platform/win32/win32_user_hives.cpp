@@ -97,22 +97,15 @@ struct PrivateNamespaces {
     using CloseNamespaceFn = BOOLEAN(WINAPI*)(HANDLE, ULONG);
     using CreateMutexExFn = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCWSTR, DWORD, DWORD);
 
-    template <typename Fn>
-    static Fn Find(HMODULE kernel32, const char* name) {
-        return kernel32 == nullptr ? nullptr
-                                   : reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(
-                                         GetProcAddress(kernel32, name)));
-    }
-
     PrivateNamespaces() {
         const HMODULE kernel32 = LoadSystemLibrary(L"kernel32.dll");
-        createBoundary = Find<CreateBoundaryFn>(kernel32, "CreateBoundaryDescriptorW");
-        addSid = Find<AddSidFn>(kernel32, "AddSIDToBoundaryDescriptor");
-        deleteBoundary = Find<DeleteBoundaryFn>(kernel32, "DeleteBoundaryDescriptor");
-        createNamespace = Find<CreateNamespaceFn>(kernel32, "CreatePrivateNamespaceW");
-        openNamespace = Find<OpenNamespaceFn>(kernel32, "OpenPrivateNamespaceW");
-        closeNamespace = Find<CloseNamespaceFn>(kernel32, "ClosePrivateNamespace");
-        createMutexEx = Find<CreateMutexExFn>(kernel32, "CreateMutexExW");
+        createBoundary = FindFunction<CreateBoundaryFn>(kernel32, "CreateBoundaryDescriptorW");
+        addSid = FindFunction<AddSidFn>(kernel32, "AddSIDToBoundaryDescriptor");
+        deleteBoundary = FindFunction<DeleteBoundaryFn>(kernel32, "DeleteBoundaryDescriptor");
+        createNamespace = FindFunction<CreateNamespaceFn>(kernel32, "CreatePrivateNamespaceW");
+        openNamespace = FindFunction<OpenNamespaceFn>(kernel32, "OpenPrivateNamespaceW");
+        closeNamespace = FindFunction<CloseNamespaceFn>(kernel32, "ClosePrivateNamespace");
+        createMutexEx = FindFunction<CreateMutexExFn>(kernel32, "CreateMutexExW");
     }
     bool Complete() const {
         return createBoundary != nullptr && addSid != nullptr && deleteBoundary != nullptr &&
