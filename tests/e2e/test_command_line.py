@@ -6,6 +6,7 @@ default user's hive."""
 
 import fcntl
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -343,14 +344,17 @@ class BackupTests(CommandLineCase):
 
         self.assertEqual(self.env.wine.run("reg", "import", self.FILE_WIN, check=False)
                          .returncode, 0)
-        # Wine's reg import appends a NUL character to string data in hex form that does not end
-        # in one (over the last byte of an odd length), so the odd strings do not come back
-        # exactly under Wine; the native tests check the bytes the file holds for them.
         restored = self.env.registry.snapshot(account_key(HKCU, TARGET))
         self.assertEqual({k: without_odd_strings(v) for k, v in restored.items()},
                          {k: without_odd_strings(v) for k, v in exact.items()})
-        self.assertNotEqual(restored, exact, "Wine's reg import now restores the odd strings: "
-                                             "compare them too")
+        # Where Windows keeps the odd strings' bytes as the file gives them, Wine's reg import
+        # appends a NUL character to string data in hex form that does not end in one, written
+        # over the last byte of an odd length (the byte after it is whatever Wine's buffer held).
+        lines = restored.get(account_key(HKCU, TARGET), ())
+        for name, data in ODD_STRINGS.items():
+            appended = data[:len(data) // 4 * 4] + "0000" + ("[0-9a-f]{2}" if len(data) % 4 else "")
+            self.assertTrue(any(re.fullmatch(f'"{name}"=1:({data}|{appended})', line)
+                                for line in lines), (name, lines))
         # The machine's copy is restored to the 32-bit view only if the file names that view's
         # key as 64-bit Windows names it, SOFTWARE\WOW6432Node.
         for place in places:

@@ -7,8 +7,10 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <winternl.h>
@@ -539,6 +541,136 @@ TEST(Win32RegistryTest, ChildrenWithNulsInTheirNamesAreErased) {
     EXPECT_FALSE(test.Exists(L"NewOwners\\111"));
     EXPECT_FALSE(test.Exists(L"NewOwners\\222"));
     EXPECT_TRUE(test.Exists(L"NewOwners"));
+}
+
+// A listing that follows no link opens neither a key reached through one nor a link itself,
+// and opens a plain path whatever the case of its letters, in every hive and view.
+TEST(Win32RegistryTest, OpenKeyWithoutLinksRefusesALinkOnThePathOrAtItsEnd) {
+    const TestKey test;
+    test.Create(L"Real\\NewOwners\\111");
+    test.Link(L"Mirabilis", test, L"Real");
+    test.Link(L"Direct", test, L"Real\\NewOwners");
+
+    Win32Registry registry;
+    RegKey key = 0;
+    const auto strict = [&](std::int32_t root, const std::wstring& path, RegistryView view) {
+        const long result = registry.OpenKey(root, path, key, view, LinkRule::kFollowNone);
+        EXPECT_EQ(key != 0, result == kErrorSuccess) << "a handle exactly when it opened";
+        registry.CloseKey(key);
+        return result;
+    };
+    const RegistryView native = RegistryView::kNative;
+    for (const wchar_t* path : {L"Mirabilis\\NewOwners", L"Direct"}) {
+        EXPECT_EQ(strict(kHkeyCurrentUser, test.Join(path), native), kErrorRegistryLink) << path;
+        ASSERT_EQ(registry.OpenKey(kHkeyCurrentUser, test.Join(path), key), kErrorSuccess) << path;
+        long end = 0;
+        EXPECT_EQ(EnumerateAll(registry, key, end), std::vector<std::wstring>{L"111"}) << path;
+        registry.CloseKey(key);
+    }
+    EXPECT_EQ(strict(kHkeyCurrentUser, test.Join(L"Nowhere"), native), kErrorFileNotFound);
+    EXPECT_EQ(strict(kHkeyCurrentUser, test.Join(L"Real\\NewOwners"), native), kErrorSuccess);
+    EXPECT_EQ(strict(kHkeyUsers, L".default\\software", native), kErrorSuccess);
+    EXPECT_EQ(strict(kHkeyLocalMachine, L"software\\microsoft", native), kErrorSuccess);
+    EXPECT_EQ(strict(kHkeyLocalMachine, L"software\\microsoft", RegistryView::k32Bit),
+              kErrorSuccess);
+}
+
+// A walk of an account opens the account as DeleteTree reaches it, the account's key as the
+// link it may be, and below it each child by its own name alone: never a grandchild through
+// a path, nor the key itself through an empty name.
+TEST(Win32RegistryTest, AWalkOpensTheAccountAsTheEraseReachesItAndEachChildByItsName) {
+    const TestKey test;
+    test.Create(L"Real\\NewOwners\\111\\Sub\\Deep");
+    test.Create(L"Victim\\Child");
+    test.Link(L"Mirabilis", test, L"Real");
+    test.Link(L"Real\\NewOwners\\222", test, L"Victim");
+
+    Win32Registry registry;
+    const std::wstring viaLink = test.Join(L"Mirabilis\\NewOwners");
+    RegKey account = 0;
+    EXPECT_EQ(registry.OpenSubtree(kHkeyCurrentUser, viaLink, L"111", RegistryView::kNative,
+                                   LinkRule::kFollowNone, KeyAccess::kRead, account),
+              kErrorRegistryLink);
+    EXPECT_EQ(account, 0u);
+    ASSERT_EQ(registry.OpenSubtree(kHkeyCurrentUser, viaLink, L"111", RegistryView::kNative,
+                                   LinkRule::kFollowAboveAccount, KeyAccess::kRead, account),
+              kErrorSuccess);
+    RegKey sub = 0;
+    EXPECT_NE(registry.OpenSubkey(account, L"Sub\\Deep", KeyAccess::kRead, sub), kErrorSuccess);
+    EXPECT_NE(registry.OpenSubkey(account, L"", KeyAccess::kRead, sub), kErrorSuccess);
+    EXPECT_EQ(sub, 0u);
+    EXPECT_EQ(registry.OpenSubkey(account, L"Missing", KeyAccess::kRead, sub), kErrorFileNotFound);
+    ASSERT_EQ(registry.OpenSubkey(account, L"sub", KeyAccess::kErase, sub), kErrorSuccess);
+    long end = 0;
+    EXPECT_EQ(EnumerateAll(registry, sub, end), std::vector<std::wstring>{L"Deep"});
+    registry.CloseKey(sub);
+    registry.CloseKey(account);
+
+    // An account that is a link has no subkeys of its own, whatever its target holds.
+    for (const LinkRule rule : {LinkRule::kFollowAboveAccount, LinkRule::kFollowNone}) {
+        ASSERT_EQ(registry.OpenSubtree(kHkeyCurrentUser, test.Join(L"Real\\NewOwners"), L"222",
+                                       RegistryView::kNative, rule, KeyAccess::kRead, account),
+                  kErrorSuccess);
+        EXPECT_TRUE(EnumerateAll(registry, account, end).empty());
+        bool link = false;
+        std::wstring target;
+        EXPECT_EQ(registry.LinkTarget(account, link, target), kErrorSuccess);
+        EXPECT_TRUE(link);
+        registry.CloseKey(account);
+    }
+}
+
+// Each value comes whole, its name and its bytes, also while another program rewrites it: a
+// value that grows between the call that sizes it and the call that reads it is read again.
+TEST(Win32RegistryTest, EnumValueReadsEachValueWholeWhileItGrowsAndShrinks) {
+    const TestKey test;
+    test.Create(L"Values");
+    HKEY values = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, test.Join(L"Values").c_str(), 0, KEY_SET_VALUE, &values),
+        ERROR_SUCCESS);
+    const auto set = [&](const RegistryValue& to) {
+        return RegSetValueExW(values, to.name.c_str(), 0, to.type, to.data.data(),
+                              static_cast<DWORD>(to.data.size()));
+    };
+    const RegistryValue small{L"Grows", kRegDword, {1, 2, 3, 4}};
+    const RegistryValue large{L"Grows", kRegBinary, std::vector<std::uint8_t>(4096, 0xb5)};
+    const RegistryValue longest{std::wstring(16383, L'n'), kRegNone, {}};
+    ASSERT_EQ(set(small), ERROR_SUCCESS);
+    ASSERT_EQ(set(longest), ERROR_SUCCESS);
+
+    Win32Registry registry;
+    RegKey key = 0;
+    ASSERT_EQ(registry.OpenSubtree(kHkeyCurrentUser, test.path(), L"Values", RegistryView::kNative,
+                                   LinkRule::kFollowNone, KeyAccess::kRead, key),
+              kErrorSuccess);
+    RegistryValue value;
+    EXPECT_EQ(registry.EnumValue(key, 1, value), kErrorSuccess);
+    EXPECT_EQ(value, longest);
+    EXPECT_EQ(registry.EnumValue(key, 2, value), kErrorNoMoreItems);
+
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (bool grow = true; !stop; grow = !grow) set(grow ? large : small);
+    });
+    // Read until each has come back many times (or for 20 s at most), racing the writer.
+    int smalls = 0;
+    int larges = 0;
+    long result = kErrorSuccess;
+    const ULONGLONG until = GetTickCount64() + 20000;
+    while (result == kErrorSuccess && (smalls < 100 || larges < 100) && GetTickCount64() < until) {
+        result = registry.EnumValue(key, 0, value);
+        smalls += value == small;
+        larges += value == large;
+        if (result == kErrorSuccess && value != small && value != large) result = -1;  // torn
+    }
+    stop = true;
+    writer.join();
+    EXPECT_EQ(result, kErrorSuccess) << value.type << " " << value.data.size();
+    EXPECT_TRUE(smalls > 0 && larges > 0)
+        << "the reads raced the writes: " << smalls << "/" << larges;
+    registry.CloseKey(key);
+    RegCloseKey(values);
 }
 
 }  // namespace
