@@ -119,5 +119,14 @@ TEST(RegFileTest, StringsTheQuotedFormWouldChangeKeepTheirBytesAsHex1) {
     EXPECT_TRUE(CanHoldName(L"a]\"\\b"));
 }
 
+// A comment names keys and link targets, which may hold line breaks: none ends the comment.
+TEST(RegFileTest, ACommentStaysOneLineWhateverItNames) {
+    RegFile file;
+    file.Comment(L"link: A\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"v\"=\"w\"");
+    EXPECT_EQ(file.Text(),
+              L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+              L"; link: A\\r\\n[HKEY_LOCAL_MACHINE\\X]\\r\\n\"v\"=\"w\"\r\n\r\n");
+}
+
 }  // namespace
 }  // namespace zelvane
