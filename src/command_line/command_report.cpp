@@ -3,9 +3,7 @@
 #include "account_erase/account_erase.h"
 #include "platform/decimal.h"
 #include "platform/output_escape.h"
-#include "platform/registry.h"
 #include "platform/runtime.h"
-#include "platform/user_hives.h"
 
 namespace zelvane {
 
