@@ -3,10 +3,10 @@
 #include "account_erase/account_erase.h"
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
-#include "platform/output_escape.h"
 #include "hive_loading/profile_path.h"
 #include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_user_hives.h"
+#include "platform/output_escape.h"
 
 namespace zelvane {
 namespace {
