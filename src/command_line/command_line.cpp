@@ -10,7 +10,6 @@
 #include "command_line/erase_backup.h"
 #include "command_line/what_if.h"
 #include "platform/ascii_case.h"
-#include "platform/decimal.h"
 #include "platform/output_escape.h"
 #include "registry_listing/account_listing.h"
 #include "running_messenger/running_messenger.h"

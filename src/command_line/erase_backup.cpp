@@ -4,7 +4,6 @@
 
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
-#include "platform/decimal.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
@@ -105,7 +104,7 @@ bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool elevat
                                    [&](const auto& entry) { return entry.first == restored; });
     if (held == held_.end()) {
         report_.Failure({account},
-                        std::count(refused_.begin(), refused_.end(), restored) != 0
+                        std::find(refused_.begin(), refused_.end(), restored) != refused_.end()
                             ? kErrorRegistryLink
                             : kErrorNotBackedUp,
                         elevationHelps);
