@@ -1,5 +1,7 @@
 #include "platform/output_escape.h"
 
+#include "platform/hex.h"
+
 namespace zelvane {
 
 namespace {
@@ -18,11 +20,6 @@ bool IsLowSurrogate(wchar_t ch) {
 bool NeedsUnicodeEscape(wchar_t ch) {
     return ch == 0x200E || ch == 0x200F || ch == 0x2028 || ch == 0x2029 ||
            (ch >= 0x202A && ch <= 0x202E) || (ch >= 0x2066 && ch <= 0x2069) || ch == 0xFEFF;
-}
-
-void AppendHex(std::wstring& out, unsigned value, int digits) {
-    constexpr wchar_t kHex[] = L"0123456789ABCDEF";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
 }
 
 }  // namespace
@@ -44,11 +41,9 @@ std::wstring EscapedForOutput(std::wstring_view text) {
         } else if (ch == L'\r') {
             out += L"\\r";
         } else if (ch < 0x20 || (ch >= 0x7F && ch <= 0x9F)) {
-            out += L"\\x";
-            AppendHex(out, static_cast<unsigned>(ch), 2);
+            out += L"\\x" + UpperHex(ch, 2);
         } else if (NeedsUnicodeEscape(ch) || loneSurrogate) {
-            out += L"\\u";
-            AppendHex(out, static_cast<unsigned>(ch), 4);
+            out += L"\\u" + UpperHex(ch, 4);
         } else {
             out += ch;
         }
