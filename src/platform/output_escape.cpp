@@ -1,5 +1,9 @@
 #include "platform/output_escape.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "platform/escaped_code_points.h"
 #include "platform/hex.h"
 
 namespace zelvane {
@@ -14,12 +18,11 @@ bool IsLowSurrogate(wchar_t ch) {
     return ch >= 0xDC00 && ch <= 0xDFFF;
 }
 
-// The characters that can make printed text pass for other text without being seen: the
-// line and paragraph separators, the bidirectional embeddings, overrides, isolates and marks,
-// and the byte-order mark (a zero-width no-break space).
-bool NeedsUnicodeEscape(wchar_t ch) {
-    return ch == 0x200E || ch == 0x200F || ch == 0x2028 || ch == 0x2029 ||
-           (ch >= 0x202A && ch <= 0x202E) || (ch >= 0x2066 && ch <= 0x2069) || ch == 0xFEFF;
+bool PrintsAsNothingOrReorders(char32_t point) {
+    const auto after =
+        std::upper_bound(std::begin(kEscapedCodePoints), std::end(kEscapedCodePoints), point,
+                         [](char32_t p, const CodePointRange& range) { return p < range.first; });
+    return after != std::begin(kEscapedCodePoints) && point <= std::prev(after)->last;
 }
 
 }  // namespace
@@ -29,20 +32,25 @@ std::wstring EscapedForOutput(std::wstring_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const wchar_t ch = text[i];
-        // A surrogate is printed as it is only as half of a pair; one alone would become
-        // U+FFFD on its way out, and names that differ in it alone would print alike.
-        const bool loneSurrogate =
-            (IsHighSurrogate(ch) && (i + 1 == text.size() || !IsLowSurrogate(text[i + 1]))) ||
-            (IsLowSurrogate(ch) && (i == 0 || !IsHighSurrogate(text[i - 1])));
-        if (ch == L'\t') {
+        if (IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            const char32_t point = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            if (PrintsAsNothingOrReorders(point)) {
+                out += L"\\U" + UpperHex(point, 8);
+            } else {
+                out += text.substr(i, 2);
+            }
+            ++i;
+        } else if (ch == L'\t') {
             out += L"\\t";
         } else if (ch == L'\n') {
             out += L"\\n";
         } else if (ch == L'\r') {
             out += L"\\r";
-        } else if (ch < 0x20 || (ch >= 0x7F && ch <= 0x9F)) {
+        } else if (ch <= 0x9F && PrintsAsNothingOrReorders(ch)) {
             out += L"\\x" + UpperHex(ch, 2);
-        } else if (NeedsUnicodeEscape(ch) || loneSurrogate) {
+        } else if (IsHighSurrogate(ch) || IsLowSurrogate(ch) || PrintsAsNothingOrReorders(ch)) {
+            // A surrogate that is not half of a pair would become U+FFFD on its way out, and
+            // names that differ in it alone would print alike.
             out += L"\\u" + UpperHex(ch, 4);
         } else {
             out += ch;
