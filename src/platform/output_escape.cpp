@@ -32,29 +32,25 @@ std::wstring EscapedForOutput(std::wstring_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const wchar_t ch = text[i];
-        if (IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            const char32_t point = 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            if (PrintsAsNothingOrReorders(point)) {
-                out += L"\\U" + UpperHex(point, 8);
-            } else {
-                out += text.substr(i, 2);
-            }
-            ++i;
-        } else if (ch == L'\t') {
+        const bool pair = IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+        const char32_t point =
+            pair ? 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00) : char32_t(ch);
+        // A surrogate that is not half of a pair would become U+FFFD on its way out, and
+        // names that differ in it alone would print alike.
+        const bool lone = !pair && (IsHighSurrogate(ch) || IsLowSurrogate(ch));
+        if (ch == L'\t') {
             out += L"\\t";
         } else if (ch == L'\n') {
             out += L"\\n";
         } else if (ch == L'\r') {
             out += L"\\r";
-        } else if (ch <= 0x9F && PrintsAsNothingOrReorders(ch)) {
-            out += L"\\x" + UpperHex(ch, 2);
-        } else if (IsHighSurrogate(ch) || IsLowSurrogate(ch) || PrintsAsNothingOrReorders(ch)) {
-            // A surrogate that is not half of a pair would become U+FFFD on its way out, and
-            // names that differ in it alone would print alike.
-            out += L"\\u" + UpperHex(ch, 4);
+        } else if (lone || PrintsAsNothingOrReorders(point)) {
+            out += point <= 0x9F ? L"\\x" : point <= 0xFFFF ? L"\\u" : L"\\U";
+            out += UpperHex(point, point <= 0x9F ? 2 : point <= 0xFFFF ? 4 : 8);
         } else {
-            out += ch;
+            out.append(text, i, pair ? 2 : 1);
         }
+        if (pair) ++i;
     }
     return out;
 }
