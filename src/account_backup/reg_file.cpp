@@ -1,5 +1,6 @@
 #include "account_backup/reg_file.h"
 
+#include "platform/hex.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
@@ -19,16 +20,6 @@ std::wstring Escaped(std::wstring_view text) {
         escaped += ch;
     }
     return escaped;
-}
-
-std::wstring Hex(std::uint32_t number, std::size_t digits) {
-    constexpr wchar_t kDigits[] = L"0123456789abcdef";
-    std::wstring text;
-    do {
-        text.insert(text.begin(), kDigits[number & 15]);
-        number >>= 4;
-    } while (number != 0 || text.size() < digits);
-    return text;
 }
 
 // The bytes after their type's tag; column is where the tag began, which counts for where

@@ -1,5 +1,11 @@
 #include "platform/output_escape.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "platform/escaped_code_points.h"
+#include "platform/hex.h"
+
 namespace zelvane {
 
 namespace {
@@ -12,17 +18,11 @@ bool IsLowSurrogate(wchar_t ch) {
     return ch >= 0xDC00 && ch <= 0xDFFF;
 }
 
-// The characters that can make printed text pass for other text without being seen: the
-// line and paragraph separators, the bidirectional embeddings, overrides, isolates and marks,
-// and the byte-order mark (a zero-width no-break space).
-bool NeedsUnicodeEscape(wchar_t ch) {
-    return ch == 0x200E || ch == 0x200F || ch == 0x2028 || ch == 0x2029 ||
-           (ch >= 0x202A && ch <= 0x202E) || (ch >= 0x2066 && ch <= 0x2069) || ch == 0xFEFF;
-}
-
-void AppendHex(std::wstring& out, unsigned value, int digits) {
-    constexpr wchar_t kHex[] = L"0123456789ABCDEF";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
+bool PrintsAsNothingOrReorders(char32_t point) {
+    const auto after =
+        std::upper_bound(std::begin(kEscapedCodePoints), std::end(kEscapedCodePoints), point,
+                         [](char32_t p, const CodePointRange& range) { return p < range.first; });
+    return after != std::begin(kEscapedCodePoints) && point <= std::prev(after)->last;
 }
 
 }  // namespace
@@ -32,26 +32,25 @@ std::wstring EscapedForOutput(std::wstring_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const wchar_t ch = text[i];
-        // A surrogate is printed as it is only as half of a pair; one alone would become
-        // U+FFFD on its way out, and names that differ in it alone would print alike.
-        const bool loneSurrogate =
-            (IsHighSurrogate(ch) && (i + 1 == text.size() || !IsLowSurrogate(text[i + 1]))) ||
-            (IsLowSurrogate(ch) && (i == 0 || !IsHighSurrogate(text[i - 1])));
+        const bool pair = IsHighSurrogate(ch) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+        const char32_t point =
+            pair ? 0x10000 + ((ch - 0xD800) << 10) + (text[i + 1] - 0xDC00) : char32_t(ch);
+        // A surrogate that is not half of a pair would become U+FFFD on its way out, and
+        // names that differ in it alone would print alike.
+        const bool lone = !pair && (IsHighSurrogate(ch) || IsLowSurrogate(ch));
         if (ch == L'\t') {
             out += L"\\t";
         } else if (ch == L'\n') {
             out += L"\\n";
         } else if (ch == L'\r') {
             out += L"\\r";
-        } else if (ch < 0x20 || (ch >= 0x7F && ch <= 0x9F)) {
-            out += L"\\x";
-            AppendHex(out, static_cast<unsigned>(ch), 2);
-        } else if (NeedsUnicodeEscape(ch) || loneSurrogate) {
-            out += L"\\u";
-            AppendHex(out, static_cast<unsigned>(ch), 4);
+        } else if (lone || PrintsAsNothingOrReorders(point)) {
+            out += point <= 0x9F ? L"\\x" : point <= 0xFFFF ? L"\\u" : L"\\U";
+            out += UpperHex(point, point <= 0x9F ? 2 : point <= 0xFFFF ? 4 : 8);
         } else {
-            out += ch;
+            out.append(text, i, pair ? 2 : 1);
         }
+        if (pair) ++i;
     }
     return out;
 }

@@ -436,11 +436,11 @@ TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
 }
 
 TEST(OutputEscapeTest, NoNameCanPassForAnotherOrLoseACharacter) {
-    // The directional marks, embeddings, overrides and isolates, the byte-order mark, and the
-    // characters just outside their ranges, which stay.
+    // The joiner, the directional marks, embeddings, overrides and isolates, the byte-order
+    // mark and the format characters beside them; a narrow space and U+FFFD stay.
     EXPECT_EQ(EscapedForOutput(L"\x200d\x200e\x200f\x2029\x202a\x202e\x202f\x2065\x2066\x2069"
                                L"\x206a\xfeff\xfffd"),
-              L"\x200d\\u200E\\u200F\\u2029\\u202A\\u202E\x202f\x2065\\u2066\\u2069\x206a"
+              L"\\u200D\\u200E\\u200F\\u2029\\u202A\\u202E\x202f\\u2065\\u2066\\u2069\\u206A"
               L"\\uFEFF\xfffd");
     // A surrogate pair stays; a high one without its low one, a low one without its high one,
     // and either at either end, are escaped.
