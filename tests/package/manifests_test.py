@@ -47,8 +47,9 @@ class ManifestTests(unittest.TestCase):
                              (kind, "Zelvane.Zelvane", version["PackageVersion"]))
             self.assertGreaterEqual(tuple(map(int, doc["ManifestVersion"].split("."))), (1, 6, 0))
         self.assertEqual(version["DefaultLocale"], locale["PackageLocale"])
-        self.assertTrue(all(locale[f] for f in ("Publisher", "PackageName", "License",
-                                                "ShortDescription")))
+        self.assertTrue(all(locale[f] for f in ("Publisher", "PackageName", "ShortDescription",
+                                                "PackageUrl", "LicenseUrl")))
+        self.assertEqual(locale["License"], "MIT")
         self.assertEqual((installer["InstallerType"], installer["Commands"],
                           installer["MinimumOSVersion"]), ("portable", ["zelvane"], "10.0.0.0"))
         by_arch = {entry["Architecture"]: entry for entry in installer["Installers"]}
@@ -59,6 +60,7 @@ class ManifestTests(unittest.TestCase):
     def test_scoop(self):
         doc = json.loads((MANIFESTS / "scoop" / "zelvane.json").read_text())
         self.assertTrue(all(doc[f] for f in ("description", "homepage", "license")))
+        self.assertEqual(doc["license"]["identifier"], "MIT")
         arches = {arch: doc["architecture"][name] for arch, name in SCOOP_ARCH.items()}
         self.check(doc["version"], {arch: entry["hash"] for arch, entry in arches.items()},
                    {arch: entry["url"] for arch, entry in arches.items()})
@@ -69,6 +71,7 @@ class ManifestTests(unittest.TestCase):
             self.assertEqual(update.replace("$version", doc["version"]), entry["url"])
         # checkver reads the version off the published sums file, as Scoop would.
         self.assertTrue(doc["checkver"]["url"].endswith("/SHA256SUMS-signed"))
+        self.assertNotIn(doc["version"], doc["checkver"]["url"])
         found = re.search(doc["checkver"]["regex"], SUMS_TEXT, re.M)
         self.assertEqual(found and found.group(1), doc["version"])
         self.assertEqual(doc["autoupdate"]["hash"]["url"], "$baseurl/SHA256SUMS-signed")
@@ -77,11 +80,12 @@ class ManifestTests(unittest.TestCase):
         ns = {"n": "http://schemas.microsoft.com/packaging/2015/06/nuspec.xsd"}
         metadata = ET.parse(MANIFESTS / "chocolatey" / "zelvane.nuspec").find("n:metadata", ns)
         fields = {f: metadata.findtext(f"n:{f}", namespaces=ns)
-                  for f in ("id", "version", "authors", "description")}
+                  for f in ("id", "version", "authors", "description", "licenseUrl")}
         self.assertTrue(all(fields.values()), fields)
         tools = MANIFESTS / "chocolatey" / "tools"
         self.check(fields["version"], {arch: hashlib.sha256((tools / name).read_bytes()).hexdigest()
                                        for arch, name in FILES.items()})
+        self.assertIn("Permission is hereby granted", (tools / "LICENSE.txt").read_text())
         install = (tools / "chocolateyInstall.ps1").read_text()
         self.assertIn("Install-BinFile -Name 'zelvane'", install)
         for name in FILES.values():

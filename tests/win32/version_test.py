@@ -85,6 +85,8 @@ def main(program, version):
     for name in ("FileVersion", "ProductVersion"):
         if strings.get(name) != version:
             failures.append(f"{name} is {strings.get(name)!r}, not {version!r}")
+    if "MIT License" not in strings.get("LegalCopyright", ""):
+        failures.append(f"LegalCopyright {strings.get('LegalCopyright')!r} names no licence")
     if strings.get("OriginalFilename") != "zelvane.exe":
         failures.append(f"OriginalFilename is {strings.get('OriginalFilename')!r}")
     for name in sorted(strings):
