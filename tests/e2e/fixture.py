@@ -139,10 +139,16 @@ def setup():
     # wine-exec creates the prefix on first use. The first program on a wineserver decides
     # the display its desktop lives on, so nothing runs here without DISPLAY. The server
     # is kept running between the cases of the run, with its services, so that no case
-    # pays for starting it; the cleanup ends it.
+    # pays for starting it; the cleanup ends it. It must not end on its own: a restarted
+    # wineserver forgets the hives a case loaded as a logged-on user's, and a server started
+    # by a program ends seconds after the last one, a gap that a loaded machine leaves
+    # between two steps of a case. A running server cannot be made persistent, so the one
+    # that made the prefix is stopped first.
     env = wine_env(display)
-    if PREFIX.exists():
-        quiet(["wineserver", "-p120"], env)
+    if not PREFIX.exists():
+        quiet([WINE_EXEC, "cmd.exe", "/c", "exit"], env)
+        stop_wine()
+    quiet(["wineserver", "-p"], env)
     settings = STATE_DIR / "prefix-settings.reg"
     managed = "Y" if WINDOW_MANAGER else "N"
     settings.write_text(PREFIX_SETTINGS.format(managed=managed).replace("\n", "\r\n"))
