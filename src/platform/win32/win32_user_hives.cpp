@@ -286,17 +286,11 @@ std::wstring Win32UserHives::CurrentUser() {
 }
 
 std::wstring Win32UserHives::AccountName(const std::wstring& sid) {
-    std::vector<BYTE> binary;
-    if (!ParseSid(sid, binary)) return {};
-    wchar_t name[256];
-    wchar_t domain[256];
-    DWORD nameLength = 256;
-    DWORD domainLength = 256;
-    SID_NAME_USE use;
-    const BOOL found =
-        LookupAccountSidW(nullptr, binary.data(), name, &nameLength, domain, &domainLength, &use);
-    if (!found) return {};
-    return domainLength == 0 ? std::wstring(name) : std::wstring(domain) + L"\\" + name;
+    PSID binary = nullptr;
+    if (!ConvertStringSidToSidW(sid.c_str(), &binary)) return {};
+    std::wstring name = AccountNameOf(binary);
+    LocalFree(binary);
+    return name;
 }
 
 long Win32UserHives::EnableHivePrivileges() {
