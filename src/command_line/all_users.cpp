@@ -1,6 +1,5 @@
 #include "command_line/all_users.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -28,11 +27,6 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
 // temporary or backup profile's; kDefaultUser); or the classes hive alone, beside the
 // user's hive that is loaded already (kClassesAlone).
 enum class Reaching { kProfile, kSpareProfile, kDefaultUser, kClassesAlone };
-
-// Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
-bool EndsWithClasses(const std::wstring& name) {
-    return EndsWithIgnoringAsciiCase(name, L"_Classes");
-}
 
 class AllUsersWalk {
   public:
@@ -88,16 +82,20 @@ class AllUsersWalk {
         if (result != kErrorNoMoreItems) {
             report_.Failure({L"HKEY_USERS, for hives an earlier run left loaded"}, result, true);
         }
-        std::stable_partition(names.begin(), names.end(), EndsWithClasses);
-        for (const std::wstring& name : names) {
-            const long unloaded = UnloadHive(hives_, name);
-            if (unloaded == kErrorSuccess) {
-                report_.Notice(L"unloaded", {L"HKEY_USERS\\", name,
-                                             L": left loaded by an earlier run that was ended"});
-            } else {
-                report_.Failure(
-                    {L"HKEY_USERS\\", name, L": left loaded by an earlier run, and not unloaded"},
-                    unloaded, true);
+        // Classes hives first, the reverse of loading.
+        for (const bool classes : {true, false}) {
+            for (const std::wstring& name : names) {
+                if (EndsWithIgnoringAsciiCase(name, L"_Classes") != classes) continue;
+                const long unloaded = UnloadHive(hives_, name);
+                if (unloaded == kErrorSuccess) {
+                    report_.Notice(
+                        L"unloaded",
+                        {L"HKEY_USERS\\", name, L": left loaded by an earlier run that was ended"});
+                } else {
+                    report_.Failure({L"HKEY_USERS\\", name,
+                                     L": left loaded by an earlier run, and not unloaded"},
+                                    unloaded, true);
+                }
             }
         }
     }
