@@ -30,4 +30,22 @@ Function FindFunction(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
+// Fills a table of a DLL's functions one by one, and keeps the name of the first one the DLL
+// lacks: a table is whole when Missing() is nullptr.
+class FunctionFinder {
+  public:
+    explicit FunctionFinder(HMODULE library) : library_(library) {}
+
+    template <typename Function>
+    void Find(Function& function, const char* name) {
+        function = FindFunction<Function>(library_, name);
+        if (function == nullptr && missing_ == nullptr) missing_ = name;
+    }
+    const char* Missing() const { return missing_; }
+
+  private:
+    HMODULE library_;
+    const char* missing_ = nullptr;
+};
+
 }  // namespace zelvane
