@@ -4,8 +4,9 @@
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
 #include "hive_loading/profile_path.h"
+#include "platform/memory/memory_command_host.h"
 #include "platform/memory/memory_processes.h"
-#include "platform/memory/memory_user_hives.h"
+#include "platform/memory/memory_users.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
@@ -79,7 +80,7 @@ class CommandLineTest : public ::testing::Test {
 
     Faults faults;
     MemoryRegistry registry{faults};
-    MemoryUserHives hives{registry};
+    MemoryUsers hives{registry};
     MemoryCommandHost host;
     MemoryProcesses processes;
 };
@@ -824,9 +825,9 @@ TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {
     hives.files[L"C:\\other.dat"] = {};
     hives.privilegeResult = 0;
     hives.EnableHivePrivileges();
-    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002", L"C:\\old.dat");
-    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002_Classes", L"C:\\old.dat");
-    hives.Load(L"Other", L"C:\\other.dat");
+    hives.LoadHive(L"Zelvane-S-1-5-21-1-1-1-1002", L"C:\\old.dat");
+    hives.LoadHive(L"Zelvane-S-1-5-21-1-1-1-1002_Classes", L"C:\\old.dat");
+    hives.LoadHive(L"Other", L"C:\\other.dat");
     hives.defaultUser = L"C:\\Users\\Default";
     hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
         L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub"};

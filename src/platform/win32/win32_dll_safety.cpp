@@ -89,6 +89,12 @@ HMODULE LoadSideBySideLibrary(const wchar_t* name) {
     return LoadLibraryExW(name, nullptr, searchRestricted ? kSearchSystem32 : 0);
 }
 
+void (*FunctionFinder::Address(const char* name))() {
+    const auto function = FindFunction<void (*)()>(library_, name);
+    if (function == nullptr && missing_ == nullptr) missing_ = name;
+    return function;
+}
+
 void ProtectDllSearch() {
     RestrictSearch();
     // A name that an older Windows lacks (dwmapi before Vista, say) is simply not loaded.

@@ -38,12 +38,13 @@ class FunctionFinder {
 
     template <typename Function>
     void Find(Function& function, const char* name) {
-        function = FindFunction<Function>(library_, name);
-        if (function == nullptr && missing_ == nullptr) missing_ = name;
+        function = reinterpret_cast<Function>(Address(name));
     }
     const char* Missing() const { return missing_; }
 
   private:
+    void (*Address(const char* name))();
+
     HMODULE library_;
     const char* missing_ = nullptr;
 };

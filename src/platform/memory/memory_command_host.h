@@ -2,65 +2,12 @@
 
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/command_host.h"
-#include "platform/memory/memory_registry.h"
-#include "platform/user_hives.h"
 
 namespace zelvane {
-
-// Profiles and hive files in memory: loading a file puts its keys under HKEY_USERS\name in
-// the registry, unloading writes back which of them are left and removes them.
-class MemoryUserHives : public UserHives {
-  public:
-    explicit MemoryUserHives(MemoryRegistry& registry) : registry_(registry) {}
-
-    long Profiles(std::vector<UserProfile>& list) override;
-    long DefaultUserFolder(std::wstring& folder) override;
-    std::wstring CurrentUser() override { return currentUser; }
-    std::wstring AccountName(const std::wstring& sid) override;
-    long EnableHivePrivileges() override;
-    long LockAllUsersRuns(std::uint32_t timeoutMs) override;
-    bool VistaLayout() override { return vistaLayout; }
-    long CheckHivePath(const std::wstring& file, std::wstring& where) override;
-    long Load(const std::wstring& name, const std::wstring& file) override;
-    long Unload(const std::wstring& name) override;
-    void Pause(std::uint32_t milliseconds) override { paused += milliseconds; }
-
-    std::vector<UserProfile> profiles;
-    std::wstring defaultUser;  // the default user's folder; none when empty
-    long lockResult = 0;       // what LockAllUsersRuns returns
-    bool vistaLayout = true;
-    // Folders and files that are reparse points; a file is there when `files` holds it.
-    std::set<std::wstring> reparsePoints;
-    // Folders that are there: these, the drives, and every folder on the way to a file of
-    // `files`, `loadFailures` or `reparsePoints`.
-    std::set<std::wstring> folders;
-    std::uint32_t paused = 0;  // milliseconds waited in all
-    long profilesResult = 0;
-    std::wstring currentUser = L"S-1-5-21-7-7-7-1000";
-    std::map<std::wstring, std::wstring> names;  // SID to DOMAIN\name
-    long privilegeResult = 0;                    // what EnableHivePrivileges returns
-    // The hive files: each one's keys, by path below its root.
-    std::map<std::wstring, std::vector<std::wstring>> files;
-    std::map<std::wstring, long> loadFailures;  // file to what loading it returns
-    // Name to what unloading it returns, and how many tries fail so (every one when 0).
-    std::map<std::wstring, long> unloadFailures;
-    int unloadFailuresFor = 0;
-    // The hives loaded now: name to file.
-    std::map<std::wstring, std::wstring> loaded;
-    // "Load <name>", "Unload <name>" and "Privileges", in order.
-    std::vector<std::wstring> calls;
-
-  private:
-    bool FolderThere(const std::wstring& folder) const;
-
-    MemoryRegistry& registry_;
-    bool privileged_ = false;
-};
 
 // Output captured in memory, message boxes recorded.
 class MemoryCommandHost : public CommandHost {
@@ -99,7 +46,7 @@ class MemoryCommandHost : public CommandHost {
         return 0;
     }
     std::wstring ComputerName() override { return L"PC01"; }
-    bool StartHiveWork() override {
+    bool StartHiveWorkUnlessStopped() override {
         if (hiveWork != 0) return false;  // the last one never ended
         if (stopAfter == 0) return false;
         --stopAfter;
@@ -110,8 +57,9 @@ class MemoryCommandHost : public CommandHost {
 
     bool hasOutput = true;
     bool elevated = true;
-    int stopAfter = -1;  // how many times StartHiveWork says go; then stop (-1: always)
-    int hiveWork = 0;    // started and not ended
+    int stopAfter =
+        -1;            // how many times StartHiveWorkUnlessStopped says go; then stop (-1: always)
+    int hiveWork = 0;  // started and not ended
     std::wstring out;
     std::wstring err;
     std::vector<std::wstring> boxes;
