@@ -422,6 +422,15 @@ TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
     EXPECT_EQ(Run({L"/erase", L"123456", L"/log", L"C:\\full.log"}), kExitFailed);
     EXPECT_EQ(registry.calls, std::vector<std::string>{});
     EXPECT_NE(host.err.find(L"the log could not be written: error 112."), std::wstring::npos);
+    // The log and the backup named as one file, told by their full paths: the log would make
+    // the file the backup must make new, so it is not opened either.
+    host.logPath.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"b.reg", L"/log", L"C:\\WORK\\B.reg"}),
+              kExitUsage);
+    EXPECT_EQ(host.logPath, L"");
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_NE(host.err.find(L"zelvane: /log and /backup name the same file. zelvane /? tells"),
+              std::wstring::npos);
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
