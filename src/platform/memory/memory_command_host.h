@@ -14,15 +14,13 @@ class MemoryCommandHost : public CommandHost {
   public:
     bool OpenOutput() override { return hasOutput; }
     void Write(const std::wstring& text, bool error) override { (error ? err : out) += text; }
-    void ShowBox(const std::wstring& text, int style, const std::wstring&) override {
+    void ShowBox(const std::wstring& text, int, const std::wstring&) override {
         boxes.push_back(text);
-        boxStyles.push_back(style);
     }
     bool Elevated() override { return elevated; }
     std::wstring ErrorText(long code) override { return L"error " + std::to_wstring(code); }
     // A path that does not start with a drive is in currentFolder.
     long FullPath(const std::wstring& path, std::wstring& full) override {
-        if (fullPathFailure != 0) return fullPathFailure;
         full = path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? path : currentFolder + path;
         return 0;
     }
@@ -63,7 +61,6 @@ class MemoryCommandHost : public CommandHost {
     std::wstring out;
     std::wstring err;
     std::vector<std::wstring> boxes;
-    std::vector<int> boxStyles;
     std::map<std::wstring, std::string> files;  // the files written, by path
     long writeFailure = 0;                      // what WriteNewFile returns instead
     std::wstring logPath;                       // the log opened, empty before
@@ -72,7 +69,6 @@ class MemoryCommandHost : public CommandHost {
     long logWriteFailure = 0;                   // what Log returns instead
     std::function<void()> onWrite;              // someone else at work as a file is written
     std::wstring currentFolder = L"C:\\Work\\";
-    long fullPathFailure = 0;  // what FullPath returns instead
 };
 
 }  // namespace zelvane

@@ -6,7 +6,7 @@ namespace zelvane {
 
 long MemoryUsers::Profiles(std::vector<UserProfile>& list) {
     list = profiles;
-    return profilesResult;
+    return kErrorSuccess;
 }
 
 long MemoryUsers::DefaultUserFolder(std::wstring& folder) {

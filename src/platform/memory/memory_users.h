@@ -39,7 +39,6 @@ class MemoryUsers : public Users {
     // `files`, `loadFailures` or `reparsePoints`.
     std::set<std::wstring> folders;
     std::uint32_t paused = 0;  // milliseconds waited in all
-    long profilesResult = 0;
     std::wstring currentUser = L"S-1-5-21-7-7-7-1000";
     std::map<std::wstring, std::wstring> names;  // SID to DOMAIN\name
     long privilegeResult = 0;                    // what EnableHivePrivileges returns
