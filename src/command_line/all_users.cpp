@@ -2,7 +2,6 @@
 
 #include <initializer_list>
 #include <string>
-#include <utility>
 
 #include "hive_loading/profile_path.h"
 #include "hive_loading/user_hive_access.h"
@@ -39,13 +38,13 @@ class UserWalk {
         if (read != kErrorSuccess) {
             told_.Failure({L"the list of profiles could not be read"}, read, true);
         }
-        const std::vector<UserProfile> profiles = ProfilesToReach(listed);
+        const std::vector<UserProfile> profiles = ProfilesToReach(std::move(listed));
         // Who is logged on, known before any load: a folder that a logged-on user's hive
         // covers is not loaded again under another SID.
         std::vector<long> opened(profiles.size());
         for (std::size_t i = 0; i < profiles.size(); ++i) {
             opened[i] = OpenUser(profiles[i].sid);
-            if (opened[i] == kErrorSuccess) Reached(profiles[i].directory, profiles[i].sid);
+            if (opened[i] == kErrorSuccess) Reached(profiles[i]);
         }
         for (std::size_t i = 0; i < profiles.size(); ++i) {
             if (!VisitProfile(profiles[i], opened[i])) {
@@ -67,8 +66,8 @@ class UserWalk {
         return result;
     }
 
-    void Reached(const std::wstring& folder, const std::wstring& sid) {
-        if (!folder.empty()) reached_.emplace_back(folder, sid);
+    void Reached(const UserProfile& profile) {
+        if (!profile.directory.empty()) reached_.push_back(&profile);
     }
 
     // False when asked to stop before this profile.
@@ -95,17 +94,17 @@ class UserWalk {
             told_.Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
             return true;
         }
-        for (const auto& [folder, sid] : reached_) {
-            if (SameFolder(folder, profile.directory) && sid != profile.sid) {
+        for (const UserProfile* other : reached_) {
+            if (SameFolder(other->directory, profile.directory) && other->sid != profile.sid) {
                 told_.Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
-                                          UserText(run_.users, sid), L", reached there"});
+                                          UserText(run_.users, other->sid), L", reached there"});
                 return true;
             }
         }
         const Reaching reaching =
             IsTemporaryOrBackup(profile) ? Reaching::kSpareProfile : Reaching::kProfile;
         if (!Reach(user, profile.directory, profile.sid, elevationHelps, reaching)) return false;
-        Reached(profile.directory, profile.sid);
+        Reached(profile);
         return true;
     }
 
@@ -216,8 +215,8 @@ class UserWalk {
     CommandRun& run_;
     Report& told_;
     const OwnerVisit& visit_;
-    // The folders whose hives were reached, with their SIDs.
-    std::vector<std::pair<std::wstring, std::wstring>> reached_;
+    // The profiles whose hives were reached.
+    std::vector<const UserProfile*> reached_;
 };
 
 }  // namespace
@@ -232,7 +231,7 @@ void UnloadLeftovers(CommandRun& run) {
         result = run.registry.EnumKey(key, index, name, size);
         if (result != kErrorSuccess) break;
         std::wstring found(name, size);
-        if (IsPrivateHiveName(found)) names.push_back(std::move(found));
+        if (IsPrivateHiveName(found)) names.push_back(found);
     }
     if (key != 0) run.registry.CloseKey(key);
     if (result != kErrorNoMoreItems) {

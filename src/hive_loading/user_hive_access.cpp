@@ -34,13 +34,12 @@ constexpr std::uint32_t kUnloadPauseMs = 200;
 
 }  // namespace
 
-std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles) {
-    std::vector<UserProfile> reached;
-    for (const UserProfile& profile : profiles) {
+std::vector<UserProfile> ProfilesToReach(std::vector<UserProfile> profiles) {
+    std::erase_if(profiles, [](const UserProfile& profile) {
         const std::wstring sid = ProfileSid(profile.sid);
-        if (IsPlainSid(sid) && !IsServiceAccount(sid)) reached.push_back(profile);
-    }
-    return reached;
+        return !IsPlainSid(sid) || IsServiceAccount(sid);
+    });
+    return profiles;
 }
 
 std::wstring ProfileSid(const std::wstring& entry) {

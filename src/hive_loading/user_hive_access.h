@@ -16,7 +16,7 @@ namespace zelvane {
 // "<SID>.bak" is reached like the others: Windows renames a user's entry so when it could
 // not load the profile and gives the user a temporary one, and it names the user's own
 // folder.
-std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles);
+std::vector<UserProfile> ProfilesToReach(std::vector<UserProfile> profiles);
 
 // The SID a profile list entry is the user's of: its name, without ".bak".
 std::wstring ProfileSid(const std::wstring& entry);

@@ -4,6 +4,7 @@
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -190,7 +191,9 @@ void Win32Users::Pause(std::uint32_t milliseconds) {
 // a junction in between (a folder holding the hive is not empty, and only an empty one can
 // become a mount point), so the file loaded is the one reached through the folders checked.
 long Win32Users::LoadHive(const std::wstring& name, const std::wstring& file) {
-    std::vector<HANDLE> held;
+    // A place for each folder's handle, made before any is opened.
+    std::vector<HANDLE> held(static_cast<std::size_t>(std::count(file.begin(), file.end(), L'\\')));
+    std::size_t opened = 0;
     LONG result = ERROR_SUCCESS;
     for (std::size_t end = file.find(L'\\', 3);
          end != std::wstring::npos && result == ERROR_SUCCESS; end = file.find(L'\\', end + 1)) {
@@ -202,7 +205,7 @@ long Win32Users::LoadHive(const std::wstring& name, const std::wstring& file) {
             result = static_cast<LONG>(GetLastError());
             break;
         }
-        held.push_back(folder);
+        held[opened++] = folder;
         BY_HANDLE_FILE_INFORMATION information = {};
         if (!GetFileInformationByHandle(folder, &information)) {
             result = static_cast<LONG>(GetLastError());
@@ -211,7 +214,7 @@ long Win32Users::LoadHive(const std::wstring& name, const std::wstring& file) {
         }
     }
     if (result == ERROR_SUCCESS) result = RegLoadKeyW(HKEY_USERS, name.c_str(), file.c_str());
-    for (const HANDLE folder : held) CloseHandle(folder);
+    for (std::size_t i = 0; i < opened; ++i) CloseHandle(held[i]);
     return result;
 }
 
