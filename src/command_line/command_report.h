@@ -74,6 +74,9 @@ class Report {
     void Hold() { held_ = true; }
     void Release();
 
+    // Ends the run: writes what is held, ends the log's record with the exit code, and shows
+    // the message box where there was nowhere to write. Returns the exit code, a failure's
+    // when the log lost a line of a run that had none.
     int Finish(int code);
 
     Tally tally;
