@@ -15,7 +15,7 @@ namespace zelvane {
 struct Owner {
     std::wstring name;  // as /list shows it: "S-1-5-21-... DOMAIN\name", "the machine"
     std::vector<AccountPlace> places;
-    LinkRule rule;
+    LinkRule rule;  // which links on the way to the account are followed
     // Whether a refused access there is one that administrator rights would grant: a shared
     // place, another user's hive.
     bool elevationHelps;

@@ -143,8 +143,6 @@ long UserHiveAccess::Load(const std::wstring& name, const std::wstring& file, st
     return result;
 }
 
-UserHiveAccess::~UserHiveAccess() = default;
-
 long UserHiveAccess::Unload(std::wstring& failedName) {
     long first = kErrorSuccess;
     // The classes hive first: the reverse of loading.

@@ -64,7 +64,6 @@ class UserHiveAccess {
     // it; empty to load both.
     UserHiveAccess(Users& users, Registry& registry, const std::wstring& folder,
                    const std::wstring& owner, const std::wstring& userKey = L"");
-    ~UserHiveAccess();
     UserHiveAccess(const UserHiveAccess&) = delete;
     UserHiveAccess& operator=(const UserHiveAccess&) = delete;
 
