@@ -240,10 +240,7 @@ void UnloadLeftovers(CommandRun& run) {
     // Classes hives first, the reverse of loading.
     for (const bool classes : {true, false}) {
         for (const std::wstring& name : names) {
-            if (!IsPrivateHiveName(name) ||
-                EndsWithIgnoringAsciiCase(name, L"_Classes") != classes) {
-                continue;
-            }
+            if (EndsWithIgnoringAsciiCase(name, L"_Classes") != classes) continue;
             const long unloaded = UnloadHiveWithRetries(run.users, name);
             if (unloaded == kErrorSuccess) {
                 run.report.Notice(L"unloaded", {L"HKEY_USERS\\", name,
