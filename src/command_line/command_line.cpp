@@ -72,9 +72,9 @@ int RefuseAllUsers(CommandRun& run, std::initializer_list<std::wstring_view> par
     return find ? kExitFailed : code;
 }
 
-// Why the run ends before it starts, said, and its exit code: a log that cannot be kept
-// (before anything else, so that a run that cannot keep its record touches nothing), the
-// arguments, a backup file that is there already, an all-users run without its rights or
+// Why the run ends before it starts, said, and its exit code: /log naming the backup's file;
+// a log that cannot be kept (so that a run that cannot keep its record touches nothing); the
+// arguments; a backup file that is there already; an all-users run without its rights or
 // its lock. Nothing when the run goes on.
 std::optional<int> Refusal(CommandRun& run) {
     const CommandArguments& arguments = run.arguments;
