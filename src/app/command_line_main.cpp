@@ -17,7 +17,7 @@
 #include "platform/win32/win32_command_host.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_user_hives.h"
+#include "platform/win32/win32_users.h"
 
 namespace zelvane {
 
@@ -45,9 +45,9 @@ std::optional<int> RunFromCommandLine() {
         const CommandArguments parsed = ParseArguments(arguments);
         quiet = parsed.quiet;
         Win32Registry registry;
-        Win32UserHives hives;
+        Win32Users users;
         Win32Processes processes;
-        return RunCommandLine(parsed, registry, hives, processes, host);
+        return RunCommandLine(parsed, registry, users, processes, host);
     } catch (...) {
         // Every hive loaded was unloaded on the way here.
         if (host.OpenOutput()) {

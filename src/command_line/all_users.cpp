@@ -1,9 +1,7 @@
 #include "command_line/all_users.h"
 
-#include <algorithm>
 #include <initializer_list>
 #include <string>
-#include <utility>
 
 #include "hive_loading/profile_path.h"
 #include "hive_loading/user_hive_access.h"
@@ -29,34 +27,24 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
 // user's hive that is loaded already (kClassesAlone).
 enum class Reaching { kProfile, kSpareProfile, kDefaultUser, kClassesAlone };
 
-// Whether a name under HKEY_USERS is a classes hive's, which goes before its user's hive.
-bool EndsWithClasses(const std::wstring& name) {
-    return EndsWithIgnoringAsciiCase(name, L"_Classes");
-}
-
-class AllUsersWalk {
+class UserWalk {
   public:
-    AllUsersWalk(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
-                 PlaceVisitor& visitor, WalkPass pass)
-        : registry_(registry),
-          hives_(hives),
-          host_(host),
-          report_(report),
-          visitor_(visitor),
-          pass_(pass) {}
+    UserWalk(CommandRun& run, Report& told, const OwnerVisit& visit)
+        : run_(run), told_(told), visit_(visit) {}
 
     bool Run() {
-        if (pass_ != WalkPass::kSecondOfTwo) UnloadLeftovers();
         std::vector<UserProfile> listed;
-        const long read = hives_.Profiles(listed);
-        if (read != kErrorSuccess) Failure({L"the list of profiles could not be read"}, read, true);
-        const std::vector<UserProfile> profiles = ProfilesToReach(listed);
+        const long read = run_.users.Profiles(listed);
+        if (read != kErrorSuccess) {
+            told_.Failure({L"the list of profiles could not be read"}, read, true);
+        }
+        const std::vector<UserProfile> profiles = ProfilesToReach(std::move(listed));
         // Who is logged on, known before any load: a folder that a logged-on user's hive
         // covers is not loaded again under another SID.
-        std::vector<long> opened;
-        for (const UserProfile& profile : profiles) {
-            opened.push_back(OpenUser(profile.sid));
-            if (opened.back() == kErrorSuccess) Reached(profile.directory, profile.sid);
+        std::vector<long> opened(profiles.size());
+        for (std::size_t i = 0; i < profiles.size(); ++i) {
+            opened[i] = OpenUser(profiles[i].sid);
+            if (opened[i] == kErrorSuccess) Reached(profiles[i]);
         }
         for (std::size_t i = 0; i < profiles.size(); ++i) {
             if (!VisitProfile(profiles[i], opened[i])) {
@@ -69,63 +57,32 @@ class AllUsersWalk {
     }
 
   private:
-    // The hives a run of this program loads under its private names, left loaded by one
-    // that was ended before it unloaded them (none while this run holds the all-users lock
-    // but its own): unloaded, classes hives first.
-    void UnloadLeftovers() {
-        std::vector<std::wstring> names;
-        RegKey key = 0;
-        long result = registry_.OpenKey(kHkeyUsers, L"", key);
-        for (std::int32_t index = 0; result == kErrorSuccess; ++index) {
-            wchar_t name[kMaxKeyName + 1] = {};
-            std::uint32_t size = kMaxKeyName + 1;
-            result = registry_.EnumKey(key, index, name, size);
-            if (result == kErrorSuccess && IsPrivateHiveName(std::wstring(name, size))) {
-                names.emplace_back(name, size);
-            }
-        }
-        if (key != 0) registry_.CloseKey(key);
-        if (result != kErrorNoMoreItems) {
-            report_.Failure({L"HKEY_USERS, for hives an earlier run left loaded"}, result, true);
-        }
-        std::stable_partition(names.begin(), names.end(), EndsWithClasses);
-        for (const std::wstring& name : names) {
-            const long unloaded = UnloadHive(hives_, name);
-            if (unloaded == kErrorSuccess) {
-                report_.Notice(L"unloaded", {L"HKEY_USERS\\", name,
-                                             L": left loaded by an earlier run that was ended"});
-            } else {
-                report_.Failure(
-                    {L"HKEY_USERS\\", name, L": left loaded by an earlier run, and not unloaded"},
-                    unloaded, true);
-            }
-        }
-    }
-
     // Whether the user's hive is loaded, as opening it under its SID tells: 0 it is, "not
     // found" it is not; anything else is not known, and fails for that user.
     long OpenUser(const std::wstring& sid) {
         RegKey key = 0;
-        const long result = registry_.OpenKey(kHkeyUsers, sid, key);
-        if (key != 0) registry_.CloseKey(key);
+        const long result = run_.registry.OpenKey(kHkeyUsers, sid, key);
+        if (key != 0) run_.registry.CloseKey(key);
         return result;
     }
 
-    void Reached(const std::wstring& folder, const std::wstring& sid) {
-        if (!folder.empty()) reached_.emplace_back(folder, sid);
+    void Reached(const UserProfile& profile) {
+        if (!profile.directory.empty()) reached_.push_back(&profile);
     }
 
     // False when asked to stop before this profile.
     bool VisitProfile(const UserProfile& profile, long opened) {
-        const std::wstring user = UserText(hives_, profile.sid);
-        const bool elevationHelps = ProfileSid(profile.sid) != hives_.CurrentUser();
+        const std::wstring user = UserText(run_.users, profile.sid);
+        const bool elevationHelps = ProfileSid(profile.sid) != run_.users.CurrentUser();
         if (opened == kErrorSuccess) {
             const std::wstring classes = profile.sid + L"_Classes";
             if (OpenUser(classes) != kErrorFileNotFound) {
-                visitor_.Visit(
-                    user,
-                    UserHivePlaces(profile.sid, classes, ClassesInUserHive(registry_, profile.sid)),
-                    LinkRule::kFollowNone, elevationHelps, {});
+                visit_({user,
+                        UserHivePlaces(profile.sid, classes,
+                                       ClassesInUserHive(run_.registry, profile.sid)),
+                        LinkRule::kFollowNone,
+                        elevationHelps,
+                        {}});
                 return true;
             }
             // The user's hive without its classes hive: loaded by someone else (reg load, a
@@ -134,33 +91,33 @@ class AllUsersWalk {
                          Reaching::kClassesAlone);
         }
         if (opened != kErrorFileNotFound) {
-            Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
+            told_.Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
             return true;
         }
-        for (const auto& [folder, sid] : reached_) {
-            if (SameFolder(folder, profile.directory) && sid != profile.sid) {
-                Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
-                                    UserText(hives_, sid), L", reached there"});
+        for (const UserProfile* other : reached_) {
+            if (SameFolder(other->directory, profile.directory) && other->sid != profile.sid) {
+                told_.Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
+                                          UserText(run_.users, other->sid), L", reached there"});
                 return true;
             }
         }
         const Reaching reaching =
             IsTemporaryOrBackup(profile) ? Reaching::kSpareProfile : Reaching::kProfile;
         if (!Reach(user, profile.directory, profile.sid, elevationHelps, reaching)) return false;
-        Reached(profile.directory, profile.sid);
+        Reached(profile);
         return true;
     }
 
     bool VisitDefaultUser() {
         constexpr wchar_t kUser[] = L"the default user";
         std::wstring folder;
-        const long read = hives_.DefaultUserFolder(folder);
+        const long read = run_.users.DefaultUserFolder(folder);
         if (read == kErrorFileNotFound) {
-            Status(L"nothing", {kUser, L": Windows names no default profile"});
+            told_.Status(L"nothing", {kUser, L": Windows names no default profile"});
             return true;
         }
         if (read != kErrorSuccess) {
-            Failure({kUser, L": its folder"}, read, true);
+            told_.Failure({kUser, L": its folder"}, read, true);
             return true;
         }
         // A template without a hive file holds nothing that new users could be given.
@@ -171,57 +128,30 @@ class AllUsersWalk {
     // was done; false, with nothing loaded, when the run was asked to stop.
     bool Reach(const std::wstring& user, const std::wstring& folder, const std::wstring& owner,
                bool elevationHelps, Reaching reaching) {
-        if (!host_.StartHiveWork()) return false;
-        report_.Hold();
+        if (!run_.host.StartHiveWorkUnlessStopped()) return false;
+        run_.report.Hold();
         try {
             LoadVisitUnload(user, folder, owner, elevationHelps, reaching);
         } catch (...) {
-            host_.EndHiveWork();
-            report_.Release();
+            run_.host.EndHiveWork();
+            run_.report.Release();
             throw;
         }
-        host_.EndHiveWork();
-        report_.Release();
+        run_.host.EndHiveWork();
+        run_.report.Release();
         return true;
     }
 
-    // A profile whose folder is not there is named; it fails nothing, as no hive of the
-    // user is there. One whose folder lacks its NTUSER.DAT is "not reached", a failure for an
-    // ordinary profile, whose folder holds that file (the account may be in it once it is
-    // back: a roaming profile's copy not yet written).
     void LoadVisitUnload(const std::wstring& user, const std::wstring& folder,
                          const std::wstring& owner, bool elevationHelps, Reaching reaching) {
-        UserHiveAccess access(hives_, registry_, folder, owner,
+        UserHiveAccess access(run_.users, run_.registry, folder, owner,
                               reaching == Reaching::kClassesAlone ? owner : L"");
-        switch (access.state()) {
-            case UserHiveAccess::State::kNoFolder:
-                if (reaching != Reaching::kDefaultUser) {
-                    if (access.Where() == WithoutTrailingBackslash(folder)) {
-                        Status(L"no profile folder", {user, L": ", folder});
-                    } else {
-                        Status(L"no profile folder",
-                               {user, L": ", folder, L" (", access.Where(), L" is not there)"});
-                    }
-                    return;
-                }
-                [[fallthrough]];
-            case UserHiveAccess::State::kNotReached:
-                if (reaching == Reaching::kProfile) {
-                    Failure({user, L": ", access.Where()}, access.Result(), elevationHelps,
-                            L"not reached");
-                } else {
-                    Status(L"nothing", {user, L": no ", access.Where()});
-                }
-                return;
-            case UserHiveAccess::State::kFailed:
-                HiveFailure(user, folder, access.Where(), access.Result(), elevationHelps,
-                            L"failed");
-                return;
-            case UserHiveAccess::State::kLoaded:
-                break;
+        if (access.state() != UserHiveAccess::State::kLoaded) {
+            TellNotLoaded(user, folder, access, elevationHelps, reaching);
+            return;
         }
         for (const UserHiveAccess::Loaded& hive : access.LoadedHives()) {
-            Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
+            told_.Status(L"loaded", {user, L": ", hive.file, L" as HKEY_USERS\\", hive.name});
         }
         // Beside a user's hive that is there, the classes hive that could not be loaded is a
         // copy of the user's places that this run does not reach.
@@ -230,13 +160,38 @@ class AllUsersWalk {
                         reaching == Reaching::kClassesAlone ? L"not reached" : L"failed");
         }
         // Each user may write their own hive, links included.
-        visitor_.Visit(user, access.Places(), LinkRule::kFollowNone, elevationHelps,
-                       access.LoadedHives());
+        visit_({user, access.TakePlaces(), LinkRule::kFollowNone, elevationHelps,
+                access.LoadedHives()});
         std::wstring name;
         const long unloaded = access.Unload(name);
         if (unloaded != kErrorSuccess) {
-            report_.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded,
-                            elevationHelps);
+            run_.report.Failure({user, L": HKEY_USERS\\", name, L" stays loaded"}, unloaded,
+                                elevationHelps);
+        }
+    }
+
+    // A profile whose folder is not there is named; it fails nothing, as no hive of the
+    // user is there. One whose folder lacks its NTUSER.DAT is "not reached", a failure for an
+    // ordinary profile, whose folder holds that file (the account may be in it once it is
+    // back: a roaming profile's copy not yet written).
+    void TellNotLoaded(const std::wstring& user, const std::wstring& folder,
+                       const UserHiveAccess& access, bool elevationHelps, Reaching reaching) {
+        const UserHiveAccess::State state = access.state();
+        if (state == UserHiveAccess::State::kFailed) {
+            HiveFailure(user, folder, access.Where(), access.Result(), elevationHelps, L"failed");
+        } else if (state == UserHiveAccess::State::kNoFolder &&
+                   reaching != Reaching::kDefaultUser) {
+            if (access.Where() == WithoutTrailingBackslash(folder)) {
+                told_.Status(L"no profile folder", {user, L": ", folder});
+            } else {
+                told_.Status(L"no profile folder",
+                             {user, L": ", folder, L" (", access.Where(), L" is not there)"});
+            }
+        } else if (reaching == Reaching::kProfile) {
+            told_.Failure({user, L": ", access.Where()}, access.Result(), elevationHelps,
+                          L"not reached");
+        } else {
+            told_.Status(L"nothing", {user, L": no ", access.Where()});
         }
     }
 
@@ -244,49 +199,63 @@ class AllUsersWalk {
                      const std::wstring& where, long result, bool elevationHelps,
                      std::wstring_view word) {
         if (result == kErrorNotLocalPath && where == folder) {
-            Failure({user, L": the profile folder \"", folder, L"\""}, result, elevationHelps,
-                    word);
+            told_.Failure({user, L": the profile folder \"", folder, L"\""}, result, elevationHelps,
+                          word);
         } else {
-            Failure({user, L": ", where}, result, elevationHelps, word);
+            told_.Failure({user, L": ", where}, result, elevationHelps, word);
         }
     }
 
-    // What both walks of a run that walks twice meet, told by the second alone. A hive left
-    // loaded and a stop are told by whichever walk meets them.
-    void Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
-        if (pass_ != WalkPass::kFirstOfTwo) report_.Status(word, parts);
-    }
-    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
-                 std::wstring_view word = L"failed") {
-        if (pass_ != WalkPass::kFirstOfTwo) report_.Failure(parts, result, elevationHelps, word);
-    }
-
     bool Stopped(const std::wstring& left) {
-        report_.Failure({L"asked to stop; not reached: ", left, L" and the shared places"},
-                        kErrorCancelled, false, L"stopped");
+        run_.report.Failure({L"asked to stop; not reached: ", left, L" and the shared places"},
+                            kErrorCancelled, false, L"stopped");
         return false;
     }
 
-    Registry& registry_;
-    UserHives& hives_;
-    CommandHost& host_;
-    Report& report_;
-    PlaceVisitor& visitor_;
-    WalkPass pass_;
-    // The folders whose hives were reached, with their SIDs.
-    std::vector<std::pair<std::wstring, std::wstring>> reached_;
+    CommandRun& run_;
+    Report& told_;
+    const OwnerVisit& visit_;
+    // The profiles whose hives were reached.
+    std::vector<const UserProfile*> reached_;
 };
 
 }  // namespace
 
-std::wstring UserText(UserHives& hives, const std::wstring& sid) {
-    const std::wstring name = hives.AccountName(ProfileSid(sid));
-    return name.empty() ? sid : sid + L" " + name;
+void UnloadLeftovers(CommandRun& run) {
+    std::vector<std::wstring> names;
+    RegKey key = 0;
+    long result = run.registry.OpenKey(kHkeyUsers, L"", key);
+    for (std::int32_t index = 0; result == kErrorSuccess; ++index) {
+        wchar_t name[kMaxKeyName + 1] = {};
+        std::uint32_t size = kMaxKeyName + 1;
+        result = run.registry.EnumKey(key, index, name, size);
+        if (result != kErrorSuccess) break;
+        std::wstring found(name, size);
+        if (IsPrivateHiveName(found)) names.push_back(found);
+    }
+    if (key != 0) run.registry.CloseKey(key);
+    if (result != kErrorNoMoreItems) {
+        run.report.Failure({L"HKEY_USERS, for hives an earlier run left loaded"}, result, true);
+    }
+    // Classes hives first, the reverse of loading.
+    for (const bool classes : {true, false}) {
+        for (const std::wstring& name : names) {
+            if (EndsWithIgnoringAsciiCase(name, L"_Classes") != classes) continue;
+            const long unloaded = UnloadHiveWithRetries(run.users, name);
+            if (unloaded == kErrorSuccess) {
+                run.report.Notice(L"unloaded", {L"HKEY_USERS\\", name,
+                                                L": left loaded by an earlier run that was ended"});
+            } else {
+                run.report.Failure(
+                    {L"HKEY_USERS\\", name, L": left loaded by an earlier run, and not unloaded"},
+                    unloaded, true);
+            }
+        }
+    }
 }
 
-bool VisitAllUsers(Registry& registry, UserHives& hives, CommandHost& host, Report& report,
-                   PlaceVisitor& visitor, WalkPass pass) {
-    return AllUsersWalk(registry, hives, host, report, visitor, pass).Run();
+bool ForEachUser(CommandRun& run, Report& told, const OwnerVisit& visit) {
+    return UserWalk(run, told, visit).Run();
 }
 
 }  // namespace zelvane

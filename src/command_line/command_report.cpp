@@ -45,7 +45,7 @@ void Tally::Fail(long result, bool elevationHelps) {
 
 Report::Report(CommandHost& host, bool quiet, ReportForm form)
     : host_(host), quiet_(quiet || form == ReportForm::kFind), form_(form) {
-    streamed_ = host_.OpenOutput();
+    streamed_ = form != ReportForm::kUntold && host_.OpenOutput();
 }
 
 void Report::Line(std::initializer_list<std::wstring_view> parts, bool error) {
@@ -70,18 +70,19 @@ void Report::Failure(std::initializer_list<std::wstring_view> parts, long result
     tally.Fail(result, elevationHelps);
 }
 
-bool Report::AccountThere(const std::wstring& account, long result, bool elevationHelps,
-                          std::wstring_view failureNote) {
-    if (result == kErrorSuccess) return true;
+bool Report::TellUnlessFound(const std::wstring& account, long result, bool elevationHelps,
+                             std::wstring_view failureNote) {
+    if (result == kErrorSuccess) return false;
     if (IsGone(result)) {
         Status(L"not there", {account});
     } else {
         Failure({account, failureNote}, result, elevationHelps);
     }
-    return false;
+    return true;
 }
 
 void Report::Emit(std::wstring line, bool error) {
+    if (form_ == ReportForm::kUntold) return;
     if (held_) {
         pending_.emplace_back(std::move(line), error);
         return;

@@ -39,8 +39,9 @@ struct Tally {
 // What a run prints beside its own lines: an erase every place's status, on its output; a
 // listing only the accounts, with its failures on the error stream; a search only the
 // copies it finds, with its failures on its output, where a tool reads one stream alone,
-// and never a message box.
-enum class ReportForm { kErase, kList, kFind };
+// and never a message box. kUntold prints nothing: what a walk finds that a later walk over
+// the same users tells again.
+enum class ReportForm { kErase, kList, kFind, kUntold };
 
 // What a run says: written line by line where there is somewhere to write, else kept for one
 // message box at the end. Lines may be held back (while a user's hive is loaded, so that no
@@ -60,10 +61,11 @@ class Report {
     // its error stream.
     void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
                  std::wstring_view word = L"failed");
-    // Whether an erase, or a read of the account for one, found the account (result 0);
-    // otherwise names it: "not there" when it is gone, a failure (with the note) when not.
-    bool AccountThere(const std::wstring& account, long result, bool elevationHelps,
-                      std::wstring_view failureNote = {});
+    // Unless an erase, or a read of the account for one, found the account (result 0), names
+    // it: "not there" when it is gone, a failure (with the note, counted) when not; whether
+    // it did.
+    bool TellUnlessFound(const std::wstring& account, long result, bool elevationHelps,
+                         std::wstring_view failureNote = {});
 
     // Appends a line to the log alone; false when it, or a line before it, could not be
     // written, which Finish then tells and counts as a failure.
@@ -72,6 +74,9 @@ class Report {
     void Hold() { held_ = true; }
     void Release();
 
+    // Ends the run: writes what is held, ends the log's record with the exit code, and shows
+    // the message box where there was nowhere to write. Returns the exit code, a failure's
+    // when the log lost a line of a run that had none.
     int Finish(int code);
 
     Tally tally;

@@ -1,9 +1,10 @@
-#include "command_line/erase_backup.h"
-
 #include <algorithm>
+#include <utility>
 
+#include "account_backup/account_backup.h"
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
+#include "command_line/commands.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
@@ -11,10 +12,9 @@ namespace zelvane {
 namespace {
 
 // The hive this run loaded that the place lies in, if any.
-const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place,
-                                     const std::vector<UserHiveAccess::Loaded>& loaded) {
+const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place, const Owner& owner) {
     if (place.hive != kHkeyUsers) return nullptr;
-    for (const UserHiveAccess::Loaded& hive : loaded) {
+    for (const UserHiveAccess::Loaded& hive : owner.loaded) {
         if (place.parent.size() > hive.name.size() && place.parent[hive.name.size()] == L'\\' &&
             place.parent.compare(0, hive.name.size(), hive.name) == 0) {
             return &hive;
@@ -31,6 +31,103 @@ std::wstring RestoredName(const Registry& registry, AccountPlace place,
     return ShownAs(place, registry);
 }
 
+// The account's subtree at every place, read before anything is erased, written to one new
+// .reg file, and then compared with each place right before its erase.
+class EraseBackup {
+  public:
+    explicit EraseBackup(CommandRun& run) : run_(run), backup_(run.arguments.uin) {}
+
+    // Reads one owner's places. Those in a hive this run loaded are named in the file as
+    // Windows loads that hive for its user, with a comment line on how to restore it. A
+    // place the erase refuses is left for the erase to tell; one that cannot be read whole
+    // is a failure, and then nothing is erased.
+    void Read(const Owner& owner) {
+        for (const AccountPlace& place : owner.places) {
+            AccountSubtree read = ReadAccountSubtree(run_.registry, place, run_.arguments.uin,
+                                                     owner.rule, KeyAccess::kRead);
+            const UserHiveAccess::Loaded* hive = HiveOf(place, owner);
+            const std::wstring restored = RestoredName(run_.registry, place, hive);
+            if (read.result == kErrorRegistryLink) {
+                refused_.push_back(restored);
+            } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
+                run_.report.Failure({ShownAs(place, run_.registry, run_.arguments.uin),
+                                     L": could not be read for the backup"},
+                                    read.result, owner.elevationHelps);
+                ++unreadable_;
+            } else if (!read.leftOut.empty()) {
+                // Left as it is by the erase, which never takes what the file does not hold.
+                NameLeftOut(run_.report, restored, read);
+            } else {
+                if (hive && !read.keys.empty()) {
+                    const std::wstring own = OwnHiveName(hive->name);
+                    backup_.NeedsHive(own, hive->file,
+                                      own.compare(0, std::wstring_view(kDefaultUserHive).size(),
+                                                  kDefaultUserHive) == 0);
+                }
+                backup_.Add(restored, read);
+                held_.emplace_back(restored, std::move(read));
+            }
+        }
+    }
+
+    // Writes the file whole, or says why not; false when nothing may be erased.
+    bool Write() {
+        const std::wstring uin = EscapedForOutput(run_.arguments.uin);
+        const std::wstring& file = run_.arguments.backupFile;
+        if (unreadable_ > 0) {
+            run_.report.Line({uin, L": nothing was erased: the backup could not read ",
+                              Plural(unreadable_, L"place"), L"."});
+            return false;
+        }
+        const long written = run_.host.WriteNewFile(file, backup_.Bytes());
+        if (written != kErrorSuccess) {
+            run_.report.Failure({file, L": the backup could not be written"}, written, false);
+            run_.report.Line(
+                {uin, L": nothing was erased, since its backup could not be written."});
+            return false;
+        }
+        run_.report.Status(L"backed up", {file, L" (", Plural(backup_.keys(), L"key"), L", ",
+                                          Plural(backup_.values(), L"value"), L")"});
+        return true;
+    }
+
+    // Whether the place may be erased now: the file holds it whole, and what is there now is
+    // what was read for it. Read again right before the erase, so that nothing written since
+    // (a value added, a key made, the account made where it was not there) is erased without
+    // being in the file; what remains is the time the erase itself takes. Otherwise the place
+    // is named (a failure, or "not there" when the account is not there now or was not when
+    // the backup read it) and left as it is.
+    bool MayErase(const Owner& owner, const AccountPlace& place) {
+        const std::wstring restored = RestoredName(run_.registry, place, HiveOf(place, owner));
+        const std::wstring account = ShownAs(place, run_.registry, run_.arguments.uin);
+        const auto held = std::find_if(held_.begin(), held_.end(),
+                                       [&](const auto& entry) { return entry.first == restored; });
+        if (held == held_.end()) {
+            const bool refused =
+                std::find(refused_.begin(), refused_.end(), restored) != refused_.end();
+            run_.report.Failure({account}, refused ? kErrorRegistryLink : kErrorNotBackedUp,
+                                owner.elevationHelps);
+            return false;
+        }
+        const AccountSubtree now = ReadAccountSubtree(run_.registry, place, run_.arguments.uin,
+                                                      owner.rule, KeyAccess::kRead);
+        if (run_.report.TellUnlessFound(account, now.result, owner.elevationHelps)) return false;
+        if (held->second.result != kErrorSuccess || !(now == held->second)) {
+            run_.report.Failure({account}, kErrorChangedSinceBackup, owner.elevationHelps);
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    CommandRun& run_;
+    AccountBackup backup_;
+    // What the file holds, by the place's name in it: each place read whole, or found empty.
+    std::vector<std::pair<std::wstring, AccountSubtree>> held_;
+    std::vector<std::wstring> refused_;  // the places refused as the erase refuses them
+    int unreadable_ = 0;                 // places that could not be read whole
+};
+
 }  // namespace
 
 void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountSubtree& read) {
@@ -41,82 +138,25 @@ void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountS
     }
 }
 
-EraseBackup::EraseBackup(Registry& registry, CommandHost& host, Report& report,
-                         const std::wstring& uin, const std::wstring& file)
-    : registry_(registry), host_(host), report_(report), uin_(uin), file_(file), backup_(uin) {}
-
-void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, bool elevationHelps,
-                       const std::vector<UserHiveAccess::Loaded>& loaded) {
-    for (const AccountPlace& place : places) {
-        AccountSubtree read = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
-        const UserHiveAccess::Loaded* hive = HiveOf(place, loaded);
-        const std::wstring restored = RestoredName(registry_, place, hive);
-        if (read.result == kErrorRegistryLink) {
-            refused_.push_back(restored);
-        } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
-            report_.Failure(
-                {ShownAs(place, registry_, uin_), L": could not be read for the backup"},
-                read.result, elevationHelps);
-            ++unreadable_;
-        } else if (!read.leftOut.empty()) {
-            // Left as it is by the erase, which never takes what the file does not hold.
-            NameLeftOut(report_, restored, read);
-        } else {
-            if (hive && !read.keys.empty()) {
-                const std::wstring own = OwnHiveName(hive->name);
-                backup_.NeedsHive(own, hive->file,
-                                  own.compare(0, std::wstring_view(kDefaultUserHive).size(),
-                                              kDefaultUserHive) == 0);
-            }
-            backup_.Add(restored, read);
-            held_.emplace_back(restored, std::move(read));
+// Each user's hive is loaded once to be read and once more to be erased, so that none stays
+// loaded while the file is written; the walk that reads keeps what it finds of the users to
+// itself, and the erase's walk tells it.
+int RunEraseWithBackup(CommandRun& run) {
+    EraseBackup backup(run);
+    Report untold(run.host, true, ReportForm::kUntold);
+    if (!ForEachOwner(run, untold, [&](const Owner& owner) { backup.Read(owner); })) {
+        run.report.Line({EscapedForOutput(run.arguments.uin),
+                         L": nothing was erased, since the run was stopped before its backup "
+                         L"was written."});
+        return run.report.tally.Code(run.host);
+    }
+    if (!backup.Write()) return run.report.tally.Code(run.host);
+    ForEachOwner(run, run.report, [&](const Owner& owner) {
+        for (const AccountPlace& place : owner.places) {
+            if (backup.MayErase(owner, place)) ErasePlaces(run, owner, {place});
         }
-    }
-}
-
-bool EraseBackup::Write() {
-    const std::wstring uin = EscapedForOutput(uin_);
-    if (unreadable_ > 0) {
-        report_.Line({uin, L": nothing was erased: the backup could not read ",
-                      Plural(unreadable_, L"place"), L"."});
-        return false;
-    }
-    const long written = host_.WriteNewFile(file_, backup_.Bytes());
-    if (written != kErrorSuccess) {
-        report_.Failure({file_, L": the backup could not be written"}, written, false);
-        report_.Line({uin, L": nothing was erased, since its backup could not be written."});
-        return false;
-    }
-    report_.Status(L"backed up", {file_, L" (", Plural(backup_.keys(), L"key"), L", ",
-                                  Plural(backup_.values(), L"value"), L")"});
-    return true;
-}
-
-// What is there now is read again right before the erase, so that nothing written since the
-// backup read the place (a value added, a key created, the account made where it was not
-// there) is erased without being in the file. What remains is the moment between this read
-// and the erase's own walk of the same keys, a few milliseconds, where the whole run once was.
-bool EraseBackup::MayErase(const AccountPlace& place, LinkRule rule, bool elevationHelps,
-                           const std::vector<UserHiveAccess::Loaded>& loaded) {
-    const std::wstring restored = RestoredName(registry_, place, HiveOf(place, loaded));
-    const std::wstring account = ShownAs(place, registry_, uin_);
-    const auto held = std::find_if(held_.begin(), held_.end(),
-                                   [&](const auto& entry) { return entry.first == restored; });
-    if (held == held_.end()) {
-        report_.Failure({account},
-                        std::find(refused_.begin(), refused_.end(), restored) != refused_.end()
-                            ? kErrorRegistryLink
-                            : kErrorNotBackedUp,
-                        elevationHelps);
-        return false;
-    }
-    const AccountSubtree now = ReadAccountSubtree(registry_, place, uin_, rule, KeyAccess::kRead);
-    if (!report_.AccountThere(account, now.result, elevationHelps)) return false;
-    if (held->second.result != kErrorSuccess || !(now == held->second)) {
-        report_.Failure({account}, kErrorChangedSinceBackup, elevationHelps);
-        return false;
-    }
-    return true;
+    });
+    return EraseSummary(run);
 }
 
 }  // namespace zelvane

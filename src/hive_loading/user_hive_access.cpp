@@ -34,13 +34,12 @@ constexpr std::uint32_t kUnloadPauseMs = 200;
 
 }  // namespace
 
-std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles) {
-    std::vector<UserProfile> reached;
-    for (const UserProfile& profile : profiles) {
+std::vector<UserProfile> ProfilesToReach(std::vector<UserProfile> profiles) {
+    std::erase_if(profiles, [](const UserProfile& profile) {
         const std::wstring sid = ProfileSid(profile.sid);
-        if (IsPlainSid(sid) && !IsServiceAccount(sid)) reached.push_back(profile);
-    }
-    return reached;
+        return !IsPlainSid(sid) || IsServiceAccount(sid);
+    });
+    return profiles;
 }
 
 std::wstring ProfileSid(const std::wstring& entry) {
@@ -77,25 +76,25 @@ std::wstring OwnHiveName(const std::wstring& privateName) {
     return IsPrivateHiveName(privateName) ? privateName.substr(prefix) : privateName;
 }
 
-long UnloadHive(UserHives& hives, const std::wstring& name) {
-    long result = hives.Unload(name);
+long UnloadHiveWithRetries(Users& users, const std::wstring& name) {
+    long result = users.UnloadHive(name);
     for (int tries = 1; result != kErrorSuccess && tries < kUnloadTries; ++tries) {
-        hives.Pause(kUnloadPauseMs);
-        result = hives.Unload(name);
+        users.Pause(kUnloadPauseMs);
+        result = users.UnloadHive(name);
     }
     return result;
 }
 
 UserHiveAccess::LoadedList::~LoadedList() {
     while (!list.empty()) {
-        UnloadHive(hives, list.back().name);
+        UnloadHiveWithRetries(users, list.back().name);
         list.pop_back();
     }
 }
 
-UserHiveAccess::UserHiveAccess(UserHives& hives, Registry& registry, const std::wstring& folder,
+UserHiveAccess::UserHiveAccess(Users& users, Registry& registry, const std::wstring& folder,
                                const std::wstring& owner, const std::wstring& userKey)
-    : hives_(hives), loaded_{hives, {}} {
+    : users_(users), loaded_{users, {}} {
     // Reserved now, so that recording a load never fails after it.
     loaded_.list.reserve(2);
     const std::wstring name = userKey.empty() ? PrivateHiveName(owner) : userKey;
@@ -127,7 +126,7 @@ UserHiveAccess::UserHiveAccess(UserHives& hives, Registry& registry, const std::
     state_ = State::kLoaded;
 
     // A profile that never ran a program with file associations has no classes hive.
-    classesResult_ = Load(classes, ClassesHivePath(checked, hives_.VistaLayout()), classesWhere_);
+    classesResult_ = Load(classes, ClassesHivePath(checked, users_.VistaLayout()), classesWhere_);
     if (IsMissing(classesResult_)) classesResult_ = kErrorSuccess;
     const bool classesLoaded = !loaded_.list.empty() && loaded_.list.back().name == classes;
     places_ =
@@ -135,22 +134,20 @@ UserHiveAccess::UserHiveAccess(UserHives& hives, Registry& registry, const std::
 }
 
 long UserHiveAccess::Load(const std::wstring& name, const std::wstring& file, std::wstring& where) {
-    const long checked = hives_.CheckHivePath(file, where);
+    const long checked = users_.CheckHivePath(file, where);
     if (checked != kErrorSuccess) return checked;
     where = file;
     Loaded entry{file, name};
-    const long result = hives_.Load(name, file);
+    const long result = users_.LoadHive(name, file);
     if (result == kErrorSuccess) loaded_.list.push_back(std::move(entry));
     return result;
 }
-
-UserHiveAccess::~UserHiveAccess() = default;
 
 long UserHiveAccess::Unload(std::wstring& failedName) {
     long first = kErrorSuccess;
     // The classes hive first: the reverse of loading.
     while (!loaded_.list.empty()) {
-        const long result = UnloadHive(hives_, loaded_.list.back().name);
+        const long result = UnloadHiveWithRetries(users_, loaded_.list.back().name);
         if (first == kErrorSuccess && result != kErrorSuccess) {
             first = result;
             failedName = loaded_.list.back().name;

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "account_erase/account_places.h"
 #include "platform/registry.h"
-#include "platform/user_hives.h"
+#include "platform/users.h"
 
 namespace zelvane {
 
@@ -15,7 +16,7 @@ namespace zelvane {
 // "<SID>.bak" is reached like the others: Windows renames a user's entry so when it could
 // not load the profile and gives the user a temporary one, and it names the user's own
 // folder.
-std::vector<UserProfile> ProfilesToReach(const std::vector<UserProfile>& profiles);
+std::vector<UserProfile> ProfilesToReach(std::vector<UserProfile> profiles);
 
 // The SID a profile list entry is the user's of: its name, without ".bak".
 std::wstring ProfileSid(const std::wstring& entry);
@@ -24,7 +25,7 @@ std::wstring ProfileSid(const std::wstring& entry);
 bool IsTemporaryOrBackup(const UserProfile& profile);
 
 // What the default user's hive is named by, where a user's is named by the SID.
-constexpr wchar_t kDefaultUserHive[] = L"DefaultUser";
+inline constexpr wchar_t kDefaultUserHive[] = L"DefaultUser";
 
 // The name a user's hive is loaded under, beside the system's own hives: a name no SID or
 // ".DEFAULT" can take. The default user's is PrivateHiveName(kDefaultUserHive).
@@ -37,7 +38,7 @@ std::wstring OwnHiveName(const std::wstring& privateName);
 
 // Unloads HKEY_USERS\name, tried again for a short while when it fails (something may hold a
 // key of the hive open for a moment); the last result.
-long UnloadHive(UserHives& hives, const std::wstring& name);
+long UnloadHiveWithRetries(Users& users, const std::wstring& name);
 
 // Whether HKEY_USERS\userKey holds Software\Classes as a key of its own, whose virtual store
 // is then the user's too (see UserHivePlaces). Told without following a link: a link there
@@ -61,9 +62,8 @@ class UserHiveAccess {
     // where the user's hive is loaded already (someone else loaded it under HKEY_USERS, as
     // Windows does for a user who logs on), whose classes hive alone is then loaded beside
     // it; empty to load both.
-    UserHiveAccess(UserHives& hives, Registry& registry, const std::wstring& folder,
+    UserHiveAccess(Users& users, Registry& registry, const std::wstring& folder,
                    const std::wstring& owner, const std::wstring& userKey = L"");
-    ~UserHiveAccess();
     UserHiveAccess(const UserHiveAccess&) = delete;
     UserHiveAccess& operator=(const UserHiveAccess&) = delete;
 
@@ -81,8 +81,8 @@ class UserHiveAccess {
         std::wstring name;
     };
     const std::vector<Loaded>& LoadedHives() const { return loaded_.list; }
-    // The user's places in the hives loaded; none unless kLoaded.
-    const std::vector<AccountPlace>& Places() const { return places_; }
+    // The user's places in the hives loaded, handed over once; none unless kLoaded.
+    std::vector<AccountPlace> TakePlaces() { return std::move(places_); }
     // Unloads what this loaded, classes hive first; the first failure and the name it was
     // for, 0 when all went (or nothing was loaded).
     long Unload(std::wstring& failedName);
@@ -93,12 +93,12 @@ class UserHiveAccess {
     // What is loaded: a member, so that it is unloaded also when the constructor throws
     // after a load, which runs no destructor of this class.
     struct LoadedList {
-        UserHives& hives;
+        Users& users;
         std::vector<Loaded> list;
         ~LoadedList();
     };
 
-    UserHives& hives_;
+    Users& users_;
     LoadedList loaded_;
     State state_ = State::kFailed;
     long result_ = 0;

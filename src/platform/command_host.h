@@ -47,7 +47,7 @@ class CommandHost {
     // Called before a user's hives are loaded: false once the run was asked to stop (Ctrl+C,
     // Ctrl+Break, its console closed), and then nothing more is loaded. Until EndHiveWork,
     // a close or log-off waits for the hives at hand to be unloaded before the process ends.
-    virtual bool StartHiveWork() = 0;
+    virtual bool StartHiveWorkUnlessStopped() = 0;
     virtual void EndHiveWork() = 0;
 };
 

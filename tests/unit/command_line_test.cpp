@@ -4,8 +4,9 @@
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
 #include "hive_loading/profile_path.h"
+#include "platform/memory/memory_command_host.h"
 #include "platform/memory/memory_processes.h"
-#include "platform/memory/memory_user_hives.h"
+#include "platform/memory/memory_users.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
@@ -79,7 +80,7 @@ class CommandLineTest : public ::testing::Test {
 
     Faults faults;
     MemoryRegistry registry{faults};
-    MemoryUserHives hives{registry};
+    MemoryUsers hives{registry};
     MemoryCommandHost host;
     MemoryProcesses processes;
 };
@@ -421,6 +422,15 @@ TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
     EXPECT_EQ(Run({L"/erase", L"123456", L"/log", L"C:\\full.log"}), kExitFailed);
     EXPECT_EQ(registry.calls, std::vector<std::string>{});
     EXPECT_NE(host.err.find(L"the log could not be written: error 112."), std::wstring::npos);
+    // The log and the backup named as one file, told by their full paths: the log would make
+    // the file the backup must make new, so it is not opened either.
+    host.logPath.clear();
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"b.reg", L"/log", L"C:\\WORK\\B.reg"}),
+              kExitUsage);
+    EXPECT_EQ(host.logPath, L"");
+    EXPECT_TRUE(host.files.empty());
+    EXPECT_NE(host.err.find(L"zelvane: /log and /backup name the same file. zelvane /? tells"),
+              std::wstring::npos);
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
@@ -824,9 +834,9 @@ TEST_F(AllUsersTest, LeftoversAreUnloadedAndTheDefaultUserIsReached) {
     hives.files[L"C:\\other.dat"] = {};
     hives.privilegeResult = 0;
     hives.EnableHivePrivileges();
-    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002", L"C:\\old.dat");
-    hives.Load(L"Zelvane-S-1-5-21-1-1-1-1002_Classes", L"C:\\old.dat");
-    hives.Load(L"Other", L"C:\\other.dat");
+    hives.LoadHive(L"Zelvane-S-1-5-21-1-1-1-1002", L"C:\\old.dat");
+    hives.LoadHive(L"Zelvane-S-1-5-21-1-1-1-1002_Classes", L"C:\\old.dat");
+    hives.LoadHive(L"Other", L"C:\\other.dat");
     hives.defaultUser = L"C:\\Users\\Default";
     hives.files[L"C:\\Users\\Default\\NTUSER.DAT"] = {
         L"Software\\Mirabilis\\ICQ\\NewOwners\\123456\\Sub"};

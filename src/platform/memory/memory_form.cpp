@@ -131,8 +131,8 @@ MemoryTimer& MemoryForm::TimerControl(int id) {
 template <typename T>
 T& MemoryForm::Control(int id) {
     for (std::size_t index = 0; index < controls_.size(); ++index) {
-        if (layout_.controls[index].id != id) continue;
-        if (T* typed = dynamic_cast<T*>(controls_[index].get())) return *typed;
+        const ControlSpec& design = layout_.controls[index];
+        if (design.id == id && design.kind == T::kKind) return static_cast<T&>(*controls_[index]);
     }
     throw RuntimeError::ObjectRequired();  // the layout has no such control
 }

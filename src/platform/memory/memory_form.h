@@ -28,6 +28,7 @@ class MemoryControl {
 
 class MemoryTextBox : public TextBox, public MemoryControl {
   public:
+    static constexpr ControlKind kKind = ControlKind::kTextBox;
     using MemoryControl::MemoryControl;
     std::wstring Text() const override;
     void SetText(const std::wstring& text) override;
@@ -38,6 +39,7 @@ class MemoryTextBox : public TextBox, public MemoryControl {
 
 class MemoryListBox : public ListBox, public MemoryControl {
   public:
+    static constexpr ControlKind kKind = ControlKind::kListBox;
     using MemoryControl::MemoryControl;
     void Clear() override;
     void AddItem(const std::wstring& text) override;
@@ -57,6 +59,7 @@ class MemoryListBox : public ListBox, public MemoryControl {
 
 class MemoryButton : public CommandButton, public MemoryControl {
   public:
+    static constexpr ControlKind kKind = ControlKind::kCommandButton;
     using MemoryControl::MemoryControl;
     void SetCaption(const std::wstring& text) override;
     void SetEnabled(bool value) override;
@@ -67,6 +70,7 @@ class MemoryButton : public CommandButton, public MemoryControl {
 
 class MemoryTimer : public Timer, public MemoryControl {
   public:
+    static constexpr ControlKind kKind = ControlKind::kTimer;
     using MemoryControl::MemoryControl;
     void SetEnabled(bool value) override;
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/decimal.h"
-#include "platform/user_hives.h"
+#include "platform/result_codes.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_sid.h"
 
@@ -89,7 +89,7 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 
 }  // namespace
 
-bool Win32CommandHost::StartHiveWork() {
+bool Win32CommandHost::StartHiveWorkUnlessStopped() {
     StopRequest& request = Stop();
     if (!handlerSet_) {
         handlerSet_ = SetConsoleCtrlHandler(OnConsoleControl, TRUE) != FALSE;

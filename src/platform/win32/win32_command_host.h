@@ -23,7 +23,7 @@ class Win32CommandHost : public CommandHost {
     long OpenLog(const std::wstring& path) override;
     long Log(const std::wstring& line) override;
     std::wstring ComputerName() override;
-    bool StartHiveWork() override;
+    bool StartHiveWorkUnlessStopped() override;
     void EndHiveWork() override;
 
   private:

@@ -14,16 +14,6 @@ struct Loaded {
     std::wstring problem;  // empty once every function was found
 };
 
-template <typename Function>
-void Find(HMODULE library, const char* name, Function& function, std::wstring& problem) {
-    function = FindFunction<Function>(library, name);
-    if (function == nullptr && problem.empty()) {
-        problem = L"the Windows common controls (comctl32.dll) have no ";
-        problem.append(name, name + std::strlen(name));
-        problem += L'.';
-    }
-}
-
 Loaded Load() {
     Loaded loaded;
     const HMODULE library = LoadSideBySideLibrary(L"comctl32.dll");
@@ -32,10 +22,16 @@ Loaded Load() {
         return loaded;
     }
     CommonControlsApi& api = loaded.api;
-    Find(library, "InitCommonControlsEx", api.InitCommonControlsEx, loaded.problem);
-    Find(library, "SetWindowSubclass", api.SetWindowSubclass, loaded.problem);
-    Find(library, "RemoveWindowSubclass", api.RemoveWindowSubclass, loaded.problem);
-    Find(library, "DefSubclassProc", api.DefSubclassProc, loaded.problem);
+    FunctionFinder find(library);
+    find.Find(api.InitCommonControlsEx, "InitCommonControlsEx");
+    find.Find(api.SetWindowSubclass, "SetWindowSubclass");
+    find.Find(api.RemoveWindowSubclass, "RemoveWindowSubclass");
+    find.Find(api.DefSubclassProc, "DefSubclassProc");
+    if (const char* missing = find.Missing()) {
+        loaded.problem = L"the Windows common controls (comctl32.dll) have no ";
+        loaded.problem.append(missing, missing + std::strlen(missing));
+        loaded.problem += L'.';
+    }
     return loaded;
 }
 

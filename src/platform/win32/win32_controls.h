@@ -37,6 +37,7 @@ class Win32Control {
 
 class Win32TextBox : public Win32Control, public TextBox {
   public:
+    static constexpr ControlKind kKind = ControlKind::kTextBox;
     using Win32Control::Win32Control;
     std::wstring Text() const override;
     void SetText(const std::wstring& text) override;
@@ -44,6 +45,7 @@ class Win32TextBox : public Win32Control, public TextBox {
 
 class Win32ListBox : public Win32Control, public ListBox {
   public:
+    static constexpr ControlKind kKind = ControlKind::kListBox;
     using Win32Control::Win32Control;
     // A new window starts shown, as the layout makes it.
     void Attach(HWND window) override;
@@ -63,6 +65,7 @@ class Win32ListBox : public Win32Control, public ListBox {
 
 class Win32CommandButton : public Win32Control, public CommandButton {
   public:
+    static constexpr ControlKind kKind = ControlKind::kCommandButton;
     using Win32Control::Win32Control;
     void Attach(HWND window) override;
     void SetCaption(const std::wstring& caption) override;
@@ -72,6 +75,7 @@ class Win32CommandButton : public Win32Control, public CommandButton {
 // A timer has no window of its own: it ticks on the form's window, under its control id.
 class Win32Timer : public Win32Control, public Timer {
   public:
+    static constexpr ControlKind kKind = ControlKind::kTimer;
     using Win32Control::Win32Control;
     // A new window starts with the timer disabled, as the layout has it.
     void Attach(HWND form) override;

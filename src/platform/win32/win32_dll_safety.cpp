@@ -14,10 +14,6 @@ constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 // path takes its own dependencies from its folder first (LOAD_WITH_ALTERED_SEARCH_PATH).
 bool searchRestricted = false;
 
-FARPROC Kernel32Function(const char* name) {
-    return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
-}
-
 bool IsWindowsVista() {
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof version;
@@ -36,18 +32,16 @@ void RestrictSearch() {
     // Vista therefore takes the older way below; the preloading after it covers the system
     // DLLs that the program's own paths load by name, which is what a planted DLL would
     // stand in for.
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void (*)()>(Kernel32Function("SetDefaultDllDirectories")));
+    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefault =
+        FindFunction<BOOL(WINAPI*)(DWORD)>(kernel32, "SetDefaultDllDirectories");
     if (setDefault != nullptr && !IsWindowsVista() && setDefault(kSearchSystem32)) {
         searchRestricted = true;
         return;
     }
     // Windows XP SP1 and later: takes the current folder out of the search. The exe's own
     // folder stays first, which the preloading answers for.
-    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    const auto setDirectory = reinterpret_cast<SetDllDirectoryFn>(
-        reinterpret_cast<void (*)()>(Kernel32Function("SetDllDirectoryW")));
+    const auto setDirectory = FindFunction<BOOL(WINAPI*)(LPCWSTR)>(kernel32, "SetDllDirectoryW");
     if (setDirectory != nullptr) setDirectory(L"");
 }
 
@@ -87,6 +81,12 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
 
 HMODULE LoadSideBySideLibrary(const wchar_t* name) {
     return LoadLibraryExW(name, nullptr, searchRestricted ? kSearchSystem32 : 0);
+}
+
+void (*FunctionFinder::Address(const char* name))() {
+    const auto function = FindFunction<void (*)()>(library_, name);
+    if (function == nullptr && missing_ == nullptr) missing_ = name;
+    return function;
 }
 
 void ProtectDllSearch() {

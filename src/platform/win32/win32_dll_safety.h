@@ -30,4 +30,23 @@ Function FindFunction(HMODULE library, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
+// Fills a table of a DLL's functions one by one, and keeps the name of the first one the DLL
+// lacks: a table is whole when Missing() is nullptr.
+class FunctionFinder {
+  public:
+    explicit FunctionFinder(HMODULE library) : library_(library) {}
+
+    template <typename Function>
+    void Find(Function& function, const char* name) {
+        function = reinterpret_cast<Function>(Address(name));
+    }
+    const char* Missing() const { return missing_; }
+
+  private:
+    void (*Address(const char* name))();
+
+    HMODULE library_;
+    const char* missing_ = nullptr;
+};
+
 }  // namespace zelvane

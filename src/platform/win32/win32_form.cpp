@@ -276,7 +276,8 @@ Timer& Win32Form::TimerControl(int id) {
 
 template <typename T>
 T& Win32Form::Control(int id) {
-    if (T* typed = dynamic_cast<T*>(ControlById(id))) return *typed;
+    Win32Control* control = ControlById(id);
+    if (control != nullptr && control->Design().kind == T::kKind) return static_cast<T&>(*control);
     throw RuntimeError::ObjectRequired();  // the layout has no such control
 }
 

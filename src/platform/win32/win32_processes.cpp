@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/win32/win32_sid.h"
+
 namespace zelvane {
 
 namespace {
@@ -50,22 +52,9 @@ std::wstring Win32Processes::User(std::uint32_t id) {
     const BOOL opened = OpenProcessToken(process, TOKEN_QUERY, &token);
     CloseHandle(process);
     if (!opened) return {};
-    DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    const BOOL read = size != 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size);
+    std::vector<BYTE> user = ReadTokenUser(token);
     CloseHandle(token);
-    if (!read) return {};
-    wchar_t name[256];
-    wchar_t domain[256];
-    DWORD nameLength = 256;
-    DWORD domainLength = 256;
-    SID_NAME_USE use;
-    if (!LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, name,
-                           &nameLength, domain, &domainLength, &use)) {
-        return {};
-    }
-    return domainLength == 0 ? std::wstring(name) : std::wstring(domain) + L"\\" + name;
+    return user.empty() ? L"" : AccountNameOf(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
 }
 
 }  // namespace zelvane

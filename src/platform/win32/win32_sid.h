@@ -7,11 +7,16 @@
 
 namespace zelvane {
 
-// SIDs as text, "S-1-5-21-...", both ways. ConvertSidToStringSidW and its converse would
-// do, but they are missing from the Windows XP headers that the imports are checked against.
+// The SID as text, "S-1-5-21-..."; empty when it is not one.
 std::wstring SidText(PSID sid);
-// The SID the text names, in buffer; false when it names none.
-bool ParseSid(const std::wstring& text, std::vector<BYTE>& buffer);
+
+// "DOMAIN\name" of the account the SID names (the name alone where it has no domain); empty
+// when the system knows no such account.
+std::wstring AccountNameOf(PSID sid);
+
+// The TOKEN_USER of a token opened with TOKEN_QUERY, in a buffer of its own; empty when it
+// cannot be read.
+std::vector<BYTE> ReadTokenUser(HANDLE token);
 
 // The SID of the user this process runs as, as text; empty when it cannot be read.
 std::wstring ProcessUserSid();

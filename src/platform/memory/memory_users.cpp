@@ -1,25 +1,25 @@
-#include "platform/memory/memory_user_hives.h"
+#include "platform/memory/memory_users.h"
 
 #include <algorithm>
 
 namespace zelvane {
 
-long MemoryUserHives::Profiles(std::vector<UserProfile>& list) {
+long MemoryUsers::Profiles(std::vector<UserProfile>& list) {
     list = profiles;
-    return profilesResult;
+    return kErrorSuccess;
 }
 
-long MemoryUserHives::DefaultUserFolder(std::wstring& folder) {
+long MemoryUsers::DefaultUserFolder(std::wstring& folder) {
     folder = defaultUser;
     return defaultUser.empty() ? kErrorFileNotFound : kErrorSuccess;
 }
 
-long MemoryUserHives::LockAllUsersRuns(std::uint32_t) {
+long MemoryUsers::LockAllUsersRuns(std::uint32_t) {
     calls.push_back(L"Lock");
     return lockResult;
 }
 
-bool MemoryUserHives::FolderThere(const std::wstring& folder) const {
+bool MemoryUsers::FolderThere(const std::wstring& folder) const {
     if (folder.size() == 2 && folder[1] == L':') return true;
     const std::wstring inside = folder + L"\\";
     const auto holds = [&](const std::wstring& path) {
@@ -33,7 +33,7 @@ bool MemoryUserHives::FolderThere(const std::wstring& folder) const {
                        [&](const auto& file) { return holds(file.first); });
 }
 
-long MemoryUserHives::CheckHivePath(const std::wstring& file, std::wstring& where) {
+long MemoryUsers::CheckHivePath(const std::wstring& file, std::wstring& where) {
     for (std::size_t end = file.find(L'\\');; end = file.find(L'\\', end + 1)) {
         where = file.substr(0, end);
         if (reparsePoints.count(where) != 0) return kErrorReparsePoint;
@@ -44,18 +44,18 @@ long MemoryUserHives::CheckHivePath(const std::wstring& file, std::wstring& wher
                                                                    : kErrorFileNotFound;
 }
 
-std::wstring MemoryUserHives::AccountName(const std::wstring& sid) {
+std::wstring MemoryUsers::AccountName(const std::wstring& sid) {
     const auto found = names.find(sid);
     return found == names.end() ? L"" : found->second;
 }
 
-long MemoryUserHives::EnableHivePrivileges() {
+long MemoryUsers::EnableHivePrivileges() {
     calls.push_back(L"Privileges");
     privileged_ = privilegeResult == 0;
     return privilegeResult;
 }
 
-long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
+long MemoryUsers::LoadHive(const std::wstring& name, const std::wstring& file) {
     calls.push_back(L"Load " + name);
     if (!privileged_) return kErrorPrivilegeNotHeld;
     if (loaded.count(name) != 0) return kErrorAlreadyExists;
@@ -70,7 +70,7 @@ long MemoryUserHives::Load(const std::wstring& name, const std::wstring& file) {
     return kErrorSuccess;
 }
 
-long MemoryUserHives::Unload(const std::wstring& name) {
+long MemoryUsers::UnloadHive(const std::wstring& name) {
     calls.push_back(L"Unload " + name);
     const auto failure = unloadFailures.find(name);
     if (failure != unloadFailures.end()) {

@@ -1,0 +1,48 @@
+#include "account_erase/account_erase.h"
+#include "command_line/commands.h"
+#include "platform/output_escape.h"
+
+namespace zelvane {
+
+void ErasePlaces(CommandRun& run, const Owner& owner, const std::vector<AccountPlace>& places) {
+    const std::wstring& uin = run.arguments.uin;
+    for (const PlaceOutcome& outcome : EraseAccount(run.registry, uin, places, owner.rule)) {
+        const std::wstring account = ShownAs(outcome.place, run.registry, uin);
+        if (run.report.TellUnlessFound(account, outcome.result, owner.elevationHelps,
+                                       outcome.partly ? L" (partly erased)" : L"")) {
+            continue;
+        }
+        run.report.Status(L"erased", {account});
+        ++run.report.tally.erased;
+    }
+}
+
+int EraseSummary(CommandRun& run) {
+    const bool messengerRunning = NameRunningMessenger(run);
+    const Tally& tally = run.report.tally;
+    const int code = tally.Code(run.host);
+    const std::wstring uin = EscapedForOutput(run.arguments.uin);
+    if (code == kExitDone && messengerRunning) {
+        run.report.Line({uin, tally.erased > 0 ? L": erased" : L": not found", kRunAgain});
+        return kExitMessengerRunning;
+    }
+    if (code == kExitDone) {
+        run.report.Line({uin, tally.erased > 0 ? L": erased; nothing of it is left."
+                                               : L": not found; nothing to erase."});
+    } else if (code == kExitNotElevated) {
+        run.report.Line({uin, L": access is denied in ", Plural(tally.failures, L"place"),
+                         L"; run Zelvane as administrator."});
+    } else {
+        run.report.Line(
+            {uin, L": not erased everywhere: ", Plural(tally.failures, L"place"), L" failed."});
+    }
+    return code;
+}
+
+int RunErase(CommandRun& run) {
+    ForEachOwner(run, run.report,
+                 [&](const Owner& owner) { ErasePlaces(run, owner, owner.places); });
+    return EraseSummary(run);
+}
+
+}  // namespace zelvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "account_erase/account_places.h"
+#include "command_line/command_run.h"
+#include "hive_loading/user_hive_access.h"
+
+namespace zelvane {
+
+// Whose accounts a command meets, and where: a user, the default profile or the machine.
+struct Owner {
+    std::wstring name;  // as /list shows it: "S-1-5-21-... DOMAIN\name", "the machine"
+    std::vector<AccountPlace> places;
+    LinkRule rule;  // which links on the way to the account are followed
+    // Whether a refused access there is one that administrator rights would grant: a shared
+    // place, another user's hive.
+    bool elevationHelps;
+    // The hives this run loaded for the owner under private names, which the places lie in,
+    // and which are unloaded when the visit ends; none for a logged-on user's hives and the
+    // shared places.
+    std::span<const UserHiveAccess::Loaded> loaded;
+};
+
+using OwnerVisit = std::function<void(const Owner&)>;
+
+// Hands each owner to visit: the current user, or with /allusers every user (ForEachUser),
+// then the default profile and the machine. What the walk finds of the users goes to `told`
+// (ForEachUser says what). False when the run was asked to stop before it was through.
+bool ForEachOwner(CommandRun& run, Report& told, const OwnerVisit& visit);
+
+// "S-1-5-21-... DOMAIN\name", or the SID alone when it names no account; for a profile list
+// entry named "<SID>.bak", that name and the SID's account.
+std::wstring UserText(Users& users, const std::wstring& sid);
+
+}  // namespace zelvane
