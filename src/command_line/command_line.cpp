@@ -270,7 +270,7 @@ class Command : public PlaceVisitor {
             std::vector<std::wstring> names;
             const long result =
                 listing.ListAccounts(place.hive, place.parent, names, place.view, rule);
-            if (result != kErrorSuccess && !IsGone(result)) {
+            if (result != kErrorSuccess && !IsNotThere(result)) {
                 report_.Failure({ShownAs(place, registry_)}, result, elevationHelps);
             }
             for (const std::wstring& uin : names) {

@@ -53,7 +53,7 @@ void EraseBackup::Read(const std::vector<AccountPlace>& places, LinkRule rule, b
         const std::wstring restored = RestoredName(registry_, place, hive);
         if (read.result == kErrorRegistryLink) {
             refused_.push_back(restored);
-        } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
+        } else if (read.result != kErrorSuccess && !IsNotThere(read.result)) {
             report_.Failure(
                 {ShownAs(place, registry_, uin_), L": could not be read for the backup"},
                 read.result, elevationHelps);
