@@ -202,8 +202,10 @@ void MemoryRegistry::Unlink(Node& parent, Node& node) {
     ++nameChanges_;
 }
 
+// By index: a hook may call the registry, and that call comes here too.
 void MemoryRegistry::Record(std::string call) {
-    for (Hook& hook : hooks_) {
+    for (std::size_t i = 0; i < hooks_.size(); ++i) {
+        Hook& hook = hooks_[i];
         if (hook.left > 0 && call.rfind(hook.call, 0) == 0 && --hook.left == 0) {
             const std::function<void()> run = std::move(hook.run);
             run();

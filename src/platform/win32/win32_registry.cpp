@@ -152,31 +152,27 @@ LONG RealName(HKEY key, std::wstring& name) {
     }
 }
 
-// Opens a key by its real name, following links as the system opens names: where the name is
-// longer than a counted string holds, in pieces, each below the key the one before opened.
-// Every key on a real name but the last is the key it names, never a link, so only the last
-// piece's last key can lead elsewhere.
-LONG OpenRealName(const std::wstring& real, REGSAM access, HKEY& key) {
+// Opens a key by its real name as the system opens names, following a link: in one piece,
+// or where the name is longer than a counted string holds, in pieces split at backslashes,
+// each below the key the piece before opened. Every key a real name passes through is the key
+// it names, never a link, so only the last piece can lead elsewhere; above is the failure of
+// a piece before it, which says nothing of where the key leads.
+LONG OpenRealName(std::wstring_view real, REGSAM access, HKEY& key, LONG& above) {
     HKEY at = nullptr;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = real.size();
-        if (end - start > kMaxCountedName) end = real.rfind(L'\\', start + kMaxCountedName);
-        if (end == real.npos || end <= start) {
-            if (at != nullptr) RegCloseKey(at);
-            return kErrorNameTooLong;
-        }
+    above = ERROR_SUCCESS;
+    while (real.size() > kMaxCountedName) {
+        const std::size_t cut = real.rfind(L'\\', kMaxCountedName);
+        if (cut == real.npos || cut == 0) above = kErrorNameTooLong;
         HKEY next = nullptr;
-        const LONG result =
-            OpenCounted(at, std::wstring_view(real).substr(start, end - start), 0, access, next);
+        if (above == ERROR_SUCCESS) above = OpenCounted(at, real.substr(0, cut), 0, access, next);
         if (at != nullptr) RegCloseKey(at);
-        if (result != ERROR_SUCCESS) return result;
+        if (above != ERROR_SUCCESS) return above;
         at = next;
-        if (end == real.size()) break;
-        start = end + 1;
+        real.remove_prefix(cut + 1);
     }
-    key = at;
-    return ERROR_SUCCESS;
+    const LONG result = OpenCounted(at, real, 0, access, key);
+    if (at != nullptr) RegCloseKey(at);
+    return result;
 }
 
 // Where the current user's hive lies in the registry: HKEY_CURRENT_USER is the process
@@ -354,8 +350,10 @@ long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     LONG result = RealName(KeyHandle(key), own);
     if (result != ERROR_SUCCESS) return result;
     HKEY followed = nullptr;
+    LONG above = ERROR_SUCCESS;
     const LONG opened =
-        OpenRealName(own, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), followed);
+        OpenRealName(own, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), followed, above);
+    if (above != ERROR_SUCCESS) return above;
     if (opened == ERROR_SUCCESS) {
         std::wstring reached;
         result = RealName(followed, reached);
