@@ -45,7 +45,7 @@ class SubtreeReader {
         if (depth > kMaxSubtreeDepth) return kErrorBadKey;
         ++read_.keyCount;
         std::vector<RegistryValue> values;
-        long result = readable ? ReadValues(key, values) : kErrorSuccess;
+        long result = readable ? ReadValues(registry_, key, values) : kErrorSuccess;
         if (result != kErrorSuccess) return result;
         if (!readable || MayBeLink(values)) {
             bool link = false;
@@ -85,16 +85,6 @@ class SubtreeReader {
     }
 
   private:
-    long ReadValues(RegKey key, std::vector<RegistryValue>& values) {
-        for (std::int32_t index = 0;; ++index) {
-            RegistryValue value;
-            const long result = registry_.EnumValue(key, index, value);
-            if (result == kErrorNoMoreItems) return kErrorSuccess;
-            if (result != kErrorSuccess) return result;
-            values.push_back(std::move(value));
-        }
-    }
-
     long ReadNames(RegKey key, std::vector<std::wstring>& names) {
         for (std::int32_t index = 0;; ++index) {
             wchar_t name[kMaxKeyName + 1];
@@ -124,6 +114,16 @@ class SubtreeReader {
 };
 
 }  // namespace
+
+long ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values) {
+    for (std::int32_t index = 0;; ++index) {
+        RegistryValue value;
+        const long result = registry.EnumValue(key, index, value);
+        if (result == kErrorNoMoreItems) return kErrorSuccess;
+        if (result != kErrorSuccess) return result;
+        values.push_back(std::move(value));
+    }
+}
 
 AccountSubtree ReadAccountSubtree(Registry& registry, const AccountPlace& place,
                                   const std::wstring& uin, LinkRule rule, KeyAccess access) {

@@ -53,6 +53,9 @@ struct AccountSubtree {
     bool operator==(const AccountSubtree&) const = default;
 };
 
+// Every value of an open key, in the order the registry gives them, appended to values.
+long ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values);
+
 // Why a name is left out of a backup.
 constexpr wchar_t kUnwritableName[] = L"a name holding a NUL or a line break";
 

@@ -74,7 +74,7 @@ class BackedUpErase {
         }
         if (failure != kErrorSuccess) return failure;
         std::vector<RegistryValue> values;
-        long result = ReadValues(key, values);
+        long result = ReadValues(registry_, key, values);
         if (result != kErrorSuccess) return result;
         if (ByName(std::move(values)) != ByName(*held.values)) return kErrorChangedSinceBackup;
         // Every key below that the backup holds is gone: any left is one it does not hold.
@@ -93,16 +93,6 @@ class BackedUpErase {
         if (result != kErrorSuccess) return result;
         if (!link || now != target) return kErrorChangedSinceBackup;
         return Delete(key);
-    }
-
-    long ReadValues(RegKey key, std::vector<RegistryValue>& values) {
-        for (std::int32_t index = 0;; ++index) {
-            RegistryValue value;
-            const long result = registry_.EnumValue(key, index, value);
-            if (result == kErrorNoMoreItems) return kErrorSuccess;
-            if (result != kErrorSuccess) return result;
-            values.push_back(std::move(value));
-        }
     }
 
     long Delete(RegKey key) {
