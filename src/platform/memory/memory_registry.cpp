@@ -22,6 +22,16 @@ std::vector<std::wstring> Components(const std::wstring& path) {
     return parts;
 }
 
+// A text as the registry holds it in a value: UTF-16LE, each code unit as it is.
+std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    for (const wchar_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
 const wchar_t* HiveName(std::int32_t root) {
     return root == kHkeyCurrentUser    ? L"HKEY_CURRENT_USER"
            : root == kHkeyUsers        ? L"HKEY_USERS"
@@ -245,12 +255,7 @@ void MemoryRegistry::AddKey(std::int32_t root, const std::wstring& path, Registr
 
 void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                               const std::wstring& data, RegistryView view) {
-    std::vector<std::uint8_t> bytes;
-    for (const wchar_t unit : data + L'\0') {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-    }
-    SetValue(root, path, {name, kRegSz, bytes}, view);
+    SetValue(root, path, {name, kRegSz, Utf16Bytes(data + L'\0')}, view);
 }
 
 void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path,
@@ -263,13 +268,8 @@ void MemoryRegistry::AddLink(std::int32_t root, const std::wstring& path, std::i
                              const std::wstring& targetPath, RegistryView view) {
     Node* link = Create(root, path, view);
     link->link = Node::Target{targetRoot, targetPath, view};
-    const std::wstring target = HiveName(targetRoot) + (L"\\" + targetPath);
-    std::vector<std::uint8_t> bytes;
-    for (const wchar_t unit : target) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-    }
-    link->values[kLinkValueName] = {kRegLink, bytes};
+    link->values[kLinkValueName] = {kRegLink,
+                                    Utf16Bytes(HiveName(targetRoot) + (L"\\" + targetPath))};
 }
 
 bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, RegistryView view) const {
