@@ -21,21 +21,27 @@ bool MayBeLink(const std::vector<RegistryValue>& values) {
 
 class SubtreeReader {
   public:
-    SubtreeReader(Registry& registry, KeyAccess access, AccountSubtree& read)
-        : registry_(registry), access_(access), read_(read) {}
+    SubtreeReader(Registry& registry, const AccountPlace& place, LinkRule rule, KeyAccess access,
+                  AccountSubtree& read)
+        : registry_(registry), place_(place), rule_(rule), access_(access), read_(read) {}
 
-    // Opens a key of the account with the walk's rights, as open(access, key) opens it. With
-    // the erase's rights, its values are asked for too, in one handle; a key that refuses
-    // that is opened with the erase's rights alone, so that the read fails exactly where the
-    // erase would, and its values go uncounted (readable is then false).
-    template <typename Open>
-    long OpenKey(Open&& open, RegKey& key, bool& readable) {
+    // Opens the subkey `name` of parent, or the account's key at the place where parent is 0,
+    // with the walk's rights. With the erase's rights, its values are asked for too, in one
+    // handle; a key that refuses that is opened with the erase's rights alone, so that the
+    // read fails exactly where the erase would, and its values go uncounted (readable is
+    // then false).
+    long Open(RegKey parent, const std::wstring& name, RegKey& key, bool& readable) {
+        const auto open = [&](KeyAccess rights) {
+            return parent == 0 ? registry_.OpenSubtree(place_.hive, place_.parent, name,
+                                                       place_.view, rule_, rights, key)
+                               : registry_.OpenSubkey(parent, name, rights, key);
+        };
         readable = true;
-        if (access_ == KeyAccess::kRead) return open(KeyAccess::kRead, key);
-        const long result = open(KeyAccess::kEraseAndRead, key);
+        if (access_ == KeyAccess::kRead) return open(KeyAccess::kRead);
+        const long result = open(KeyAccess::kEraseAndRead);
         if (result != kErrorAccessDenied) return result;
         readable = false;
-        return open(KeyAccess::kErase, key);
+        return open(KeyAccess::kErase);
     }
 
     // Reads key, found at path; named when every name on path can be written, so that the
@@ -67,11 +73,7 @@ class SubtreeReader {
             const std::wstring below = path + L"\\" + name;
             RegKey subkey = 0;
             bool subkeyReadable = true;
-            result = OpenKey(
-                [&](KeyAccess access, RegKey& opened) {
-                    return registry_.OpenSubkey(key, name, access, opened);
-                },
-                subkey, subkeyReadable);
+            result = Open(key, name, subkey, subkeyReadable);
             if (result == kErrorSuccess) {
                 const bool writable = named && CanHoldName(name);
                 if (named && !writable) read_.leftOut.push_back({below, L"", false});
@@ -109,6 +111,8 @@ class SubtreeReader {
     }
 
     Registry& registry_;
+    const AccountPlace& place_;
+    LinkRule rule_;
     KeyAccess access_;
     AccountSubtree& read_;
 };
@@ -128,15 +132,10 @@ long ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& valu
 AccountSubtree ReadAccountSubtree(Registry& registry, const AccountPlace& place,
                                   const std::wstring& uin, LinkRule rule, KeyAccess access) {
     AccountSubtree read;
-    SubtreeReader reader(registry, access, read);
+    SubtreeReader reader(registry, place, rule, access, read);
     RegKey key = 0;
     bool readable = true;
-    read.result = reader.OpenKey(
-        [&](KeyAccess rights, RegKey& opened) {
-            return registry.OpenSubtree(place.hive, place.parent, uin, place.view, rule, rights,
-                                        opened);
-        },
-        key, readable);
+    read.result = reader.Open(0, uin, key, readable);
     if (read.result != kErrorSuccess) return read;
     // A key made or deleted anywhere below while the walk goes on can move the keys after it
     // in an enumeration by one, so that one is read twice or not at all: the watch tells. A

@@ -56,18 +56,19 @@ long AccountListing::ListAccounts(std::int32_t root, const std::wstring& path,
     const KeyCloser closer{registry_, key};
     if (opened != kErrorSuccess) {
         // A key that did not open enumerates nothing; the open says why.
-        std::vector<std::wstring> none;
-        ReadNames(key, none);
+        ReadNames(key, names);
         return opened;
     }
+    const std::size_t before = names.size();
     for (int read = 1;; ++read) {
         RegWatch watch = 0;
         const long watched = registry_.WatchSubkeys(key, false, watch);
-        std::vector<std::wstring> found;
-        const long result = ReadNames(key, found);
+        const long result = ReadNames(key, names);
         const bool changed = watched == kErrorSuccess && registry_.EndWatch(watch);
-        if (changed && read < kReads) continue;
-        names.insert(names.end(), found.begin(), found.end());
+        if (changed && read < kReads) {
+            names.resize(before);
+            continue;
+        }
         if (result != kErrorSuccess) return result;
         if (watched != kErrorSuccess) return watched;
         return changed ? kErrorChangedWhileRead : kErrorSuccess;

@@ -142,7 +142,7 @@ LONG RealName(HKEY key, std::wstring& name) {
         ULONG needed = 0;
         const LONG status = queryKey(key, kKeyNameInformation, buffer.data(), bytes, &needed);
         if ((status == kBufferOverflow || status == kBufferTooSmall) && needed > bytes) {
-            buffer.resize(needed / sizeof(ULONG) + 1);
+            buffer = std::vector<ULONG>(needed / sizeof(ULONG) + 1);
             continue;
         }
         if (status < 0) return ErrorOf(status);
