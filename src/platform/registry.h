@@ -133,8 +133,8 @@ class Registry {
     // if it is one. A key that has subkeys is not deleted (kErrorAccessDenied).
     virtual long DeleteKey(RegKey key) = 0;
     // Starts watching key for subkeys made or deleted below it: its own, or with subtree
-    // those of every key below it too. Needs no right on the handle but the registry's
-    // KEY_NOTIFY on the key.
+    // those of every key below it too. The key must grant KEY_NOTIFY; the handle needs no
+    // right of its own.
     virtual long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) = 0;
     // Whether a subkey was made or deleted since the watch started (or the key itself was
     // deleted); ends the watch.
