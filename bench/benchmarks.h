@@ -14,6 +14,10 @@ int Erase(int argc, char** argv);
 int CheckErased(int argc, char** argv);
 int Clean();
 
+// reading.cpp
+int Read(int argc, char** argv);
+int BackupErase(int argc, char** argv);
+
 // animation.cpp
 int Animation();
 

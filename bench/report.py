@@ -183,6 +183,40 @@ def main():
             table.row("zelvane.exe /erase, whole process", statistics.median(clis), reg,
                       "`wine reg delete`, whole command (aim: at most 1.0x)")
 
+    exports = [float(result["ms"]) for result in by_what.get("export-reg", [])]
+    export_deletes = [float(result["ms"]) for result in by_what.get("export-delete-reg", [])]
+    if exports and export_deletes:
+        export = statistics.median(exports)
+        export_delete = statistics.median(export_deletes)
+        table.section(f"Reading the same account, median of {len(exports)} rounds")
+        whatifs = [float(result["ms"]) for result in by_what.get("whatif-cli", [])]
+        if whatifs:
+            table.row("zelvane.exe /erase /whatif, whole process", statistics.median(whatifs),
+                      export, "`wine reg export` of the account's key (aim: at most 1.0x)")
+        reads = by_what.get("read-program", [])
+        if reads:
+            read_ms = statistics.median(float(result["ms"]) for result in reads)
+            table.row("  ReadAccountSubtree, /whatif's read", read_ms, export,
+                      "`wine reg export`, whole command")
+            calls = sorted({key[:-6] for key in reads[0] if key.endswith("_calls")})
+            for call in calls:
+                spent = statistics.median(float(result.get(call + "_ms", 0)) for result in reads)
+                count = reads[0][call + "_calls"]
+                table.row(f"    {call}, {int(count):,} calls", spent, read_ms,
+                          "share of the read, the row above")
+        backups = [float(result["ms"]) for result in by_what.get("backup-cli", [])]
+        if backups:
+            table.row("zelvane.exe /erase /backup, whole process", statistics.median(backups),
+                      export_delete, "`wine reg export` + `wine reg delete` (aim: at most 1.0x)")
+        compared = by_what.get("backup-erase-program", [])
+        if compared:
+            table.row("  read for the backup + EraseAsBackedUp, in-process",
+                      statistics.median(float(result["ms"]) for result in compared),
+                      export_delete, "`wine reg export` + `wine reg delete` (aim: at most 1.0x)")
+            table.row("    of which the read",
+                      statistics.median(float(result["read_ms"]) for result in compared),
+                      export, "`wine reg export`, whole command")
+
     everyone = {}
     for result in by_what.get("erase-allusers", []):
         everyone.setdefault(int(result["profiles"]), []).append(float(result["ms"]))

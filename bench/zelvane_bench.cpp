@@ -8,6 +8,9 @@
 //                                                and one sibling account beside it
 //   zelvane_bench erase <uin>                    erases the account the program's way
 //   zelvane_bench check-erased <uin>             the account is gone, its sibling is not
+//   zelvane_bench read <uin>                     reads the account as /whatif does, timing
+//                                                each kind of registry call
+//   zelvane_bench backup-erase <uin>             reads it for a backup and erases it so
 //   zelvane_bench clean                          removes every key the benchmarks made
 //   zelvane_bench animation                      the real window's expansion and collapse
 //   zelvane_bench build-steps                    each step of building the main window
@@ -29,6 +32,8 @@ int main(int argc, char** argv) {
         if (command == "seed-tree") return SeedTree(argc - 2, argv + 2);
         if (command == "erase") return Erase(argc - 2, argv + 2);
         if (command == "check-erased") return CheckErased(argc - 2, argv + 2);
+        if (command == "read") return Read(argc - 2, argv + 2);
+        if (command == "backup-erase") return BackupErase(argc - 2, argv + 2);
         if (command == "clean") return Clean();
         if (command == "animation") return Animation();
         if (command == "build-steps") return BuildSteps();

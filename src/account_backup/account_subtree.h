@@ -38,9 +38,10 @@ struct LeftOut {
 
 // An account's subtree in one place as it was read.
 struct AccountSubtree {
-    // 0 when it was read whole; kErrorFileNotFound or kErrorPathNotFound when the account
-    // is not there; anything else when it could not be read whole (kErrorRegistryLink when
-    // the place was refused, as the erase refuses it).
+    // 0 when it was read whole; one that IsNotThere passes when the account's own key is not
+    // there; anything else when it could not be read whole: kErrorRegistryLink when the place
+    // was refused, as the erase refuses it, kErrorChangedWhileRead when keys below the
+    // account were made or deleted meanwhile.
     long result = 0;
     std::vector<SubtreeKey> keys;  // every key a .reg file can hold, each before its subkeys
     std::vector<SubtreeLink> links;
@@ -52,14 +53,17 @@ struct AccountSubtree {
     bool operator==(const AccountSubtree&) const = default;
 };
 
+// Every value of an open key, in the order the registry gives them, appended to values.
+long ReadValues(Registry& registry, RegKey key, std::vector<RegistryValue>& values);
+
 // Why a name is left out of a backup.
 constexpr wchar_t kUnwritableName[] = L"a name holding a NUL or a line break";
 
 // Reads the account uin's subtree in one place as the erase would walk it: the place reached
 // by the same link rule, and no link followed at or below the account (it is read as the link
-// it is). With KeyAccess::kErase every key is opened with just the erase's rights, so that
-// the read fails exactly where the erase would; values are then read through a second handle,
-// and a key whose values that cannot read is counted in `uncounted`.
+// it is). With KeyAccess::kErase every key is opened with the erase's rights, and the right to
+// read its values where it grants it, so that the read fails exactly where the erase would; a
+// key whose values could not be read is counted in `uncounted`.
 AccountSubtree ReadAccountSubtree(Registry& registry, const AccountPlace& place,
                                   const std::wstring& uin, LinkRule rule, KeyAccess access);
 

@@ -4,11 +4,6 @@
 
 namespace zelvane {
 
-bool IsGone(long result) {
-    return result == kErrorSuccess || result == kErrorFileNotFound ||
-           result == kErrorPathNotFound || result == kErrorKeyDeleted;
-}
-
 std::wstring Reason(long result) {
     const std::wstring_view own = OwnResultText(result);
     if (!own.empty()) return std::wstring(own);
@@ -43,7 +38,7 @@ std::vector<PlaceOutcome> EraseAccount(Registry& registry,
         if (!IsAccountName(uin)) break;
         const DeleteResult deleted =
             registry.DeleteTree(place.hive, place.parent, uin, place.view, rule);
-        outcomes.push_back({place, deleted.result, deleted.partly && !IsGone(deleted.result)});
+        outcomes.push_back({place, deleted.result, deleted.partly && !IsNotThere(deleted.result)});
     }
     return outcomes;
 }

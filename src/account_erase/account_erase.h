@@ -13,14 +13,11 @@ namespace zelvane {
 // What erasing an account did in one place.
 struct PlaceOutcome {
     AccountPlace place;
-    // 0 erased; kErrorFileNotFound, kErrorPathNotFound or kErrorKeyDeleted: not there
-    // (gone); anything else failed, kErrorRegistryLink among them (the place was refused).
+    // 0 erased; one that IsNotThere passes: not there (gone); anything else failed,
+    // kErrorRegistryLink among them (the place was refused).
     long result;
     bool partly;  // failed, but part of the account's subtree was deleted
 };
-
-// Whether the result leaves nothing of the account: erased, or not there.
-bool IsGone(long result);
 
 // Why a place failed, in words for a sentence: "access is denied", "a registry link"...
 std::wstring Reason(long result);

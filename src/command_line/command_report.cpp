@@ -73,7 +73,7 @@ void Report::Failure(std::initializer_list<std::wstring_view> parts, long result
 bool Report::TellUnlessFound(const std::wstring& account, long result, bool elevationHelps,
                              std::wstring_view failureNote) {
     if (result == kErrorSuccess) return false;
-    if (IsGone(result)) {
+    if (IsNotThere(result)) {
         Status(L"not there", {account});
     } else {
         Failure({account, failureNote}, result, elevationHelps);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "account_backup/account_subtree.h"
+#include "account_erase/account_erase.h"
 #include "command_line/command_run.h"
 #include "command_line/owners.h"
 
@@ -37,6 +38,8 @@ int ListOwnerAccounts(CommandRun& run, const Owner& owner, std::wstring_view onl
 
 // Erases the account in those of the owner's places, one line each.
 void ErasePlaces(CommandRun& run, const Owner& owner, const std::vector<AccountPlace>& places);
+// The line of one place's erase ("erased", "not there" or "failed"), counted.
+void TellErased(CommandRun& run, const Owner& owner, const PlaceOutcome& outcome);
 // The erase's last lines: the messenger running, then the summary; the exit code.
 int EraseSummary(CommandRun& run);
 

@@ -4,16 +4,20 @@
 
 namespace zelvane {
 
+void TellErased(CommandRun& run, const Owner& owner, const PlaceOutcome& outcome) {
+    const std::wstring account = ShownAs(outcome.place, run.registry, run.arguments.uin);
+    if (run.report.TellUnlessFound(account, outcome.result, owner.elevationHelps,
+                                   outcome.partly ? L" (partly erased)" : L"")) {
+        return;
+    }
+    run.report.Status(L"erased", {account});
+    ++run.report.tally.erased;
+}
+
 void ErasePlaces(CommandRun& run, const Owner& owner, const std::vector<AccountPlace>& places) {
-    const std::wstring& uin = run.arguments.uin;
-    for (const PlaceOutcome& outcome : EraseAccount(run.registry, uin, places, owner.rule)) {
-        const std::wstring account = ShownAs(outcome.place, run.registry, uin);
-        if (run.report.TellUnlessFound(account, outcome.result, owner.elevationHelps,
-                                       outcome.partly ? L" (partly erased)" : L"")) {
-            continue;
-        }
-        run.report.Status(L"erased", {account});
-        ++run.report.tally.erased;
+    for (const PlaceOutcome& outcome :
+         EraseAccount(run.registry, run.arguments.uin, places, owner.rule)) {
+        TellErased(run, owner, outcome);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "account_backup/account_backup.h"
 #include "account_backup/account_subtree.h"
+#include "account_backup/backed_up_erase.h"
 #include "account_erase/account_erase.h"
 #include "command_line/commands.h"
 #include "platform/output_escape.h"
@@ -32,7 +33,7 @@ std::wstring RestoredName(const Registry& registry, AccountPlace place,
 }
 
 // The account's subtree at every place, read before anything is erased, written to one new
-// .reg file, and then compared with each place right before its erase.
+// .reg file, and then erased key by key as the file holds it.
 class EraseBackup {
   public:
     explicit EraseBackup(CommandRun& run) : run_(run), backup_(run.arguments.uin) {}
@@ -49,7 +50,7 @@ class EraseBackup {
             const std::wstring restored = RestoredName(run_.registry, place, hive);
             if (read.result == kErrorRegistryLink) {
                 refused_.push_back(restored);
-            } else if (read.result != kErrorSuccess && !IsGone(read.result)) {
+            } else if (read.result != kErrorSuccess && !IsNotThere(read.result)) {
                 run_.report.Failure({ShownAs(place, run_.registry, run_.arguments.uin),
                                      L": could not be read for the backup"},
                                     read.result, owner.elevationHelps);
@@ -91,32 +92,24 @@ class EraseBackup {
         return true;
     }
 
-    // Whether the place may be erased now: the file holds it whole, and what is there now is
-    // what was read for it. Read again right before the erase, so that nothing written since
-    // (a value added, a key made, the account made where it was not there) is erased without
-    // being in the file; what remains is the time the erase itself takes. Otherwise the place
-    // is named (a failure, or "not there" when the account is not there now or was not when
-    // the backup read it) and left as it is.
-    bool MayErase(const Owner& owner, const AccountPlace& place) {
+    // Erases the place key by key, each only as the file holds it (EraseAsBackedUp says how,
+    // and what little time is left between a key's last read and its delete). A place the
+    // file does not hold is named and left as it is.
+    void Erase(const Owner& owner, const AccountPlace& place) {
         const std::wstring restored = RestoredName(run_.registry, place, HiveOf(place, owner));
-        const std::wstring account = ShownAs(place, run_.registry, run_.arguments.uin);
         const auto held = std::find_if(held_.begin(), held_.end(),
                                        [&](const auto& entry) { return entry.first == restored; });
         if (held == held_.end()) {
             const bool refused =
                 std::find(refused_.begin(), refused_.end(), restored) != refused_.end();
-            run_.report.Failure({account}, refused ? kErrorRegistryLink : kErrorNotBackedUp,
+            run_.report.Failure({ShownAs(place, run_.registry, run_.arguments.uin)},
+                                refused ? kErrorRegistryLink : kErrorNotBackedUp,
                                 owner.elevationHelps);
-            return false;
+            return;
         }
-        const AccountSubtree now = ReadAccountSubtree(run_.registry, place, run_.arguments.uin,
-                                                      owner.rule, KeyAccess::kRead);
-        if (run_.report.TellUnlessFound(account, now.result, owner.elevationHelps)) return false;
-        if (held->second.result != kErrorSuccess || !(now == held->second)) {
-            run_.report.Failure({account}, kErrorChangedSinceBackup, owner.elevationHelps);
-            return false;
-        }
-        return true;
+        TellErased(
+            run_, owner,
+            EraseAsBackedUp(run_.registry, place, run_.arguments.uin, owner.rule, held->second));
     }
 
   private:
@@ -152,9 +145,7 @@ int RunEraseWithBackup(CommandRun& run) {
     }
     if (!backup.Write()) return run.report.tally.Code(run.host);
     ForEachOwner(run, run.report, [&](const Owner& owner) {
-        for (const AccountPlace& place : owner.places) {
-            if (backup.MayErase(owner, place)) ErasePlaces(run, owner, {place});
-        }
+        for (const AccountPlace& place : owner.places) backup.Erase(owner, place);
     });
     return EraseSummary(run);
 }

@@ -24,7 +24,7 @@ int ListOwnerAccounts(CommandRun& run, const Owner& owner, std::wstring_view onl
         std::vector<std::wstring> names;
         const long result =
             listing.ListAccounts(place.hive, place.parent, names, place.view, owner.rule);
-        if (result != kErrorSuccess && !IsGone(result)) {
+        if (result != kErrorSuccess && !IsNotThere(result)) {
             run.report.Failure({ShownAs(place, run.registry)}, result, owner.elevationHelps);
         }
         for (const std::wstring& uin : names) {

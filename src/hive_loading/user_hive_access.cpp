@@ -22,10 +22,6 @@ bool IsServiceAccount(const std::wstring& sid) {
     return sid == L"S-1-5-18" || sid == L"S-1-5-19" || sid == L"S-1-5-20";
 }
 
-bool IsMissing(long result) {
-    return result == kErrorFileNotFound || result == kErrorPathNotFound;
-}
-
 constexpr wchar_t kPrivatePrefix[] = L"Zelvane-";
 
 // A failed unload is tried again this often, this long apart: about two seconds in all.
@@ -54,7 +50,7 @@ bool ClassesInUserHive(Registry& registry, const std::wstring& userKey) {
     const long result = registry.OpenKey(kHkeyUsers, userKey + L"\\Software\\Classes", key,
                                          RegistryView::kNative, LinkRule::kFollowNone);
     if (key != 0) registry.CloseKey(key);
-    return result != kErrorRegistryLink && !IsMissing(result);
+    return result != kErrorRegistryLink && !IsNotThere(result);
 }
 
 bool IsTemporaryOrBackup(const UserProfile& profile) {
@@ -117,9 +113,9 @@ UserHiveAccess::UserHiveAccess(Users& users, Registry& registry, const std::wstr
         const std::wstring file = checked + L"\\NTUSER.DAT";
         result_ = Load(name, file, where_);
         if (result_ != kErrorSuccess) {
-            state_ = !IsMissing(result_) ? State::kFailed
-                     : where_ == file    ? State::kNotReached
-                                         : State::kNoFolder;
+            state_ = !IsNotThere(result_) ? State::kFailed
+                     : where_ == file     ? State::kNotReached
+                                          : State::kNoFolder;
             return;
         }
     }
@@ -127,7 +123,7 @@ UserHiveAccess::UserHiveAccess(Users& users, Registry& registry, const std::wstr
 
     // A profile that never ran a program with file associations has no classes hive.
     classesResult_ = Load(classes, ClassesHivePath(checked, users_.VistaLayout()), classesWhere_);
-    if (IsMissing(classesResult_)) classesResult_ = kErrorSuccess;
+    if (IsNotThere(classesResult_)) classesResult_ = kErrorSuccess;
     const bool classesLoaded = !loaded_.list.empty() && loaded_.list.back().name == classes;
     places_ =
         UserHivePlaces(name, classesLoaded ? classes : L"", ClassesInUserHive(registry, name));

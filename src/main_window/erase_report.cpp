@@ -15,7 +15,8 @@ bool SharedDenied(const PlaceOutcome& failure) {
 EraseReport::EraseReport(const std::vector<PlaceOutcome>& outcomes, const Registry& registry)
     : registry_(registry) {
     for (const PlaceOutcome& outcome : outcomes) {
-        if (!IsGone(outcome.result)) failures_.push_back(outcome);
+        if (outcome.result != kErrorSuccess && !IsNotThere(outcome.result))
+            failures_.push_back(outcome);
     }
 }
 

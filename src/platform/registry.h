@@ -16,6 +16,9 @@ constexpr std::int32_t kHkeyUsers = static_cast<std::int32_t>(0x80000003u);
 // An open key; 0 is no key.
 using RegKey = std::uintptr_t;
 
+// A watch over a key's subkeys (Registry::WatchSubkeys); 0 is none.
+using RegWatch = std::uintptr_t;
+
 // Which view of the registry a path names. On 64-bit Windows a 32-bit program's keys
 // under the machine hive live in the 32-bit view.
 enum class RegistryView { kNative, k32Bit };
@@ -64,13 +67,18 @@ struct RegistryValue {
 // erase needs of each key only its subkeys' names and the right to delete it; /whatif walks
 // with those same rights, so that it meets exactly what the erase meets.
 enum class KeyAccess : std::uint32_t {
-    kErase = 0x00010008,        // DELETE | KEY_ENUMERATE_SUB_KEYS
-    kRead = 0x00020019,         // KEY_READ: subkeys and values, for a backup
-    kQueryValues = 0x00000001,  // KEY_QUERY_VALUE: a key's values alone
+    kErase = 0x00010008,         // DELETE | KEY_ENUMERATE_SUB_KEYS
+    kEraseAndRead = 0x00010009,  // the same and KEY_QUERY_VALUE: values read by the deleter
+    kRead = 0x00020019,          // KEY_READ: subkeys and values, for a backup
 };
 
-// The right to list a key's subkeys (KEY_ENUMERATE_SUB_KEYS), which a listing asks for.
+// The rights to list a key's subkeys (KEY_ENUMERATE_SUB_KEYS), which a listing asks for, and
+// to read its values (KEY_QUERY_VALUE).
 constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+
+// The value that makes a registry link lead somewhere, of type kRegLink: the target's name.
+constexpr wchar_t kLinkValueName[] = L"SymbolicLinkValue";
 
 // Registry nesting ends 512 levels below a hive's root, so no real subtree below an account
 // is deeper: every walk of one stops there, whatever the names lead to, rather than let any
@@ -114,15 +122,23 @@ class Registry {
     // Opens the subkey of key named exactly `name` (a NUL in it counted), a link as the link.
     virtual long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                             RegKey& subkey) = 0;
-    // Opens the key of an open handle once more, as the link it may be, with other rights:
-    // the values of a key that a walk opened with the erase's rights.
-    virtual long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) = 0;
     // Whether a key opened by OpenSubtree or OpenSubkey is a registry link, as the key itself
     // tells, whatever values it holds; target is then where it leads, as the registry names
-    // it (empty when the link's value cannot be read with the key's rights).
+    // it (empty when the link's value cannot be read with the key's rights). It asks the
+    // registry more than once: a walk asks it only of a key that may be a link.
     virtual long LinkTarget(RegKey key, bool& link, std::wstring& target) = 0;
     // RegEnumValueW: the index-th value of key, name and bytes whole.
     virtual long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) = 0;
+    // Deletes the key of an open handle (one opened with the erase's rights), the link itself
+    // if it is one. A key that has subkeys is not deleted (kErrorAccessDenied).
+    virtual long DeleteKey(RegKey key) = 0;
+    // Starts watching key for subkeys made or deleted below it: its own, or with subtree
+    // those of every key below it too. The key must grant KEY_NOTIFY; the handle needs no
+    // right of its own.
+    virtual long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) = 0;
+    // Whether a subkey was made or deleted since the watch started (or the key itself was
+    // deleted); ends the watch.
+    virtual bool EndWatch(RegWatch watch) = 0;
     // Whether Windows is 64-bit, for the exe of either width: there the machine's SOFTWARE key
     // has a 32-bit view of its own, which regedit and reg.exe show as SOFTWARE\Wow6432Node.
     virtual bool Is64BitWindows() const = 0;

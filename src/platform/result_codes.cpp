@@ -2,6 +2,11 @@
 
 namespace zelvane {
 
+bool IsNotThere(long result) {
+    return result == kErrorFileNotFound || result == kErrorPathNotFound ||
+           result == kErrorKeyDeleted;
+}
+
 std::wstring_view OwnResultText(long result) {
     switch (result) {
         case kErrorRegistryLink:
@@ -13,7 +18,11 @@ std::wstring_view OwnResultText(long result) {
         case kErrorNotBackedUp:
             return L"not erased, since the backup does not hold it";
         case kErrorChangedSinceBackup:
-            return L"changed since the backup read it; left as it is";
+            return L"changed since the backup read it; what changed is left as it is";
+        case kErrorChangedWhileRead:
+            return L"changed while it was read";
+        case kErrorNameTooLong:
+            return L"a key's full name is longer than the registry's calls take";
         default:
             return {};
     }

@@ -41,7 +41,16 @@ enum ResultCode : long {
     kErrorLockNameTaken = 0x20000005,
     // A place the erase leaves since what is there is not what the backup read.
     kErrorChangedSinceBackup = 0x20000006,
+    // Keys below the account were made or deleted while it was read, so what was read may not
+    // be what was there.
+    kErrorChangedWhileRead = 0x20000007,
+    // A key whose full name is longer than a counted string of the registry's calls holds.
+    kErrorNameTooLong = 0x20000008,
 };
+
+// Whether the result says the key asked for is not there: never there, or deleted by someone
+// else while it was held.
+bool IsNotThere(long result);
 
 // The text of one of the program's own codes; empty for any other code, which the system
 // words.

@@ -1,3 +1,4 @@
+#include "account_backup/backed_up_erase.h"
 #include "expected_places.h"
 #include "main_window/elevated_erase.h"
 #include "main_window_fixture.h"
@@ -317,6 +318,88 @@ TEST_F(EraseTest, ARunningMessengerIsNamedBeforeTheConfirmation) {
     runtime.shown.clear();
     Erase(L"87654321", {kAnswerNo});
     EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Confirmation"});
+}
+
+// The backup's read and the erase that compares each key with it, on the account's own place,
+// with the registry changed by a test at a chosen moment.
+class BackedUpEraseTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const wchar_t* key : {L"", L"\\A", L"\\A\\A1", L"\\A\\A2", L"\\B"}) {
+            registry.SetValue(place.hive, Key(key), L"v", key, place.view);
+        }
+        registry.AddLink(place.hive, Key(L"\\Link"), kHkeyLocalMachine, L"SOFTWARE\\Victim");
+        registry.SetValue(kHkeyLocalMachine, L"SOFTWARE\\Victim", L"kept", L"yes");
+    }
+    std::wstring Key(const std::wstring& below) const { return place.parent + L"\\123456" + below; }
+    AccountSubtree Read(KeyAccess access = KeyAccess::kRead) {
+        return ReadAccountSubtree(registry, place, L"123456", LinkRule::kFollowNone, access);
+    }
+    PlaceOutcome Erase(const AccountSubtree& read) {
+        return EraseAsBackedUp(registry, place, L"123456", LinkRule::kFollowNone, read);
+    }
+
+    Faults faults;
+    MemoryRegistry registry{faults};
+    const AccountPlace place = CurrentUserPlaces().front();
+};
+
+// Only the account's own key missing is "not there"; a key below it that goes or comes while
+// it is read is a change, also where the erase's rights alone are asked for.
+TEST_F(BackedUpEraseTest, AKeyThatGoesOrComesWhileTheAccountIsReadIsAChange) {
+    EXPECT_TRUE(IsNotThere(
+        ReadAccountSubtree(registry, place, L"654321", LinkRule::kFollowNone, KeyAccess::kRead)
+            .result));
+    for (const KeyAccess access : {KeyAccess::kRead, KeyAccess::kErase}) {
+        registry.BeforeCall("OpenSubkey", 2, [&] {
+            registry.DeleteTree(place.hive, Key(L"\\A"), L"A2", place.view, LinkRule::kFollowNone);
+        });
+        EXPECT_EQ(Read(access).result, kErrorChangedWhileRead);
+        registry.BeforeCall("EnumValue", 3,
+                            [&] { registry.SetValue(place.hive, Key(L"\\A\\A2"), L"v", L"x"); });
+        EXPECT_EQ(Read(access).result, kErrorChangedWhileRead);
+        EXPECT_EQ(registry.OpenKeys(), 0u);
+    }
+    const AccountSubtree read = Read();
+    EXPECT_EQ(read.result, kErrorSuccess);
+    const SubtreeLink link{L"123456\\Link", L"HKEY_LOCAL_MACHINE\\SOFTWARE\\Victim"};
+    EXPECT_EQ(read.links, std::vector<SubtreeLink>{link});
+    EXPECT_EQ(read.keyCount, 6);
+    EXPECT_EQ(read.valueCount, 5);
+}
+
+// A value written after the erase has begun keeps its key and every key above it; the rest
+// goes, each key exactly as the backup read it, the link as the link.
+TEST_F(BackedUpEraseTest, AKeyChangedDuringTheEraseStaysWithItsAncestors) {
+    const AccountSubtree read = Read();
+    registry.BeforeCall("DeleteKey", 1,
+                        [&] { registry.SetValue(place.hive, Key(L"\\A\\A2"), L"Late", L"1"); });
+    const PlaceOutcome outcome = Erase(read);
+    EXPECT_EQ(outcome.result, kErrorChangedSinceBackup);
+    EXPECT_TRUE(outcome.partly);
+    for (const wchar_t* key : {L"", L"\\A", L"\\A\\A2"})
+        EXPECT_TRUE(registry.Exists(place.hive, Key(key))) << key;
+    for (const wchar_t* key : {L"\\A\\A1", L"\\B", L"\\Link"})
+        EXPECT_FALSE(registry.Exists(place.hive, Key(key))) << key;
+    EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, L"SOFTWARE\\Victim"));
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+
+    // A key that gained a subkey stays too; unchanged, the whole account goes.
+    SetUp();
+    registry.BeforeCall("DeleteKey", 1, [&] { registry.AddKey(place.hive, Key(L"\\B\\New")); });
+    EXPECT_EQ(Erase(Read()).result, kErrorChangedSinceBackup);
+    EXPECT_TRUE(registry.Exists(place.hive, Key(L"\\B\\New")));
+    registry.DeleteTree(place.hive, Key(L"\\B"), L"New", place.view, LinkRule::kFollowNone);
+    const PlaceOutcome whole = Erase(Read());
+    EXPECT_EQ(whole.result, kErrorSuccess);
+    EXPECT_FALSE(registry.Exists(place.hive, Key(L"")));
+
+    // Not there when read: there now is a change, still not there is not there.
+    EXPECT_EQ(Erase(Read()).result, kErrorFileNotFound);
+    const AccountSubtree none = Read();
+    registry.AddKey(place.hive, Key(L""));
+    EXPECT_EQ(Erase(none).result, kErrorChangedSinceBackup);
+    EXPECT_TRUE(registry.Exists(place.hive, Key(L"")));
 }
 
 }  // namespace

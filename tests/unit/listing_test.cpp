@@ -84,6 +84,31 @@ TEST_F(ListingTest, AFailingEnumerationEndsTheListingThere) {
     EXPECT_EQ(registry.calls.back(), "CloseKey");
 }
 
+// A key deleted while the names are read moves the ones after it down by one: the listing
+// reads them again rather than pass over one that was there all along, and says so when they
+// keep changing.
+TEST_F(ListingTest, AKeyDeletedWhileTheNamesAreReadHidesNoOther) {
+    for (const wchar_t* name : {L"1", L"2", L"3", L"4"}) {
+        registry.AddKey(kHkeyCurrentUser, std::wstring(L"Software\\Keys\\") + name);
+    }
+    const auto list = [&] {
+        return listing.ListAccounts(kHkeyCurrentUser, L"Software\\Keys", names);
+    };
+    registry.BeforeCall("EnumKey 1", 1, [&] {
+        registry.DeleteTree(kHkeyCurrentUser, L"Software\\Keys", L"1", RegistryView::kNative,
+                            LinkRule::kFollowNone);
+    });
+    EXPECT_EQ(list(), kErrorSuccess);
+    EXPECT_EQ(names, (Items{L"2", L"3", L"4"}));
+    for (int read = 1; read <= 3; ++read) {
+        registry.BeforeCall("EnumKey 1", read, [&, read] {
+            registry.AddKey(kHkeyCurrentUser, L"Software\\Keys\\" + std::to_wstring(read * 5));
+        });
+    }
+    EXPECT_EQ(list(), kErrorChangedWhileRead);
+    EXPECT_EQ(registry.OpenKeys(), 0u);
+}
+
 TEST(StripNulls, CutsAtTheFirstNul) {
     EXPECT_EQ(StripNulls(L"123456"), L"123456");
     EXPECT_EQ(StripNulls(std::wstring(L"123456\0\0\0x\0", 11)), L"123456");

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include "account_backup/backed_up_erase.h"
+#include "registry_listing/account_listing.h"
+
 #include <sddl.h>
 
 #include <algorithm>
@@ -441,7 +444,7 @@ TEST(Win32RegistryTest, TheStrictRuleRefusesALinkAnywhereAboveTheAccount) {
 
 // A link is told by the key itself: a key of any kind may hold a value named
 // SymbolicLinkValue of type REG_LINK, and a link whose target is gone is a link all the same.
-// ReopenKey gives a key's values to a walk that opened it with the erase's rights alone.
+// A key that grants the erase's rights alone refuses its values to the walk.
 TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
     const TestKey test;
     test.Create(L"Target");
@@ -480,18 +483,14 @@ TEST(Win32RegistryTest, ALinkIsToldByTheKeyNotByItsValues) {
     EXPECT_EQ(where, UserKeyNtPath() + L"\\" + test.Join(L"Gone"));
     EXPECT_FALSE(linkOf(L"EraseOnly", KeyAccess::kErase, where));
 
-    RegKey eraseOnly = 0;
-    EXPECT_EQ(registry.OpenSubkey(account, L"EraseOnly", KeyAccess::kRead, eraseOnly),
+    RegKey key = 0;
+    EXPECT_EQ(registry.OpenSubkey(account, L"EraseOnly", KeyAccess::kEraseAndRead, key),
               kErrorAccessDenied);
-    ASSERT_EQ(registry.OpenSubkey(account, L"Plain", KeyAccess::kErase, eraseOnly), kErrorSuccess);
-    RegKey values = 0;
-    ASSERT_EQ(registry.ReopenKey(eraseOnly, KeyAccess::kQueryValues, values), kErrorSuccess);
+    ASSERT_EQ(registry.OpenSubkey(account, L"Plain", KeyAccess::kEraseAndRead, key), kErrorSuccess);
     RegistryValue value;
-    EXPECT_EQ(registry.EnumValue(eraseOnly, 0, value), kErrorAccessDenied);
-    EXPECT_EQ(registry.EnumValue(values, 0, value), kErrorSuccess);
+    EXPECT_EQ(registry.EnumValue(key, 0, value), kErrorSuccess);
     EXPECT_EQ(value.name, L"SymbolicLinkValue");
-    registry.CloseKey(values);
-    registry.CloseKey(eraseOnly);
+    registry.CloseKey(key);
     registry.CloseKey(account);
     test.SetDacl(L"NewOwners\\123456\\EraseOnly", dacl.c_str());
 }
@@ -671,6 +670,99 @@ TEST(Win32RegistryTest, EnumValueReadsEachValueWholeWhileItGrowsAndShrinks) {
         << "the reads raced the writes: " << smalls << "/" << larges;
     registry.CloseKey(key);
     RegCloseKey(values);
+}
+
+// Nested deep enough, keys have real names longer than the 32,767 characters a counted string
+// holds. Each is read and erased by its own name; the link check of one deep down, which opens
+// its real name, neither cuts the name short nor takes the key for a link, and tells a real
+// link there.
+TEST(Win32RegistryTest, KeysWhoseRealNamesOutgrowACountedStringAreReadAndErased) {
+    const TestKey test;
+    test.Create(L"Target");
+    test.Create(L"NewOwners\\123456");
+    HKEY at = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, test.Join(L"NewOwners\\123456").c_str(), 0,
+                            KEY_ALL_ACCESS, &at),
+              ERROR_SUCCESS);
+    const std::wstring name(250, L'k');
+    for (int depth = 0; depth < 140; ++depth) {
+        HKEY next = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(at, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(at);
+        at = next;
+    }
+    const std::wstring target = UserKeyNtPath() + L"\\" + test.Join(L"Target");
+    const auto linkValue = [&](HKEY key) {
+        return RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK,
+                              reinterpret_cast<const BYTE*>(target.data()),
+                              static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    };
+    EXPECT_EQ(linkValue(at), ERROR_SUCCESS);
+    HKEY link = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(at, L"Link", 0, nullptr, REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(linkValue(link), ERROR_SUCCESS);
+    RegCloseKey(link);
+    RegCloseKey(at);
+
+    Win32Registry registry;
+    const AccountPlace place{kHkeyCurrentUser, test.Join(L"NewOwners"), RegistryView::kNative,
+                             PlaceScope::kUser};
+    const AccountSubtree read =
+        ReadAccountSubtree(registry, place, L"123456", LinkRule::kFollowNone, KeyAccess::kRead);
+    ASSERT_EQ(read.result, kErrorSuccess);
+    ASSERT_EQ(read.keys.size(), 141u);
+    EXPECT_GT(read.keys.back().path.size(), 35000u);
+    EXPECT_EQ(read.keys.back().values.size(), 1u);
+    ASSERT_EQ(read.links.size(), 1u);
+    EXPECT_EQ(read.links[0].target, target);
+    EXPECT_EQ(EraseAsBackedUp(registry, place, L"123456", LinkRule::kFollowNone, read).result,
+              kErrorSuccess);
+    EXPECT_FALSE(test.Exists(L"NewOwners\\123456"));
+    EXPECT_TRUE(test.Exists(L"Target"));
+}
+
+// Another program makes and deletes a key below the account, and another account beside it,
+// over and over: a read of the account is whole or says it changed, and the listing names the
+// account or says why it cannot, but neither ever takes the account for not there.
+TEST(Win32RegistryTest, KeysThatComeAndGoBesideTheReadNeverHideTheAccount) {
+    const TestKey test;
+    for (int i = 0; i < 300; ++i) test.Create(L"NewOwners\\515151\\" + std::to_wstring(1000 + i));
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        const std::wstring below = test.Join(L"NewOwners\\515151\\1500");
+        const std::wstring beside = test.Join(L"NewOwners\\100000");
+        while (!stop) {
+            for (const std::wstring& path : {below, beside}) {
+                HKEY key = nullptr;
+                RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &key, nullptr);
+                RegCloseKey(key);
+                RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+            }
+        }
+    });
+    Win32Registry registry;
+    const AccountPlace place{kHkeyCurrentUser, test.Join(L"NewOwners"), RegistryView::kNative,
+                             PlaceScope::kUser};
+    for (int run = 0; run < 20; ++run) {
+        for (const KeyAccess access : {KeyAccess::kErase, KeyAccess::kRead}) {
+            const long result =
+                ReadAccountSubtree(registry, place, L"515151", LinkRule::kFollowNone, access)
+                    .result;
+            EXPECT_TRUE(result == kErrorSuccess || result == kErrorChangedWhileRead) << result;
+        }
+        std::vector<std::wstring> names;
+        const long listed = AccountListing(registry).ListAccounts(
+            kHkeyCurrentUser, place.parent, names, RegistryView::kNative, LinkRule::kFollowNone);
+        EXPECT_TRUE(listed != kErrorSuccess ||
+                    std::find(names.begin(), names.end(), L"515151") != names.end());
+    }
+    stop = true;
+    churn.join();
 }
 
 }  // namespace

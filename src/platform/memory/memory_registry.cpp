@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/ascii_case.h"
+
 namespace zelvane {
 
 namespace {
 
-wchar_t FoldAsciiCase(wchar_t ch) {
-    return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch - L'A' + L'a') : ch;
-}
+constexpr std::uint32_t kDeleteRight = 0x00010000;  // DELETE, which every erase asks for
 
 std::vector<std::wstring> Components(const std::wstring& path) {
     std::vector<std::wstring> parts;
@@ -20,6 +20,16 @@ std::vector<std::wstring> Components(const std::wstring& path) {
         start = end + 1;
     }
     return parts;
+}
+
+// A text as the registry holds it in a value: UTF-16LE, each code unit as it is.
+std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    for (const wchar_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
+    }
+    return bytes;
 }
 
 const wchar_t* HiveName(std::int32_t root) {
@@ -33,6 +43,8 @@ const wchar_t* HiveName(std::int32_t root) {
 
 struct MemoryRegistry::Node {
     std::wstring name;
+    Node* parent = nullptr;  // none for a hive's root
+    bool deleted = false;    // a handle that still holds it gets kErrorKeyDeleted
     std::vector<std::unique_ptr<Node>> subkeys;  // in creation order
     struct Value {
         std::uint32_t type;
@@ -57,11 +69,7 @@ struct MemoryRegistry::Node {
 
     Node* Child(const std::wstring& wanted) const {
         for (const auto& child : subkeys) {
-            if (std::equal(
-                    child->name.begin(), child->name.end(), wanted.begin(), wanted.end(),
-                    [](wchar_t a, wchar_t b) { return FoldAsciiCase(a) == FoldAsciiCase(b); })) {
-                return child.get();
-            }
+            if (SameIgnoringAsciiCase(child->name, wanted)) return child.get();
         }
         return nullptr;
     }
@@ -127,6 +135,8 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstri
             node->subkeys.push_back(std::make_unique<Node>());
             child = node->subkeys.back().get();
             child->name = part;
+            child->parent = node;
+            ++nameChanges_;
         }
         node = child;
     }
@@ -135,7 +145,7 @@ MemoryRegistry::Node* MemoryRegistry::Create(std::int32_t root, const std::wstri
 
 long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
                              RegistryView view, LinkRule links) {
-    calls.push_back("OpenKey");
+    Record("OpenKey");
     bool link = false;
     Node* node = Find(root, path, view, links == LinkRule::kFollowAboveAccount, &link);
     if (faults_.Next("Registry.OpenKey")) return kErrorAccessDenied;
@@ -150,11 +160,12 @@ long MemoryRegistry::OpenKey(std::int32_t root, const std::wstring& path, RegKey
 }
 
 long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::uint32_t& size) {
-    calls.push_back("EnumKey " + std::to_string(index));
+    Record("EnumKey " + std::to_string(index));
     if (faults_.Next("Registry.EnumKey")) return kErrorAccessDenied;
     if (enumFailure_ && enumFailure_->first == index) return enumFailure_->second;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
+    if (handle->second->deleted) return kErrorKeyDeleted;
     if ((rights_[key] & kKeyEnumerateSubKeys) == 0) return kErrorAccessDenied;
     const auto& subkeys = handle->second->subkeys;
     if (index < 0 || static_cast<std::size_t>(index) >= subkeys.size()) return kErrorNoMoreItems;
@@ -166,7 +177,7 @@ long MemoryRegistry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std:
 }
 
 long MemoryRegistry::CloseKey(RegKey key) {
-    calls.push_back("CloseKey");
+    Record("CloseKey");
     const bool open = handles_.erase(key) == 1;
     rights_.erase(key);
     if (faults_.Next("Registry.CloseKey")) return kErrorInvalidHandle;
@@ -186,15 +197,41 @@ long MemoryRegistry::DeleteNode(Node& parent, Node& node, bool& deleted) {
     }
     if (failure == kErrorSuccess) failure = node.deleteFailure;
     if (failure != kErrorSuccess) return failure;
-    std::erase_if(parent.subkeys, [&node](const auto& child) { return child.get() == &node; });
+    Unlink(parent, node);
     deleted = true;
     return kErrorSuccess;
+}
+
+// Kept, so that a handle that still holds the key finds it deleted, as the real registry's do.
+void MemoryRegistry::Unlink(Node& parent, Node& node) {
+    const auto at = std::find_if(parent.subkeys.begin(), parent.subkeys.end(),
+                                 [&node](const auto& child) { return child.get() == &node; });
+    node.deleted = true;
+    deleted_.push_back(std::move(*at));
+    parent.subkeys.erase(at);
+    ++nameChanges_;
+}
+
+// By index: a hook may call the registry, and that call comes here too.
+void MemoryRegistry::Record(std::string call) {
+    for (std::size_t i = 0; i < hooks_.size(); ++i) {
+        Hook& hook = hooks_[i];
+        if (hook.left > 0 && call.rfind(hook.call, 0) == 0 && --hook.left == 0) {
+            const std::function<void()> run = std::move(hook.run);
+            run();
+        }
+    }
+    calls.push_back(std::move(call));
+}
+
+void MemoryRegistry::BeforeCall(const std::string& call, int nth, std::function<void()> hook) {
+    hooks_.push_back({call, nth, std::move(hook)});
 }
 
 DeleteResult MemoryRegistry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
                                         const std::wstring& name, RegistryView view,
                                         LinkRule links) {
-    calls.push_back("DeleteTree");
+    Record("DeleteTree");
     deletePaths.push_back(parentPath + L"\\" + name);
     if (faults_.Next("Registry.DeleteTree")) return {kErrorAccessDenied, false};
     const auto failure = deleteFailures_.find({root, view});
@@ -218,12 +255,7 @@ void MemoryRegistry::AddKey(std::int32_t root, const std::wstring& path, Registr
 
 void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path, const std::wstring& name,
                               const std::wstring& data, RegistryView view) {
-    std::vector<std::uint8_t> bytes;
-    for (const wchar_t unit : data + L'\0') {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((unit >> 8) & 0xFF));
-    }
-    SetValue(root, path, {name, kRegSz, bytes}, view);
+    SetValue(root, path, {name, kRegSz, Utf16Bytes(data + L'\0')}, view);
 }
 
 void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path,
@@ -231,9 +263,13 @@ void MemoryRegistry::SetValue(std::int32_t root, const std::wstring& path,
     Create(root, path, view)->values[value.name] = {value.type, value.data};
 }
 
+// The link holds the value that names its target, as a real one does.
 void MemoryRegistry::AddLink(std::int32_t root, const std::wstring& path, std::int32_t targetRoot,
                              const std::wstring& targetPath, RegistryView view) {
-    Create(root, path, view)->link = Node::Target{targetRoot, targetPath, view};
+    Node* link = Create(root, path, view);
+    link->link = Node::Target{targetRoot, targetPath, view};
+    link->values[kLinkValueName] = {kRegLink,
+                                    Utf16Bytes(HiveName(targetRoot) + (L"\\" + targetPath))};
 }
 
 bool MemoryRegistry::Exists(std::int32_t root, const std::wstring& path, RegistryView view) const {
@@ -287,7 +323,7 @@ void MemoryRegistry::FailEnumAt(std::int32_t index, long result) {
 long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPath,
                                  const std::wstring& name, RegistryView view, LinkRule links,
                                  KeyAccess access, RegKey& key) {
-    calls.push_back("OpenSubtree");
+    Record("OpenSubtree");
     if (faults_.Next("Registry.OpenSubtree")) return kErrorAccessDenied;
     bool link = false;
     Node* parent = Find(root, parentPath, view, links == LinkRule::kFollowAboveAccount, &link);
@@ -306,10 +342,11 @@ long MemoryRegistry::OpenSubtree(std::int32_t root, const std::wstring& parentPa
 
 long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                                 RegKey& subkey) {
-    calls.push_back("OpenSubkey");
+    Record("OpenSubkey");
     if (faults_.Next("Registry.OpenSubkey")) return kErrorAccessDenied;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
+    if (handle->second->deleted) return kErrorKeyDeleted;
     Node* node = name.find(L'\\') != name.npos ? nullptr : handle->second->Child(name);
     if (!node) return kErrorFileNotFound;
     if (node->openFailure != kErrorSuccess) return node->openFailure;
@@ -321,39 +358,60 @@ long MemoryRegistry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess 
     return kErrorSuccess;
 }
 
-long MemoryRegistry::ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) {
-    calls.push_back("ReopenKey");
-    const auto handle = handles_.find(key);
-    if (handle == handles_.end()) return kErrorInvalidHandle;
-    if (!handle->second->Grants(access)) return kErrorAccessDenied;
-    reopened = nextHandle_++;
-    handles_[reopened] = handle->second;
-    rights_[reopened] = static_cast<std::uint32_t>(access);
-    return kErrorSuccess;
-}
-
 long MemoryRegistry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
     const Node& node = *handle->second;
+    if (node.deleted) return kErrorKeyDeleted;
     link = node.link.has_value();
     if (link) target = HiveName(node.link->root) + (L"\\" + node.link->path);
     return kErrorSuccess;
 }
 
 long MemoryRegistry::EnumValue(RegKey key, std::int32_t index, RegistryValue& value) {
-    calls.push_back("EnumValue " + std::to_string(index));
+    Record("EnumValue " + std::to_string(index));
     if (faults_.Next("Registry.EnumValue")) return kErrorAccessDenied;
     const auto handle = handles_.find(key);
     if (handle == handles_.end()) return kErrorInvalidHandle;
-    if ((rights_[key] & static_cast<std::uint32_t>(KeyAccess::kQueryValues)) == 0) {
-        return kErrorAccessDenied;
-    }
+    if (handle->second->deleted) return kErrorKeyDeleted;
+    if ((rights_[key] & kKeyQueryValue) == 0) return kErrorAccessDenied;
     const auto& values = handle->second->values;
     if (index < 0 || static_cast<std::size_t>(index) >= values.size()) return kErrorNoMoreItems;
     const auto found = std::next(values.begin(), index);
     value = {found->first, found->second.type, found->second.data};
     return kErrorSuccess;
+}
+
+long MemoryRegistry::DeleteKey(RegKey key) {
+    Record("DeleteKey");
+    if (faults_.Next("Registry.DeleteKey")) return kErrorAccessDenied;
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    Node& node = *handle->second;
+    if (node.deleted) return kErrorKeyDeleted;
+    if ((rights_[key] & kDeleteRight) == 0 || !node.parent || !node.subkeys.empty()) {
+        return kErrorAccessDenied;
+    }
+    if (node.deleteFailure != kErrorSuccess) return node.deleteFailure;
+    Unlink(*node.parent, node);
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::WatchSubkeys(RegKey key, bool, RegWatch& watch) {
+    Record("WatchSubkeys");
+    if (faults_.Next("Registry.WatchSubkeys")) return kErrorAccessDenied;
+    if (handles_.find(key) == handles_.end()) return kErrorInvalidHandle;
+    watch = nextHandle_++;
+    watches_[watch] = nameChanges_;
+    return kErrorSuccess;
+}
+
+bool MemoryRegistry::EndWatch(RegWatch watch) {
+    Record("EndWatch");
+    const auto found = watches_.find(watch);
+    const bool changed = found == watches_.end() || found->second != nameChanges_;
+    if (found != watches_.end()) watches_.erase(found);
+    return changed;
 }
 
 void MemoryRegistry::GrantOnly(std::int32_t root, const std::wstring& path, std::uint32_t rights,

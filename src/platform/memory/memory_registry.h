@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,7 +18,7 @@ namespace zelvane {
 // real registry does with a trailing backslash. On 64-bit Windows the machine hive has a
 // separate 32-bit view; the user hives have one view only. A link is a key that names another: a
 // path through it goes on at its target, but for the key itself in a delete, which goes as the
-// link.
+// link. A watch sees a key made or deleted anywhere, more than the real one sees.
 class MemoryRegistry : public Registry {
   public:
     explicit MemoryRegistry(Faults& faults);
@@ -34,9 +35,11 @@ class MemoryRegistry : public Registry {
                      RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
     long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                     RegKey& subkey) override;
-    long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
+    long DeleteKey(RegKey key) override;
+    long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) override;
+    bool EndWatch(RegWatch watch) override;
 
     bool Is64BitWindows() const override { return windows64_; }
 
@@ -80,8 +83,12 @@ class MemoryRegistry : public Registry {
                    RegistryView view = RegistryView::kNative);
     // Enumerating the index-th subkey of any key returns the given code.
     void FailEnumAt(std::int32_t index, long result);
+    // Runs hook once, right before the nth call from now (counting from 1) whose name in
+    // calls starts with `call`: a test's way to change the registry at a chosen moment.
+    void BeforeCall(const std::string& call, int nth, std::function<void()> hook);
 
-    // The registry calls made, in order ("OpenKey", "EnumKey 0", "CloseKey", "DeleteTree").
+    // The registry calls made, in order ("OpenKey", "EnumKey 0", "CloseKey", "DeleteTree",
+    // "DeleteKey").
     std::vector<std::string> calls;
     // The keys handed to DeleteTree, parent path and name joined, in order.
     std::vector<std::wstring> deletePaths;
@@ -96,7 +103,15 @@ class MemoryRegistry : public Registry {
     Node* Find(std::int32_t root, const std::wstring& path, RegistryView view, bool follow = true,
                bool* link = nullptr, int hops = 0) const;
     long DeleteNode(Node& parent, Node& node, bool& deleted);
+    void Unlink(Node& parent, Node& node);
     Node* Create(std::int32_t root, const std::wstring& path, RegistryView view);
+    void Record(std::string call);
+
+    struct Hook {
+        std::string call;
+        int left;
+        std::function<void()> run;
+    };
 
     Faults& faults_;
     mutable std::map<std::pair<std::int32_t, RegistryView>, std::unique_ptr<Node>> roots_;
@@ -105,6 +120,10 @@ class MemoryRegistry : public Registry {
     RegKey nextHandle_ = 0x100;
     std::map<std::pair<std::int32_t, RegistryView>, long> deleteFailures_;
     std::optional<std::pair<std::int32_t, long>> enumFailure_;
+    std::vector<std::unique_ptr<Node>> deleted_;
+    std::uint64_t nameChanges_ = 0;              // keys made and deleted, ever
+    std::map<RegWatch, std::uint64_t> watches_;  // nameChanges_ when each began
+    std::vector<Hook> hooks_;
     bool windows64_ = true;
 };
 

@@ -2,10 +2,12 @@
 
 #include <winternl.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/win32/win32_dll_safety.h"
 #include "platform/win32/win32_sid.h"
 
@@ -19,56 +21,40 @@ HKEY KeyHandle(RegKey key) {
 
 constexpr REGSAM kDeleteAccess = static_cast<REGSAM>(KeyAccess::kErase);
 static_assert(kDeleteAccess == (DELETE | KEY_ENUMERATE_SUB_KEYS) &&
+              static_cast<REGSAM>(KeyAccess::kEraseAndRead) == (kDeleteAccess | KEY_QUERY_VALUE) &&
               static_cast<REGSAM>(KeyAccess::kRead) == KEY_READ &&
-              static_cast<REGSAM>(KeyAccess::kQueryValues) == KEY_QUERY_VALUE &&
-              kKeyEnumerateSubKeys == KEY_ENUMERATE_SUB_KEYS);
+              kKeyEnumerateSubKeys == KEY_ENUMERATE_SUB_KEYS && kKeyQueryValue == KEY_QUERY_VALUE &&
+              kRegLink == REG_LINK);
 
-// The native calls the delete needs, all in ntdll since Windows NT, which every process has
-// loaded; like every DLL the program asks for, it is named by its full system path. Opening
-// by a counted name is the only way to reach a key whose name holds a NUL; deleting the very
-// key a handle was opened on is the only way to delete a link rather than its target
-// (RegDeleteKey and SHDeleteKey open the key by name again, and that open follows the link).
-struct Ntdll {
-    using OpenKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
-    using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
-    using QueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
-    using StatusToErrorFn = ULONG(NTAPI*)(LONG);
+// The longest name a counted string holds: its length is a count of bytes in 16 bits.
+constexpr std::size_t kMaxCountedName = 0xFFFE / sizeof(wchar_t);
 
-    Ntdll() {
-        const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
-        openKey = FindFunction<OpenKeyFn>(ntdll, "NtOpenKey");
-        deleteKey = FindFunction<DeleteKeyFn>(ntdll, "NtDeleteKey");
-        queryKey = FindFunction<QueryKeyFn>(ntdll, "NtQueryKey");
-        toError = FindFunction<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
-    }
-    bool Complete() const {
-        return openKey != nullptr && deleteKey != nullptr && queryKey != nullptr &&
-               toError != nullptr;
-    }
-
-    OpenKeyFn openKey;
-    DeleteKeyFn deleteKey;
-    QueryKeyFn queryKey;
-    StatusToErrorFn toError;
-};
-
-const Ntdll& Nt() {
-    static const Ntdll ntdll;
+// The native calls the registry functions lack are all in ntdll since Windows NT, which every
+// process has loaded; like every DLL the program asks for, it is named by its full system
+// path. Opening by a counted name is the only way to reach a key whose name holds a NUL;
+// deleting the very key a handle was opened on is the only way to delete a link rather than
+// its target (RegDeleteKey and SHDeleteKey open the key by name again, and that open follows
+// the link).
+HMODULE Ntdll() {
+    static const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
     return ntdll;
 }
 
-bool IsGoneResult(LONG result) {
-    return result == ERROR_FILE_NOT_FOUND || result == ERROR_KEY_DELETED;
+// A native call's failure as the Win32 error the registry functions would give.
+LONG ErrorOf(LONG status) {
+    using StatusToErrorFn = ULONG(NTAPI*)(LONG);
+    static const auto toError = FindFunction<StatusToErrorFn>(Ntdll(), "RtlNtStatusToDosError");
+    return toError ? static_cast<LONG>(toError(status)) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-// Opens the subkey of parent named exactly `name`, all its code units counted, and a link as
-// the link. An empty name would open the parent itself and a backslash would reach past the
-// child: no subkey has either, and the walk never opens such a name.
 // Opens the key named exactly `name`, every code unit counted, below root, or by its kernel
 // name (\REGISTRY\...) without a root; with OBJ_OPENLINK among the attributes a link is
-// opened as the link.
+// opened as the link. A name longer than a counted string holds is refused, never cut.
 LONG OpenCounted(HKEY root, std::wstring_view name, ULONG attributes, REGSAM access, HKEY& key) {
-    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
+    using OpenKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+    static const auto openKey = FindFunction<OpenKeyFn>(Ntdll(), "NtOpenKey");
+    if (openKey == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (name.size() > kMaxCountedName) return kErrorNameTooLong;
     UNICODE_STRING counted;
     counted.Buffer = const_cast<PWSTR>(name.data());
     counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -76,12 +62,15 @@ LONG OpenCounted(HKEY root, std::wstring_view name, ULONG attributes, REGSAM acc
     OBJECT_ATTRIBUTES object;
     InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE | attributes, root, nullptr);
     HANDLE handle = nullptr;
-    const LONG status = Nt().openKey(&handle, access, &object);
-    if (status < 0) return static_cast<LONG>(Nt().toError(status));
+    const LONG status = openKey(&handle, access, &object);
+    if (status < 0) return ErrorOf(status);
     key = static_cast<HKEY>(handle);
     return ERROR_SUCCESS;
 }
 
+// Opens the subkey of parent named exactly `name`, all its code units counted, and a link as
+// the link. An empty name would open the parent itself and a backslash would reach past the
+// child: no subkey has either, and the walk never opens such a name.
 LONG OpenChild(HKEY parent, const std::wstring& name, REGSAM access, HKEY& child) {
     if (name.empty() || name.size() > kMaxKeyName || name.find(L'\\') != name.npos) {
         return ERROR_BADKEY;
@@ -96,8 +85,11 @@ LONG ReopenOpenKey(HKEY key, REGSAM access, HKEY& reopened) {
 }
 
 LONG DeleteOpenKey(HKEY key) {
-    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
-    return static_cast<LONG>(Nt().toError(Nt().deleteKey(key)));
+    using DeleteKeyFn = LONG(NTAPI*)(HANDLE);
+    static const auto deleteKey = FindFunction<DeleteKeyFn>(Ntdll(), "NtDeleteKey");
+    if (deleteKey == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    const LONG status = deleteKey(key);
+    return status < 0 ? ErrorOf(status) : ERROR_SUCCESS;
 }
 
 // Deletes the subkeys of key, each as below, then key itself. Every key was opened as a link
@@ -124,7 +116,7 @@ LONG DeleteSubtree(HKEY key, int depth, bool& deleted) {
             result = DeleteSubtree(child, depth + 1, deleted);
             RegCloseKey(child);
         }
-        if (result != ERROR_SUCCESS && !IsGoneResult(result) && failure == ERROR_SUCCESS)
+        if (result != ERROR_SUCCESS && !IsNotThere(result) && failure == ERROR_SUCCESS)
             failure = result;
     }
     if (failure != ERROR_SUCCESS) return failure;
@@ -133,27 +125,54 @@ LONG DeleteSubtree(HKEY key, int depth, bool& deleted) {
     return result;
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    const auto fold = [](wchar_t c) { return c >= L'a' && c <= L'z' ? wchar_t(c - 32) : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (fold(a[i]) != fold(b[i])) return false;
+// The name of a key as the registry itself knows it, every link resolved:
+// \REGISTRY\MACHINE\SOFTWARE\... ; a key's own handle, whatever its rights, may ask. Nesting
+// makes it as long as 512 names of 255 characters, longer than any path a call takes, so the
+// buffer grows to what the registry says it needs.
+LONG RealName(HKEY key, std::wstring& name) {
+    using QueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    static const auto queryKey = FindFunction<QueryKeyFn>(Ntdll(), "NtQueryKey");
+    if (queryKey == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    constexpr int kKeyNameInformation = 3;
+    constexpr LONG kBufferOverflow = static_cast<LONG>(0x80000005);
+    constexpr LONG kBufferTooSmall = static_cast<LONG>(0xC0000023);
+    std::vector<ULONG> buffer(128);  // the name's length in bytes, then the name
+    for (;;) {
+        const auto bytes = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+        ULONG needed = 0;
+        const LONG status = queryKey(key, kKeyNameInformation, buffer.data(), bytes, &needed);
+        if ((status == kBufferOverflow || status == kBufferTooSmall) && needed > bytes) {
+            buffer = std::vector<ULONG>(needed / sizeof(ULONG) + 1);
+            continue;
+        }
+        if (status < 0) return ErrorOf(status);
+        name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + 1),
+                    buffer[0] / sizeof(wchar_t));
+        return ERROR_SUCCESS;
     }
-    return true;
 }
 
-// The name of a key as the registry itself knows it, every link resolved:
-// \REGISTRY\MACHINE\SOFTWARE\... ; a key's own handle, whatever its rights, may ask.
-LONG RealName(HKEY key, std::wstring& name) {
-    if (!Nt().Complete()) return ERROR_CALL_NOT_IMPLEMENTED;
-    constexpr int kKeyNameInformation = 3;
-    std::vector<ULONG> buffer(0x8000 + 1);  // a registry path holds at most 32,767 characters
-    ULONG size = 0;
-    const LONG status = Nt().queryKey(key, kKeyNameInformation, buffer.data(),
-                                      static_cast<ULONG>(buffer.size() * sizeof(ULONG)), &size);
-    if (status < 0) return static_cast<LONG>(Nt().toError(status));
-    name.assign(reinterpret_cast<const wchar_t*>(buffer.data() + 1), buffer[0] / sizeof(wchar_t));
-    return ERROR_SUCCESS;
+// Opens a key by its real name as the system opens names, following a link: in one piece,
+// or where the name is longer than a counted string holds, in pieces split at backslashes,
+// each below the key the piece before opened. Every key a real name passes through is the key
+// it names, never a link, so only the last piece can lead elsewhere; above is the failure of
+// a piece before it, which says nothing of where the key leads.
+LONG OpenRealName(std::wstring_view real, REGSAM access, HKEY& key, LONG& above) {
+    HKEY at = nullptr;
+    above = ERROR_SUCCESS;
+    while (real.size() > kMaxCountedName) {
+        const std::size_t cut = real.rfind(L'\\', kMaxCountedName);
+        if (cut == real.npos || cut == 0) above = kErrorNameTooLong;
+        HKEY next = nullptr;
+        if (above == ERROR_SUCCESS) above = OpenCounted(at, real.substr(0, cut), 0, access, next);
+        if (at != nullptr) RegCloseKey(at);
+        if (above != ERROR_SUCCESS) return above;
+        at = next;
+        real.remove_prefix(cut + 1);
+    }
+    const LONG result = OpenCounted(at, real, 0, access, key);
+    if (at != nullptr) RegCloseKey(at);
+    return result;
 }
 
 // Where the current user's hive lies in the registry: HKEY_CURRENT_USER is the process
@@ -183,76 +202,93 @@ REGSAM ViewFlag(RegistryView view) {
     return sizeof(void*) == 4 && RunsOn64BitWindows() ? KEY_WOW64_64KEY : 0;
 }
 
-// The real name root\parentPath has when no link lies on it. The machine's SOFTWARE key
-// seen in the 32-bit view of 64-bit Windows is SOFTWARE\Wow6432Node; nowhere else does the
-// view change a name on these paths.
-bool ExpectedName(std::int32_t root, const std::wstring& parentPath, RegistryView view,
+// The real name root\path has when no link lies on it. The machine's SOFTWARE key seen in the
+// 32-bit view of 64-bit Windows is SOFTWARE\Wow6432Node; nowhere else does the view change a
+// name on these paths.
+bool ExpectedName(std::int32_t root, const std::wstring& path, RegistryView view,
                   std::wstring& name) {
-    std::wstring path = parentPath;
+    std::wstring expected = path;
     if (root == kHkeyLocalMachine) {
         name = L"\\REGISTRY\\MACHINE";
         const std::wstring software = L"SOFTWARE\\";
         if (view == RegistryView::k32Bit && RunsOn64BitWindows() &&
-            SameName(path.substr(0, software.size()), software)) {
-            path.insert(software.size(), L"Wow6432Node\\");
+            SameIgnoringAsciiCase(expected.substr(0, software.size()), software)) {
+            expected.insert(software.size(), L"Wow6432Node\\");
         }
     } else if (root == kHkeyUsers) {
         name = L"\\REGISTRY\\USER";
     } else if (root != kHkeyCurrentUser || !CurrentUserHiveName(name)) {
         return false;
     }
-    if (!path.empty()) name += L"\\" + path;
+    if (!expected.empty()) name += L"\\" + expected;
     return true;
 }
 
-// Opens root\parentPath only if no link lies anywhere on it. Opening each component as a
-// link (REG_OPTION_OPEN_LINK) would not tell a link from a key without reading the link's
-// value, which its maker can forbid; and it would have to redo the 32-bit view's
-// redirection by hand. So the path is opened as the system opens it, following links and
-// the view, and the key reached is then asked for its real name (NtQueryKey, which needs no
-// right on the key and answers alike on Windows and Wine): a link anywhere on the path
-// leaves the name of its target there instead of the path's own. The handle is kept, so
-// what is checked is what the account is opened from.
-LONG OpenParentWithoutLinks(std::int32_t root, const std::wstring& parentPath, REGSAM viewFlag,
-                            RegistryView view, HKEY& parent) {
+// Opens root\path with the given rights; with kFollowNone, only if no link lies anywhere on
+// it, the key itself included. Opening each component as a link (REG_OPTION_OPEN_LINK) would
+// not tell a link from a key without reading the link's value, which its maker can forbid;
+// and it would have to redo the 32-bit view's redirection by hand. So the path is opened as
+// the system opens it, following links and the view, and the key reached is then asked for
+// its real name (NtQueryKey, which needs no right on the key and answers alike on Windows and
+// Wine): a link anywhere on the path leaves the name of its target there instead of the
+// path's own. The handle is kept, so what is checked is what is opened from.
+LONG OpenPath(std::int32_t root, const std::wstring& path, REGSAM access, RegistryView view,
+              LinkRule links, HKEY& key) {
+    LONG result = RegOpenKeyExW(HiveHandle(root), path.c_str(), 0, access | ViewFlag(view), &key);
+    if (result != ERROR_SUCCESS || links == LinkRule::kFollowAboveAccount) return result;
     std::wstring expected;
-    if (!ExpectedName(root, parentPath, view, expected)) return ERROR_INVALID_HANDLE;
-    // READ_CONTROL: the least a handle can hold; opening below it needs no right on it.
-    LONG result =
-        RegOpenKeyExW(HiveHandle(root), parentPath.c_str(), 0, READ_CONTROL | viewFlag, &parent);
-    if (result != ERROR_SUCCESS) return result;
     std::wstring real;
-    result = RealName(parent, real);
-    if (result == ERROR_SUCCESS && !SameName(real, expected)) result = kErrorRegistryLink;
+    result = ExpectedName(root, path, view, expected) ? RealName(key, real) : ERROR_INVALID_HANDLE;
+    if (result == ERROR_SUCCESS && !SameIgnoringAsciiCase(real, expected)) {
+        result = kErrorRegistryLink;
+    }
     if (result != ERROR_SUCCESS) {
-        RegCloseKey(parent);
-        parent = nullptr;
+        RegCloseKey(key);
+        key = nullptr;
     }
     return result;
 }
 
+// The erase and the reading of an account's subtree reach the account's key alike.
+// Following links above the account, the key is opened by its full path, which needs no
+// right on the keys above it: a standard user who may only read NewOwners learns that the
+// account is not there, rather than that access is denied. Without, it is opened below the
+// NewOwners key that was checked. Either way the account's key itself is opened as a link,
+// if it is one.
+LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
+                    RegistryView view, LinkRule links, REGSAM access, HKEY& key) {
+    if (links == LinkRule::kFollowNone) {
+        HKEY parent = nullptr;
+        // READ_CONTROL: the least a handle can hold; opening below it needs no right on it.
+        LONG opened = OpenPath(root, parentPath, READ_CONTROL, view, links, parent);
+        if (opened == ERROR_SUCCESS) {
+            opened = OpenChild(parent, name, access, key);
+            RegCloseKey(parent);
+        }
+        return opened;
+    }
+    const std::wstring path = parentPath + L"\\" + name;
+    return RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
+                         access | ViewFlag(view), &key);
+}
+
+REGSAM AccessMask(KeyAccess access) {
+    return static_cast<REGSAM>(access);
+}
+
+// A watch: the key opened once more with the right to be watched, and the event the
+// registry sets at a change.
+struct SubkeyWatch {
+    HKEY key;
+    HANDLE changed;
+};
+
 }  // namespace
 
-// Without links the key is checked as OpenParentWithoutLinks checks a parent: by the real
-// name of the key it opened.
 long Win32Registry::OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
                             RegistryView view, LinkRule links) {
-    // Passed by reference as the call takes it: the function decides what the handle holds
-    // after a failed open.
-    HKEY handle = KeyHandle(key);
-    LONG result = RegOpenKeyExW(HiveHandle(root), path.c_str(), 0,
-                                KEY_ENUMERATE_SUB_KEYS | ViewFlag(view), &handle);
-    if (result == ERROR_SUCCESS && links == LinkRule::kFollowNone) {
-        std::wstring expected;
-        std::wstring real;
-        result = ExpectedName(root, path, view, expected) ? RealName(handle, real)
-                                                          : ERROR_INVALID_HANDLE;
-        if (result == ERROR_SUCCESS && !SameName(real, expected)) result = kErrorRegistryLink;
-        if (result != ERROR_SUCCESS) {
-            RegCloseKey(handle);
-            handle = nullptr;
-        }
-    }
+    HKEY handle = nullptr;
+    const LONG result = OpenPath(root, path, KEY_ENUMERATE_SUB_KEYS, view, links, handle);
     key = reinterpret_cast<RegKey>(handle);
     return result;
 }
@@ -268,37 +304,6 @@ long Win32Registry::EnumKey(RegKey key, std::int32_t index, wchar_t* name, std::
 long Win32Registry::CloseKey(RegKey key) {
     return RegCloseKey(KeyHandle(key));
 }
-
-namespace {
-
-// The erase and the reading of an account's subtree reach the account's key alike.
-// Following links above the account, the key is opened by its full path, which needs no
-// right on the keys above it: a standard user who may only read NewOwners learns that the
-// account is not there, rather than that access is denied. Without, it is opened below the
-// NewOwners key that was checked. Either way the account's key itself is opened as a link,
-// if it is one.
-LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std::wstring& name,
-                    RegistryView view, LinkRule links, REGSAM access, HKEY& key) {
-    const REGSAM viewFlag = ViewFlag(view);
-    if (links == LinkRule::kFollowNone) {
-        HKEY parent = nullptr;
-        LONG opened = OpenParentWithoutLinks(root, parentPath, viewFlag, view, parent);
-        if (opened == ERROR_SUCCESS) {
-            opened = OpenChild(parent, name, access, key);
-            RegCloseKey(parent);
-        }
-        return opened;
-    }
-    const std::wstring path = parentPath + L"\\" + name;
-    return RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK, access | viewFlag,
-                         &key);
-}
-
-REGSAM ReadAccess(KeyAccess access) {
-    return static_cast<REGSAM>(access);
-}
-
-}  // namespace
 
 DeleteResult Win32Registry::DeleteTree(std::int32_t root, const std::wstring& parentPath,
                                        const std::wstring& name, RegistryView view,
@@ -317,7 +322,7 @@ long Win32Registry::OpenSubtree(std::int32_t root, const std::wstring& parentPat
                                 KeyAccess access, RegKey& key) {
     HKEY handle = nullptr;
     const LONG result =
-        OpenAccountKey(root, parentPath, name, view, links, ReadAccess(access), handle);
+        OpenAccountKey(root, parentPath, name, view, links, AccessMask(access), handle);
     key = reinterpret_cast<RegKey>(handle);
     return result;
 }
@@ -325,52 +330,47 @@ long Win32Registry::OpenSubtree(std::int32_t root, const std::wstring& parentPat
 long Win32Registry::OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                                RegKey& subkey) {
     HKEY handle = nullptr;
-    const LONG result = OpenChild(KeyHandle(key), name, ReadAccess(access), handle);
+    const LONG result = OpenChild(KeyHandle(key), name, AccessMask(access), handle);
     subkey = reinterpret_cast<RegKey>(handle);
     return result;
 }
 
-long Win32Registry::ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) {
-    HKEY handle = nullptr;
-    const LONG result = ReopenOpenKey(KeyHandle(key), ReadAccess(access), handle);
-    reopened = reinterpret_cast<RegKey>(handle);
-    return result;
-}
-
-// A key is a link when opening it by its own name, as the system opens names, leads
+// A key is a link when opening it by its own real name, as the system opens names, leads
 // elsewhere: to its target, or nowhere when the target is not there or refuses the open. Any
 // key may hold a value named SymbolicLinkValue of type REG_LINK, so that value alone proves
 // nothing; it is read for the target's name, and to tell a link whose target does not open
 // from a key that did not open for another reason, which is not known to be either. The open
 // asks for whatever rights the caller has (MAXIMUM_ALLOWED), which on a key that is no link
-// are at least those the walk opened it with, and uses none of them.
+// are at least those the walk opened it with, and uses none of them. The real name is opened
+// as it is: a 32-bit process on 64-bit Windows asks for the 64-bit view, where no
+// redirection rewrites it.
 long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     link = false;
     std::wstring own;
     LONG result = RealName(KeyHandle(key), own);
     if (result != ERROR_SUCCESS) return result;
-    // The real name is opened as it is: a 32-bit process on 64-bit Windows asks for the
-    // 64-bit view, where no redirection rewrites it.
     HKEY followed = nullptr;
+    LONG above = ERROR_SUCCESS;
     const LONG opened =
-        OpenCounted(nullptr, own, 0, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), followed);
+        OpenRealName(own, MAXIMUM_ALLOWED | ViewFlag(RegistryView::kNative), followed, above);
+    if (above != ERROR_SUCCESS) return above;
     if (opened == ERROR_SUCCESS) {
         std::wstring reached;
         result = RealName(followed, reached);
         RegCloseKey(followed);
         if (result != ERROR_SUCCESS) return result;
-        if (SameName(reached, own)) return ERROR_SUCCESS;
+        if (SameIgnoringAsciiCase(reached, own)) return ERROR_SUCCESS;
         link = true;
     }
     HKEY values = nullptr;
     if (ReopenOpenKey(KeyHandle(key), KEY_QUERY_VALUE, values) == ERROR_SUCCESS) {
         DWORD type = 0;
         DWORD size = 0;
-        result = RegQueryValueExW(values, L"SymbolicLinkValue", nullptr, &type, nullptr, &size);
+        result = RegQueryValueExW(values, kLinkValueName, nullptr, &type, nullptr, &size);
         if (result == ERROR_SUCCESS && type == REG_LINK) {
             std::vector<wchar_t> data(size / sizeof(wchar_t) + 1);
             size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-            result = RegQueryValueExW(values, L"SymbolicLinkValue", nullptr, &type,
+            result = RegQueryValueExW(values, kLinkValueName, nullptr, &type,
                                       reinterpret_cast<BYTE*>(data.data()), &size);
             if (result == ERROR_SUCCESS && type == REG_LINK) {
                 target.assign(data.data(), size / sizeof(wchar_t));
@@ -382,29 +382,60 @@ long Win32Registry::LinkTarget(RegKey key, bool& link, std::wstring& target) {
     return link ? ERROR_SUCCESS : opened;
 }
 
-// A value name holds at most 16,383 characters; the data's size is asked first and asked
-// again when the value grew meanwhile.
+// A value name holds at most 16,383 characters. The data goes into a buffer that fits most
+// values at once; when the value is larger, or grew meanwhile, the call says how large and is
+// made again.
 long Win32Registry::EnumValue(RegKey key, std::int32_t index, RegistryValue& value) {
     constexpr DWORD kMaxValueName = 16383;
-    std::vector<wchar_t> name(kMaxValueName + 1);
-    DWORD size = 0;
+    constexpr DWORD kFirstSize = 512;
+    wchar_t name[kMaxValueName + 1];
+    DWORD size = kFirstSize;
     for (int tries = 0; tries < 8; ++tries) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
         value.data.resize(size);
+        DWORD nameLength = kMaxValueName + 1;
         DWORD type = 0;
-        const LONG result =
-            RegEnumValueW(KeyHandle(key), static_cast<DWORD>(index), name.data(), &nameLength,
-                          nullptr, &type, size == 0 ? nullptr : value.data.data(), &size);
+        const LONG result = RegEnumValueW(KeyHandle(key), static_cast<DWORD>(index), name,
+                                          &nameLength, nullptr, &type, value.data.data(), &size);
         if (result == ERROR_MORE_DATA) continue;
         if (result != ERROR_SUCCESS) return result;
-        // Without a buffer the call succeeds with the size alone.
-        if (size > value.data.size()) continue;
-        value.name.assign(name.data(), nameLength);
+        value.name.assign(name, nameLength);
         value.type = type;
         value.data.resize(size);
         return ERROR_SUCCESS;
     }
     return ERROR_MORE_DATA;
+}
+
+long Win32Registry::DeleteKey(RegKey key) {
+    return DeleteOpenKey(KeyHandle(key));
+}
+
+// The registry sets the event at the first change after the call; the key's handle is the
+// walk's own, opened once more since the right to be watched is one the walk does not ask of
+// every key.
+long Win32Registry::WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) {
+    HKEY watched = nullptr;
+    LONG result = ReopenOpenKey(KeyHandle(key), KEY_NOTIFY, watched);
+    if (result != ERROR_SUCCESS) return result;
+    const HANDLE changed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    result = changed == nullptr
+                 ? static_cast<LONG>(GetLastError())
+                 : RegNotifyChangeKeyValue(watched, subtree, REG_NOTIFY_CHANGE_NAME, changed, TRUE);
+    if (result != ERROR_SUCCESS) {
+        if (changed != nullptr) CloseHandle(changed);
+        RegCloseKey(watched);
+        return result;
+    }
+    watch = reinterpret_cast<RegWatch>(new SubkeyWatch{watched, changed});
+    return ERROR_SUCCESS;
+}
+
+bool Win32Registry::EndWatch(RegWatch watch) {
+    const std::unique_ptr<SubkeyWatch> ended(reinterpret_cast<SubkeyWatch*>(watch));
+    const bool changed = WaitForSingleObject(ended->changed, 0) != WAIT_TIMEOUT;
+    RegCloseKey(ended->key);
+    CloseHandle(ended->changed);
+    return changed;
 }
 
 // The same answer the link check above gives the view, so that a place is named as the key

@@ -15,8 +15,9 @@ inline HKEY HiveHandle(std::int32_t root) {
     return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(root));
 }
 
-// The registry wrappers over the wide functions, one call each but for the delete, which
-// walks the subtree itself so that it never follows a link.
+// The registry wrappers over the wide functions and the native ones they lack, one call each
+// but for DeleteTree, which walks the subtree itself so that it never follows a link, the
+// link check and the watch.
 class Win32Registry : public Registry {
   public:
     long OpenKey(std::int32_t root, const std::wstring& path, RegKey& key,
@@ -30,9 +31,11 @@ class Win32Registry : public Registry {
                      RegistryView view, LinkRule links, KeyAccess access, RegKey& key) override;
     long OpenSubkey(RegKey key, const std::wstring& name, KeyAccess access,
                     RegKey& subkey) override;
-    long ReopenKey(RegKey key, KeyAccess access, RegKey& reopened) override;
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
+    long DeleteKey(RegKey key) override;
+    long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) override;
+    bool EndWatch(RegWatch watch) override;
     bool Is64BitWindows() const override;
 };
 
