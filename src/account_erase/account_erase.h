@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +21,6 @@ struct PlaceOutcome {
 // Whether the result leaves nothing of the account: erased, or not there.
 bool IsGone(long result);
 
-// Why a place failed, in words for a sentence: "access is denied", "a registry link"...
-std::wstring Reason(long result);
-
 // Whether the text names exactly one direct subkey of NewOwners: it is not empty and holds
 // neither a backslash, which would reach a key below the account (or NewOwners itself),
 // nor a NUL, which would cut the name short on its way to the registry.
@@ -34,13 +30,5 @@ bool IsAccountName(std::wstring_view uin);
 // did; one outcome per place, in their order. uin must pass IsAccountName.
 std::vector<PlaceOutcome> EraseAccount(Registry& registry, const std::wstring& uin,
                                        const std::vector<AccountPlace>& places, LinkRule rule);
-
-// The same, with the account's name asked for again before each place, as the window reads
-// its box; the erase stops before a name IsAccountName refuses, which is left in uin: fewer
-// outcomes than places mean the name was refused.
-std::vector<PlaceOutcome> EraseAccount(Registry& registry,
-                                       const std::function<std::wstring()>& name,
-                                       const std::vector<AccountPlace>& places, LinkRule rule,
-                                       std::wstring& uin);
 
 }  // namespace zelvane
