@@ -48,7 +48,7 @@ std::wstring Format(std::wstring_view pattern, std::initializer_list<std::wstrin
 }
 
 std::wstring LeftToRightRun(const Strings& strings, std::wstring_view text) {
-    if (!strings.RightToLeft()) return std::wstring(text);
+    if (!strings.RightToLeft() || text.empty()) return std::wstring(text);
     std::wstring run(1, kLeftToRightEmbedding);
     run += text;
     run += kPopDirectionalFormatting;
