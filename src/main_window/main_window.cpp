@@ -106,11 +106,13 @@ bool MainWindow::MessengerClosedOrIgnored() {
         if (running.empty()) return true;
         std::wstring names;
         for (const RunningMessenger& process : running) {
+            const std::wstring image = messages_.LeftToRight(process.image);
             const std::wstring id = Decimal(static_cast<long>(process.id));
             names += (names.empty() ? L"" : L", ") +
                      (process.user.empty()
-                          ? messages_.Text(IDS_PROCESS, {process.image, id})
-                          : messages_.Text(IDS_PROCESS_OF_USER, {process.image, id, process.user}));
+                          ? messages_.Text(IDS_PROCESS, {image, id})
+                          : messages_.Text(IDS_PROCESS_OF_USER,
+                                           {image, id, messages_.LeftToRight(process.user)}));
         }
         const int answer =
             messages_.Show(messages_.Text(IDS_MESSENGER_RUNNING, {names}),

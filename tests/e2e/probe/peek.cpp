@@ -43,6 +43,7 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -343,42 +344,28 @@ std::string AccessibleState(HWND hwnd) {
     return out;
 }
 
-// The width in pixels of the control's text as the control draws it, without the & that
-// marks an access key, in the font every label and button of the program has: Tahoma 8.25
-// point bold of the Hebrew character set, or of the default one where Tahoma has no Hebrew,
-// at the window's DPI. A font is a handle of the program's own process, which this one
-// cannot select: it is made again here the way the program makes it. null when the font has
-// no glyph for a letter of the text (Wine's Tahoma has no Hebrew), whose width would be that
-// of the box drawn in its place.
+// The width in pixels of the control's text without the & of an access key, in the font of
+// the program's labels and buttons at the window's DPI (Tahoma 8.25 point bold): a font is a
+// handle of the program's own process, so it is made again here as the program makes it.
+// null when the font has no glyph for a letter (Wine's Tahoma has no Hebrew).
 std::string TextWidth(HWND hwnd) {
-    LOGFONTW design = {};
-    design.lfHeight = -static_cast<LONG>(std::lround(8.25 * DpiOf(hwnd) / 72.0));
-    design.lfWeight = FW_BOLD;
-    design.lfCharSet = HEBREW_CHARSET;
-    std::wcscpy(design.lfFaceName, L"Tahoma");
+    LOGFONTW font = {};
+    font.lfHeight = -static_cast<LONG>(std::lround(8.25 * DpiOf(hwnd) / 72.0));
+    font.lfWeight = FW_BOLD;
+    std::wcscpy(font.lfFaceName, L"Tahoma");
+    const HFONT made = CreateFontIndirectW(&font);
     const HDC dc = GetDC(nullptr);
-    HFONT font = CreateFontIndirectW(&design);
-    HGDIOBJ previous = SelectObject(dc, font);
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, face);
-    if (!SameName(face, L"Tahoma")) {
-        SelectObject(dc, previous);
-        DeleteObject(font);
-        design.lfCharSet = DEFAULT_CHARSET;
-        font = CreateFontIndirectW(&design);
-        previous = SelectObject(dc, font);
-    }
+    const HGDIOBJ previous = SelectObject(dc, made);
     const std::wstring text = Spoken(Text(hwnd));
     std::vector<WORD> glyphs(text.size() + 1);
     GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
                      GGI_MARK_NONEXISTING_GLYPHS);
-    bool drawn = true;
-    for (std::size_t i = 0; i < text.size(); ++i) drawn = drawn && glyphs[i] != 0xFFFF;
     SIZE size = {};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, previous);
     ReleaseDC(nullptr, dc);
-    DeleteObject(font);
+    DeleteObject(made);
+    const bool drawn = std::find(glyphs.begin(), glyphs.end() - 1, 0xFFFF) == glyphs.end() - 1;
     return drawn ? Int(size.cx) : "null";
 }
 
