@@ -11,9 +11,9 @@ constexpr int kArabic = 0x01;
 constexpr int kPersian = 0x29;
 constexpr int kUrdu = 0x20;
 
-// Embedding marks (LRE ... PDF), not the isolates of Unicode 6.3 (LRI ... PDI): Windows XP's
-// Uniscribe and Tahoma predate the isolates and would draw each as a box; every Windows
-// since 2000 knows the embeddings.
+// Embedding marks (LRE ... PDF), not the isolates (LRI ... PDI): the isolates came with
+// Unicode 6.3 in 2013, after Windows XP's and 7's Uniscribe, which may draw an unknown mark
+// as a box; every Windows since 2000 knows the embeddings.
 constexpr wchar_t kLeftToRightEmbedding = L'\x202A';
 constexpr wchar_t kPopDirectionalFormatting = L'\x202C';
 
