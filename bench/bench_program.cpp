@@ -25,7 +25,7 @@ long FailingRuntime::StartElevated(const std::vector<std::wstring>&) {
 }
 
 BenchProgram::BenchProgram()
-    : main(BindMainControls(form), runtime, registry, processes,
+    : main(BindMainControls(form), runtime, registry, processes, strings,
            []() -> AboutWindow& { Fail("the About window was asked for"); }) {}
 
 }  // namespace zelvane::bench

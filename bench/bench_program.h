@@ -12,6 +12,7 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
+#include "platform/win32/win32_strings.h"
 
 namespace zelvane::bench {
 
@@ -44,7 +45,9 @@ struct BenchProgram {
     Win32Registry registry;
     Win32Processes processes;
     EventDispatch dispatch{reports, L"Zelvane bench"};
-    Win32Form form{application, MainLayout(), dispatch};
+    Win32Strings strings{GetModuleHandleW(nullptr)};
+    FormSpec layout = MainLayout(strings);
+    Win32Form form{application, layout, dispatch};
     MainWindow main;
 
     BenchProgram();

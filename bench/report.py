@@ -16,21 +16,8 @@ import sys
 BUILD_STEPS = (
     ("common_controls_ms", "common controls: loaded and initialised"),
     ("application_ms", "the program's objects, the application's hidden owner window"),
-    ("form_ms", "the form's window (class, size, CreateWindowEx, frame)"),
-    ("icons_ms", "icon: load and WM_SETICON"),
-    ("fonts_ms", "fonts: made for the controls"),
-    ("frames_ms", "3 frames"),
-    ("text_box_ms", "text box, limit and typing filter"),
-    ("label_ms", "label"),
-    ("buttons_ms", "3 buttons"),
-    ("line_ms", "etched line"),
-    ("list_box_ms", "list box"),
-    ("timers_ms", "2 timers"),
-    ("tab_order_ms", "the label placed before its text box"),
-    ("load_event_ms", "the Load event: the main window's handler"),
-    ("show_ms", "ShowWindow, with activation and focus"),
-    ("foreground_ms", "SetForegroundWindow"),
-    ("paint_ms", "UpdateWindow: the form and its controls painted"),
+    ("load_ms", "Load: the window, its icon, fonts and controls, the Load event"),
+    ("show_ms", "Show: ShowWindow, SetForegroundWindow, the first paint"),
 )
 
 

@@ -13,7 +13,7 @@
 //   zelvane_bench backup-erase <uin>             reads it for a backup and erases it so
 //   zelvane_bench clean                          removes every key the benchmarks made
 //   zelvane_bench animation                      the real window's expansion and collapse
-//   zelvane_bench build-steps                    each step of building the main window
+//   zelvane_bench build-steps                    each stage of building the main window
 //   zelvane_bench build-form                     the main window built by the program's code
 //   zelvane_bench build-empty                    an empty window built and shown
 #include <exception>

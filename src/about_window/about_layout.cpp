@@ -19,58 +19,53 @@ ControlSpec Link(int id, std::wstring_view name, TwipRect rect, std::wstring_vie
             .upArrowPointer = true};
 }
 
-FormSpec BuildAboutLayout() {
-    using enum ControlKind;
-    return {
-        .name = L"frmAbout",
-        .caption = L"About",
-        .border = BorderStyle::kFixedDialog,
-        .clientWidth = 3660,
-        .clientHeight = 1290,
-        .iconResource = ZELVANE_FLOPPY_ICON,
-        .controls = {
-            {.id = kAboutFrame, .name = L"Frame1", .kind = kFrame, .rect = {80, 0, 3495, 1215}},
-            {.id = kMadeByCaption,
-             .name = L"Label1(0)",
-             .kind = kLabel,
-             .parent = kAboutFrame,
-             .rect = {120, 180, 855, 255},
-             .caption = L"Made By:"},
-            {.id = kEmailCaption,
-             .name = L"Label1(1)",
-             .kind = kLabel,
-             .parent = kAboutFrame,
-             .rect = {120, 400, 495, 255},
-             .caption = L"Email:"},
-            {.id = kUinCaption,
-             .name = L"Label1(2)",
-             .kind = kLabel,
-             .parent = kAboutFrame,
-             .rect = {120, 885, 495, 255},
-             .caption = L"ICQ#:"},
-            {.id = kAuthorLabel,
-             .name = L"Label2",
-             .kind = kLabel,
-             .parent = kAboutFrame,
-             .rect = {960, 180, 2205, 255},
-             .caption = kAuthorName,
-             .foreColor = kDarkBlue},
-            Link(kSecondEmailLink, L"txtcntctEmail", {960, 405, 1815, 255}, kSecondEmail),
-            Link(kUinLink, L"txtcntctUIN", {960, 885, 855, 255}, kAuthorUin),
-            Link(kFirstEmailLink, L"Label3", {960, 640, 1815, 255}, kFirstEmail),
-        }};
-}
-
 }  // namespace
+
+FormSpec AboutLayout(const Strings& strings) {
+    using enum ControlKind;
+    return {.name = L"frmAbout",
+            .caption = strings.Text(IDS_ABOUT_CAPTION),
+            .border = BorderStyle::kFixedDialog,
+            .clientWidth = 3660,
+            .clientHeight = 1290,
+            .iconResource = ZELVANE_FLOPPY_ICON,
+            .rightToLeft = strings.RightToLeft(),
+            .controls = {
+                {.id = kAboutFrame, .name = L"Frame1", .kind = kFrame, .rect = {80, 0, 3495, 1215}},
+                {.id = kMadeByCaption,
+                 .name = L"Label1(0)",
+                 .kind = kLabel,
+                 .parent = kAboutFrame,
+                 .rect = {120, 180, 855, 255},
+                 .caption = strings.Text(IDS_MADE_BY)},
+                {.id = kEmailCaption,
+                 .name = L"Label1(1)",
+                 .kind = kLabel,
+                 .parent = kAboutFrame,
+                 .rect = {120, 400, 495, 255},
+                 .caption = strings.Text(IDS_EMAIL)},
+                {.id = kUinCaption,
+                 .name = L"Label1(2)",
+                 .kind = kLabel,
+                 .parent = kAboutFrame,
+                 .rect = {120, 885, 495, 255},
+                 .caption = strings.Text(IDS_UIN_CAPTION)},
+                {.id = kAuthorLabel,
+                 .name = L"Label2",
+                 .kind = kLabel,
+                 .parent = kAboutFrame,
+                 .rect = {960, 180, 2205, 255},
+                 .caption = kAuthorName,
+                 .foreColor = kDarkBlue},
+                Link(kSecondEmailLink, L"txtcntctEmail", {960, 405, 1815, 255}, kSecondEmail),
+                Link(kUinLink, L"txtcntctUIN", {960, 885, 855, 255}, kAuthorUin),
+                Link(kFirstEmailLink, L"Label3", {960, 640, 1815, 255}, kFirstEmail),
+            }};
+}
 
 std::wstring WhitePagesAddress(const std::wstring& uin) {
     return L"http://" + std::wstring(kWhitePagesHost) + L"/whitepages/message_me/1,,,00.icq?uin=" +
            uin + L"&action=message";
-}
-
-const FormSpec& AboutLayout() {
-    static const FormSpec layout = BuildAboutLayout();
-    return layout;
 }
 
 }  // namespace zelvane

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/form_layout.h"
+#include "platform/strings.h"
 #include "resource_ids.h"
 
 namespace zelvane {
@@ -29,6 +30,7 @@ inline constexpr wchar_t kWhitePagesHost[] = L"wwp.example.net";
 // The white-pages page that sends a message to the account.
 std::wstring WhitePagesAddress(const std::wstring& uin);
 
-const FormSpec& AboutLayout();
+// As MainLayout: the texts are the strings' own.
+FormSpec AboutLayout(const Strings& strings);
 
 }  // namespace zelvane

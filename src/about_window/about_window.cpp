@@ -4,22 +4,17 @@
 
 namespace zelvane {
 
+// A launch that fails (no mail program, no browser) is not the About window's to report.
 void AboutWindow::OnFirstEmailClick() {
-    Open(L"mailto:" + std::wstring(kFirstEmail));
+    shell_.Open(L"mailto:" + std::wstring(kFirstEmail));
 }
 
 void AboutWindow::OnSecondEmailClick() {
-    Open(L"mailto:" + std::wstring(kSecondEmail));
+    shell_.Open(L"mailto:" + std::wstring(kSecondEmail));
 }
 
 void AboutWindow::OnUinLinkClick() {
-    Open(WhitePagesAddress(kAuthorUin));
-}
-
-// Hands the address to the program the shell has for it; a launch that fails (no mail
-// program, no browser) is not the About window's to report.
-void AboutWindow::Open(const std::wstring& address) {
-    shell_.Open(address, L"C:\\", kShowNormal);
+    shell_.Open(WhitePagesAddress(kAuthorUin));
 }
 
 void AboutWindow::Raise(int control, FormEvent event) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "platform/controls.h"
 #include "platform/form_layout.h"
 #include "platform/shell.h"
@@ -23,8 +21,6 @@ class AboutWindow : public FormEvents {
     void Raise(int control, FormEvent event) override;
 
   private:
-    void Open(const std::wstring& address);
-
     Form& form_;
     Shell& shell_;
 };

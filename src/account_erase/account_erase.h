@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +18,6 @@ struct PlaceOutcome {
     bool partly;  // failed, but part of the account's subtree was deleted
 };
 
-// Why a place failed, in words for a sentence: "access is denied", "a registry link"...
-std::wstring Reason(long result);
 
 // Whether the text names exactly one direct subkey of NewOwners: it is not empty and holds
 // neither a backslash, which would reach a key below the account (or NewOwners itself),
@@ -31,13 +28,5 @@ bool IsAccountName(std::wstring_view uin);
 // did; one outcome per place, in their order. uin must pass IsAccountName.
 std::vector<PlaceOutcome> EraseAccount(Registry& registry, const std::wstring& uin,
                                        const std::vector<AccountPlace>& places, LinkRule rule);
-
-// The same, with the account's name asked for again before each place, as the window reads
-// its box; the erase stops before a name IsAccountName refuses, which is left in uin: fewer
-// outcomes than places mean the name was refused.
-std::vector<PlaceOutcome> EraseAccount(Registry& registry,
-                                       const std::function<std::wstring()>& name,
-                                       const std::vector<AccountPlace>& places, LinkRule rule,
-                                       std::wstring& uin);
 
 }  // namespace zelvane

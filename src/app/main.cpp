@@ -25,6 +25,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_runtime.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_strings.h"
 
 namespace {
 
@@ -47,27 +48,30 @@ int RunZelvane(HINSTANCE instance) {
     Win32Runtime runtime(application);
     Win32Registry registry;
     Win32Shell shell(application);
+    const Win32Strings strings(instance);
     if (const std::optional<std::wstring> uin = AccountToEraseAsAdministrator()) {
-        EraseAsAdministrator(*uin, runtime, registry);
+        EraseAsAdministrator(*uin, Messages(runtime, strings), registry);
         return 0;
     }
     EventDispatch dispatch(runtime, L"Zelvane");
 
     // Made the first time the main window asks for it, kept until the program ends.
+    const FormSpec aboutLayout = AboutLayout(strings);
     std::unique_ptr<Win32Form> aboutForm;
     std::unique_ptr<AboutWindow> about;
     const auto aboutWindow = [&]() -> AboutWindow& {
         if (!about) {
-            aboutForm = std::make_unique<Win32Form>(application, AboutLayout(), dispatch);
+            aboutForm = std::make_unique<Win32Form>(application, aboutLayout, dispatch);
             about = std::make_unique<AboutWindow>(*aboutForm, shell);
             aboutForm->SetEvents(about.get());
         }
         return *about;
     };
 
-    Win32Form mainForm(application, MainLayout(), dispatch);
+    const FormSpec mainLayout = MainLayout(strings);
+    Win32Form mainForm(application, mainLayout, dispatch);
     Win32Processes processes;
-    MainWindow main(BindMainControls(mainForm), runtime, registry, processes, aboutWindow);
+    MainWindow main(BindMainControls(mainForm), runtime, registry, processes, strings, aboutWindow);
     mainForm.SetEvents(&main);
     mainForm.Load();
     mainForm.Show();

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "main_window/messages.h"
 #include "platform/registry.h"
-#include "platform/runtime.h"
 
 namespace zelvane {
 
@@ -15,6 +15,6 @@ inline constexpr wchar_t kEraseAsAdministrator[] = L"/erase-as-administrator";
 // (the default profile and the machine hive, which a standard user may not change), shows
 // the outcome and returns. It leaves the current user's hive and virtual store alone: an
 // instance started as administrator may be running as another user.
-void EraseAsAdministrator(const std::wstring& uin, Runtime& runtime, Registry& registry);
+void EraseAsAdministrator(const std::wstring& uin, const Messages& messages, Registry& registry);
 
 }  // namespace zelvane

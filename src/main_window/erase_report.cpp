@@ -2,12 +2,28 @@
 
 #include <algorithm>
 
+#include "platform/decimal.h"
+
 namespace zelvane {
 
 namespace {
 
 bool SharedDenied(const PlaceOutcome& failure) {
     return failure.place.scope == PlaceScope::kShared && failure.result == kErrorAccessDenied;
+}
+
+// Why a place failed, in a few words for the sentence.
+std::wstring Reason(const Messages& messages, long result) {
+    switch (result) {
+        case kErrorAccessDenied:
+            return messages.Text(IDS_ACCESS_DENIED);
+        case kErrorInvalidHandle:
+            return messages.Text(IDS_KEY_NOT_OPENED);
+        case kErrorRegistryLink:
+            return messages.Text(IDS_REGISTRY_LINK);
+        default:
+            return messages.Text(IDS_ERROR_CODE, {Decimal(result)});
+    }
 }
 
 }  // namespace
@@ -24,49 +40,44 @@ bool EraseReport::AdministratorCouldFinish() const {
     return std::any_of(failures_.begin(), failures_.end(), SharedDenied);
 }
 
-bool EraseReport::Show(Runtime& runtime, bool offerAdministrator) const {
+bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
+                                             bool offerAdministrator) const {
     if (failures_.empty()) {
-        runtime.MsgBox(L"Done!", kInformationIcon, L"Success");
+        messages.Show(messages.Text(IDS_DONE), kInformationIcon, IDS_SUCCESS_TITLE);
         return false;
     }
-    std::wstring prompt = L"The UIN could not be erased from:\n";
+    std::wstring prompt = messages.Text(IDS_NOT_ERASED_FROM) + L"\n";
     std::wstring ownPlaces;
     for (const PlaceOutcome& failure : failures_) {
-        prompt += L"\n" + ShownAs(failure.place, registry_) + L" (" +
-                  (failure.partly ? L"partly erased, " : L"") + Reason(failure.result) + L")";
-        if (failure.place.scope == PlaceScope::kUser)
-            ownPlaces += L"\n" + ShownAs(failure.place, registry_);
+        const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
+        std::wstring reason = Reason(messages, failure.result);
+        if (failure.partly) reason = messages.Text(IDS_PARTLY_ERASED, {reason});
+        prompt += L"\n" + messages.Text(IDS_PLACE_FAILED, {place, reason});
+        if (failure.place.scope == PlaceScope::kUser) ownPlaces += L"\n" + place;
     }
     // The instance started as administrator erases the shared places alone: it may be
     // running as another user, whose own hive is not this one's.
     if (AdministratorCouldFinish() && !ownPlaces.empty()) {
-        prompt += L"\n\nRunning as administrator cannot erase it from your own keys:" + ownPlaces;
+        prompt += L"\n\n" + messages.Text(IDS_OWN_KEYS_LEFT) + ownPlaces;
     }
     if (offerAdministrator) {
-        prompt += L"\n\nErase it from ";
-        bool first = true;
+        std::wstring shared;
         for (const PlaceOutcome& failure : failures_) {
             if (failure.place.scope != PlaceScope::kShared) continue;
-            prompt += (first ? L"" : L" and ") + ShownAs(failure.place, registry_);
-            first = false;
+            const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
+            shared = shared.empty() ? place : messages.Text(IDS_AND, {shared, place});
         }
-        prompt += L" as administrator?";
-        return runtime.MsgBox(prompt, kYesNo + kExclamationIcon, L"Not erased everywhere") ==
-               kAnswerYes;
+        prompt += L"\n\n" + messages.Text(IDS_OFFER_ADMINISTRATOR, {shared});
+        return messages.Show(prompt, kYesNo + kExclamationIcon, IDS_NOT_ERASED_TITLE) == kAnswerYes;
     }
-    if (AdministratorCouldFinish()) {
-        prompt +=
-            L"\n\nRun Zelvane as administrator to erase it from the places every user shares.";
-    }
-    runtime.MsgBox(prompt, kExclamationIcon, L"Not erased everywhere");
+    if (AdministratorCouldFinish()) prompt += L"\n\n" + messages.Text(IDS_RUN_AS_ADMINISTRATOR);
+    messages.Show(prompt, kExclamationIcon, IDS_NOT_ERASED_TITLE);
     return false;
 }
 
-void ShowRefusal(Runtime& runtime, const std::wstring& uin) {
-    runtime.MsgBox(L"\"" + uin +
-                       L"\" is not a UIN. Type the account number alone: it cannot hold a "
-                       L"backslash.",
-                   kCriticalIcon, L"Input Error");
+void ShowRefusal(const Messages& messages, const std::wstring& uin) {
+    messages.Show(messages.Text(IDS_NOT_A_UIN, {messages.LeftToRight(uin)}), kCriticalIcon,
+                  IDS_INPUT_ERROR_TITLE);
 }
 
 }  // namespace zelvane

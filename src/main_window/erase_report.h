@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "account_erase/account_erase.h"
+#include "main_window/messages.h"
 #include "platform/registry.h"
-#include "platform/runtime.h"
 
 namespace zelvane {
 
@@ -19,12 +19,12 @@ class EraseReport {
     // shared place (the only kind it erases) refused access.
     bool AdministratorCouldFinish() const;
 
-    // "Done!" when the key is gone everywhere (deleted, or never there); otherwise a
+    // Shows "Done!" when the key is gone everywhere (deleted, or never there); otherwise a
     // warning that names each place it could not be erased from, and why, and which of them
     // running as administrator cannot help with. With offerAdministrator the warning asks
-    // whether to erase the shared places as administrator; returns true when the user said
-    // Yes.
-    bool Show(Runtime& runtime, bool offerAdministrator) const;
+    // whether to erase the shared places as administrator. True when the user said Yes to
+    // that.
+    bool ShowAndAskForAdministrator(const Messages& messages, bool offerAdministrator) const;
 
   private:
     std::vector<PlaceOutcome> failures_;
@@ -32,6 +32,6 @@ class EraseReport {
 };
 
 // Tells the user why the text cannot be erased: it names no single account.
-void ShowRefusal(Runtime& runtime, const std::wstring& uin);
+void ShowRefusal(const Messages& messages, const std::wstring& uin);
 
 }  // namespace zelvane

@@ -8,7 +8,9 @@ constexpr std::uint32_t kDarkGrey = 0x404040;
 constexpr std::uint32_t kNavy = 0x400000;
 constexpr std::uint32_t kLightGrey = 0xE0E0E0;
 
-FormSpec BuildMainLayout() {
+}  // namespace
+
+FormSpec MainLayout(const Strings& strings) {
     using enum ControlKind;
     return {.name = L"frmMain",
             .caption = L"Zelvane v2",
@@ -18,6 +20,7 @@ FormSpec BuildMainLayout() {
             .outerHeight = static_cast<int>(kCollapsedHeight),
             .iconResource = ZELVANE_ERASER_ICON,
             .defaultButton = kEraseButton,
+            .rightToLeft = strings.RightToLeft(),
             .controls = {
                 {.id = kOuterFrame,
                  .name = L"Frame1",
@@ -42,7 +45,7 @@ FormSpec BuildMainLayout() {
                  .kind = kLabel,
                  .parent = kUinFrame,
                  .rect = {60, 160, 375, 255},
-                 .caption = L"UIN:",
+                 .caption = strings.Text(IDS_UIN_LABEL),
                  .foreColor = kNavy,
                  .labelFor = kUinBox},
                 {.id = kEraseButton,
@@ -50,20 +53,21 @@ FormSpec BuildMainLayout() {
                  .kind = kCommandButton,
                  .parent = kOuterFrame,
                  .rect = {990, 740, 735, 255},
-                 .caption = L"&Erase"},
+                 .caption = strings.Text(IDS_ERASE_BUTTON)},
                 {.id = kAboutButton,
                  .name = L"cmdAbout",
                  .kind = kCommandButton,
                  .parent = kOuterFrame,
                  .rect = {140, 740, 735, 255},
-                 .caption = L"&About"},
+                 .caption = strings.Text(IDS_ABOUT_BUTTON)},
                 {.id = kToggleButton,
                  .name = L"Command1",
                  .kind = kCommandButton,
                  .parent = kOuterFrame,
                  .rect = {140, 1040, 1590, 255},
                  .caption = L"v",
-                 .spoken = {{L"v", L"Show accounts"}, {L"^", L"Hide accounts"}}},
+                 .spoken = {{L"v", strings.Text(IDS_SHOW_ACCOUNTS)},
+                            {L"^", strings.Text(IDS_HIDE_ACCOUNTS)}}},
                 // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together
                 // they draw one etched separator between the input box and the buttons.
                 {.id = kSeparator,
@@ -84,17 +88,10 @@ FormSpec BuildMainLayout() {
                  .font = {.points = 6.75f},
                  .foreColor = kDarkGrey,
                  .backColor = kLightGrey,
-                 .accessibleName = L"Accounts"},
+                 .accessibleName = strings.Text(IDS_ACCOUNT_LIST)},
                 {.id = kCollapseTimer, .name = L"tmrEffectUp", .kind = kTimer, .interval = 10},
                 {.id = kExpandTimer, .name = L"tmrEffectDown", .kind = kTimer, .interval = 10},
             }};
-}
-
-}  // namespace
-
-const FormSpec& MainLayout() {
-    static const FormSpec layout = BuildMainLayout();
-    return layout;
 }
 
 }  // namespace zelvane

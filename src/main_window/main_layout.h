@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/form_layout.h"
+#include "platform/strings.h"
 #include "resource_ids.h"
 
 namespace zelvane {
@@ -27,6 +28,8 @@ constexpr float kExpandedHeight = 3075.0f;
 // How far one animation tick moves the window's bottom edge, in twips.
 constexpr float kAnimationStep = 10.0f;
 
-const FormSpec& MainLayout();
+// The layout with its words in the strings' language. Its texts are the strings' own: it
+// must not outlive them.
+FormSpec MainLayout(const Strings& strings);
 
 }  // namespace zelvane

@@ -12,11 +12,14 @@
 namespace zelvane {
 
 MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
-                       Processes& processes, std::function<AboutWindow&()> aboutWindow)
+                       Processes& processes, const Strings& strings,
+                       std::function<AboutWindow&()> aboutWindow)
     : controls_(controls),
       runtime_(runtime),
       registry_(registry),
       processes_(processes),
+      strings_(strings),
+      messages_(runtime, strings),
       listing_(registry),
       aboutWindow_(std::move(aboutWindow)) {}
 
@@ -31,8 +34,6 @@ MainControls BindMainControls(Form& form) {
 
 void MainWindow::OnLoad() {
     expanded_ = kFalse;
-    rootKey_ = kHkeyCurrentUser;
-    accountsPath_ = L"\\" + ListingPath();
     controls_.accountList.Clear();
     // Collapsed, the list lies below the window's edge, out of sight: it is hidden too, out
     // of reach of the keyboard and of screen readers, until an expand begins.
@@ -47,10 +48,8 @@ void MainWindow::OnShown() {
 
 void MainWindow::FillAccountList() {
     controls_.accountList.Clear();
-    // The path is kept with a leading backslash, which the registry does not want.
-    const std::wstring path = accountsPath_.empty() ? std::wstring() : accountsPath_.substr(1);
     std::vector<std::wstring> names;
-    listing_.ListAccounts(rootKey_, path, names);
+    listing_.ListAccounts(kHkeyCurrentUser, ListingPath(), names);
     // Filled as one update, ended on every way out.
     struct UpdateEnder {
         ListBox& list;
@@ -76,23 +75,26 @@ void MainWindow::OnUinKeyPress(std::int16_t& keyCode) {
     if ((keyCode < '0' || keyCode > '9') && keyCode > ' ') keyCode = 0;
 }
 
+// The box is read for the confirmation, and once more after it: the box may have changed
+// while the confirmation was up, and what is erased is what it holds once the user said Yes.
 void MainWindow::OnEraseClick() {
     if (!MessengerClosedOrIgnored()) return;
-    const int answer = runtime_.MsgBox(
-        L"Are you sure you want to delete this UIN? (" + controls_.uinBox.Text() + L")",
-        kYesNo + kCriticalIcon, L"Confirmation");
-    if (answer != kAnswerYes) return;
-
+    const std::wstring asked = messages_.LeftToRight(controls_.uinBox.Text());
+    if (messages_.Show(messages_.Text(IDS_CONFIRM, {asked}), kYesNo + kCriticalIcon,
+                       IDS_CONFIRM_TITLE) != kAnswerYes) {
+        return;
+    }
     const std::wstring uin = controls_.uinBox.Text();
     if (uin.empty()) {
-        runtime_.MsgBox(L"Fill in the UIN, And then click 'Erase'", kCriticalIcon, L"Input Error");
+        messages_.Show(messages_.Text(IDS_FILL_IN, {WithoutAccessKey(IDS_ERASE_BUTTON)}),
+                       kCriticalIcon, IDS_INPUT_ERROR_TITLE);
         return;
     }
     if (!IsAccountName(uin)) {
-        ShowRefusal(runtime_, uin);
+        ShowRefusal(messages_, uin);
         return;
     }
-    EraseEverywhere();
+    EraseEverywhere(uin);
 }
 
 // The messenger, running in this session, may write the account back when it ends: the user
@@ -104,42 +106,43 @@ bool MainWindow::MessengerClosedOrIgnored() {
         if (running.empty()) return true;
         std::wstring names;
         for (const RunningMessenger& process : running) {
-            names += (names.empty() ? L"" : L", ") + Described(process);
+            const std::wstring image = messages_.LeftToRight(process.image);
+            const std::wstring id = Decimal(static_cast<long>(process.id));
+            names += (names.empty() ? L"" : L", ") +
+                     (process.user.empty()
+                          ? messages_.Text(IDS_PROCESS, {image, id})
+                          : messages_.Text(IDS_PROCESS_OF_USER,
+                                           {image, id, messages_.LeftToRight(process.user)}));
         }
-        const int answer = runtime_.MsgBox(
-            L"The messenger is running: " + names +
-                L".\n\nIt may save the account again when it ends. Close it and click Try "
-                L"Again, or click Continue to erase anyway.",
-            kCancelTryContinue + kExclamationIcon, L"Messenger running");
+        const int answer =
+            messages_.Show(messages_.Text(IDS_MESSENGER_RUNNING, {names}),
+                           kCancelTryContinue + kExclamationIcon, IDS_MESSENGER_TITLE);
         if (answer == kAnswerContinue) return true;
         if (answer != kAnswerTryAgain) return false;
     }
 }
 
-void MainWindow::EraseEverywhere() {
-    // The box is read afresh for every place; each text is checked again before it reaches
-    // a delete.
-    const std::vector<AccountPlace> places = CurrentUserPlaces();
-    std::wstring uin;
-    const std::vector<PlaceOutcome> outcomes = EraseAccount(
-        registry_, [this] { return controls_.uinBox.Text(); }, places,
-        LinkRule::kFollowAboveAccount, uin);
-    if (outcomes.size() < places.size()) {
-        ShowRefusal(runtime_, uin);
-        return;
-    }
-    const EraseReport report(outcomes, registry_);
+void MainWindow::EraseEverywhere(const std::wstring& uin) {
+    const EraseReport report(
+        EraseAccount(registry_, uin, CurrentUserPlaces(), LinkRule::kFollowAboveAccount),
+        registry_);
     const bool offer = report.AdministratorCouldFinish() && runtime_.CanElevate();
-    if (report.Show(runtime_, offer)) FinishAsAdministrator(uin);
+    if (report.ShowAndAskForAdministrator(messages_, offer)) FinishAsAdministrator(uin);
 }
 
 // A declined elevation prompt is the user's answer, not a failure.
 void MainWindow::FinishAsAdministrator(const std::wstring& uin) {
     const long result = runtime_.StartElevated({kEraseAsAdministrator, uin});
     if (result == kErrorSuccess || result == kErrorCancelled) return;
-    runtime_.MsgBox(
-        L"Zelvane could not be started as administrator (error " + Decimal(result) + L").",
-        kExclamationIcon, L"Not erased everywhere");
+    messages_.Show(messages_.Text(IDS_ADMINISTRATOR_FAILED, {Decimal(result)}), kExclamationIcon,
+                   IDS_NOT_ERASED_TITLE);
+}
+
+// A button's caption as a sentence names it: without the & that marks its access key.
+std::wstring MainWindow::WithoutAccessKey(int id) const {
+    std::wstring caption(strings_.Text(id));
+    std::erase(caption, L'&');
+    return caption;
 }
 
 void MainWindow::OnAboutClick() {

@@ -5,11 +5,13 @@
 #include <string>
 
 #include "about_window/about_window.h"
+#include "main_window/messages.h"
 #include "platform/controls.h"
 #include "platform/form_layout.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/runtime.h"
+#include "platform/strings.h"
 #include "registry_listing/account_listing.h"
 
 namespace zelvane {
@@ -37,8 +39,9 @@ MainControls BindMainControls(Form& form);
 class MainWindow : public FormEvents {
   public:
     // aboutWindow returns the one About window, creating it the first time it is called.
+    // The messages are in the strings' language.
     MainWindow(MainControls controls, Runtime& runtime, Registry& registry, Processes& processes,
-               std::function<AboutWindow&()> aboutWindow);
+               const Strings& strings, std::function<AboutWindow&()> aboutWindow);
 
     // Clears the account list and fills it again from the registry.
     void FillAccountList();
@@ -60,8 +63,9 @@ class MainWindow : public FormEvents {
 
   private:
     bool MessengerClosedOrIgnored();
-    void EraseEverywhere();
+    void EraseEverywhere(const std::wstring& uin);
     void FinishAsAdministrator(const std::wstring& uin);
+    std::wstring WithoutAccessKey(int id) const;
     void ParkFocus(int control);
     void FinishAnimation(const wchar_t* caption, float height, Timer& timer);
 
@@ -72,13 +76,13 @@ class MainWindow : public FormEvents {
     // The control the running animation moved the focus to from the disabled button, 0 when
     // the focus was elsewhere or the user has since used that control.
     int focusWaitsOn_ = 0;
-    std::wstring accountsPath_;  // the key whose subkeys are listed, with a leading backslash
-    std::int32_t rootKey_ = 0;   // the hive of accountsPath_
 
     MainControls controls_;
     Runtime& runtime_;
     Registry& registry_;
     Processes& processes_;
+    const Strings& strings_;
+    Messages messages_;
     AccountListing listing_;
     std::function<AboutWindow&()> aboutWindow_;
 };

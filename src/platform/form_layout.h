@@ -90,7 +90,10 @@ struct FormSpec {
     int clientHeight = 0;
     int outerHeight = 0;  // starting outer height; 0 keeps the client height
     int iconResource = 0;
-    int defaultButton = 0;              // the button Enter presses in a text box; 0 for none
+    int defaultButton = 0;  // the button Enter presses in a text box; 0 for none
+    // Mirrored, as Windows lays out a window for a language read right to left: x runs from
+    // the right edge, so the controls' order is reversed along with their text.
+    bool rightToLeft = false;
     std::vector<ControlSpec> controls;  // in tab order
 };
 

@@ -8,13 +8,15 @@
 namespace zelvane {
 
 // Message box styles; a style word is the sum of one icon and, but for a box with only an
-// OK button, one button set.
+// OK button, one button set, and for a language read right to left both reading flags.
 enum MsgBoxStyle : int {
     kYesNo = 4,
     kCancelTryContinue = 6,
     kCriticalIcon = 16,
     kExclamationIcon = 48,
     kInformationIcon = 64,
+    kRightAligned = 0x80000,
+    kRightToLeftReading = 0x100000,
 };
 
 // The buttons a message box answers with.

@@ -107,9 +107,10 @@ class Program:
         # Whether anything of it has been seen on the screen yet.
         self.seen = False
 
-    def main_window(self, wait_ms=0):
+    def main_window(self, wait_ms=0, measure=False):
         return self.environment.reader.window(self.TITLE, process=self.PROCESS,
-                                              wait_ms=wait_ms, max_items=self.max_items)
+                                              wait_ms=wait_ms, max_items=self.max_items,
+                                              measure=measure)
 
     def first_sight(self, look):
         """What look() finds; should the program have ended before anything of it was seen,

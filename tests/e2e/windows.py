@@ -16,14 +16,18 @@ class WindowReader:
             raise RuntimeError(f"peek {' '.join(args)} failed: {result.stdout}{result.stderr}")
         return json.loads(result.stdout)
 
-    def window(self, title, process=None, wait_ms=0, max_items=None, at_once=False):
+    def window(self, title, process=None, wait_ms=0, max_items=None, at_once=False,
+               measure=False):
         """The window and its controls; max_items caps the list-box items read out (reading
-        one costs a few cross-process messages), while each list box's "count" is whole.
+        one costs a few cross-process messages), while each list box's "count" is whole;
+        measure adds each control's "text_width", in pixels in the control's own font.
         With wait_ms, the window is read once its program has handled what its start-up
         queued; at_once reads it as soon as it shows, without list-box or text-box fields."""
         args = ["window", "--title", title]
         if at_once:
             args.append("--at-once")
+        if measure:
+            args.append("--measure")
         if process:
             args += ["--process", process]
         if wait_ms:

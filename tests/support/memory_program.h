@@ -10,6 +10,7 @@
 #include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_runtime.h"
+#include "platform/memory/memory_strings.h"
 
 namespace zelvane {
 
@@ -17,8 +18,13 @@ namespace zelvane {
 // About window made the first time it is asked for.
 struct MemoryProgram {
     // dpi 0: the window applies heights exactly; otherwise in whole pixels at that DPI.
-    explicit MemoryProgram(int dpi = 0) : form{faults, MainLayout(), dpi} {}
+    // The windows speak the language the program would choose for a user of that one.
+    explicit MemoryProgram(int dpi = 0, LanguageId language = kEnglish)
+        : strings{language}, form{faults, mainLayout, dpi} {}
 
+    MemoryStrings strings;
+    FormSpec mainLayout = MainLayout(strings);
+    FormSpec aboutLayout = AboutLayout(strings);
     Faults faults;
     MemoryRuntime runtime{faults};
     MemoryRegistry registry{faults};
@@ -30,16 +36,17 @@ struct MemoryProgram {
     MemoryButton& toggleButton = form.ButtonControl(kToggleButton);
     MemoryTimer& collapseTimer = form.TimerControl(kCollapseTimer);
     MemoryTimer& expandTimer = form.TimerControl(kExpandTimer);
-    MemoryForm aboutForm{faults, AboutLayout()};
+    MemoryForm aboutForm{faults, aboutLayout};
     std::optional<AboutWindow> about;
     int aboutCreated = 0;
-    MainWindow main{BindMainControls(form), runtime, registry, processes, [this]() -> AboutWindow& {
-                        if (!about) {
-                            about.emplace(aboutForm, shell);
-                            ++aboutCreated;
-                        }
-                        return *about;
-                    }};
+    MainWindow main{
+        BindMainControls(form), runtime, registry, processes, strings, [this]() -> AboutWindow& {
+            if (!about) {
+                about.emplace(aboutForm, shell);
+                ++aboutCreated;
+            }
+            return *about;
+        }};
 };
 
 }  // namespace zelvane

@@ -20,15 +20,11 @@ TEST_F(MainWindowTest, TheContactEntriesOpenTheirAddressesThroughTheShell) {
     about->Raise(kUinLink, FormEvent::kClick);
     about->Raise(kAuthorLabel, FormEvent::kClick);  // not a link
 
-    ASSERT_EQ(shell.launches.size(), 3u);
-    EXPECT_EQ(shell.launches[0].file, L"mailto:dev@example.com");
-    EXPECT_EQ(shell.launches[1].file, L"mailto:team@example.org");
-    EXPECT_EQ(shell.launches[2].file,
-              L"http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message");
-    for (const Launch& launch : shell.launches) {
-        EXPECT_EQ(launch.directory, L"C:\\");
-        EXPECT_EQ(launch.show, kShowNormal);
-    }
+    EXPECT_EQ(
+        shell.launches,
+        (std::vector<std::wstring>{
+            L"mailto:dev@example.com", L"mailto:team@example.org",
+            L"http://wwp.example.net/whitepages/message_me/1,,,00.icq?uin=123456&action=message"}));
 }
 
 }  // namespace

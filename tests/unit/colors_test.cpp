@@ -6,6 +6,7 @@
 #include "main_window/main_layout.h"
 #include "platform/colors.h"
 #include "platform/memory/memory_runtime.h"
+#include "platform/memory/memory_strings.h"
 
 namespace zelvane {
 namespace {
@@ -25,15 +26,18 @@ TEST(ColorsTest, HighContrastGivesTheDesignedColorsWayToTheSystems) {
         DrawnColors designed;
         DrawnColors contrast;
     };
+    const MemoryStrings strings;
+    const FormSpec main = MainLayout(strings);
+    const FormSpec about = AboutLayout(strings);
     const Case cases[] = {
-        {MainLayout(), kUinBox, {0x404040, kSystem}, {kSystem, kSystem}},
-        {MainLayout(), kUinLabel, {0x400000, kSystem}, {kSystem, kSystem}},
-        {MainLayout(), kAccountList, {0x404040, 0xE0E0E0}, {kSystem, kSystem}},
-        {MainLayout(), kEraseButton, {kSystem, kSystem}, {kSystem, kSystem}},
-        {AboutLayout(), kAuthorLabel, {0x800000, kSystem}, {kSystem, kSystem}},
-        {AboutLayout(), kFirstEmailLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
-        {AboutLayout(), kSecondEmailLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
-        {AboutLayout(), kUinLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
+        {main, kUinBox, {0x404040, kSystem}, {kSystem, kSystem}},
+        {main, kUinLabel, {0x400000, kSystem}, {kSystem, kSystem}},
+        {main, kAccountList, {0x404040, 0xE0E0E0}, {kSystem, kSystem}},
+        {main, kEraseButton, {kSystem, kSystem}, {kSystem, kSystem}},
+        {about, kAuthorLabel, {0x800000, kSystem}, {kSystem, kSystem}},
+        {about, kFirstEmailLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
+        {about, kSecondEmailLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
+        {about, kUinLink, {0x800000, kSystem}, {kLinkColor, kSystem}},
     };
     Faults faults;
     MemoryRuntime runtime(faults);

@@ -72,9 +72,9 @@ TEST_F(EraseTest, YesErasesTheAccountFromEveryPlaceAndNothingElse) {
     EXPECT_TRUE(registry.Exists(kHkeyLocalMachine, Key(kExpectedPlaces[2], L"123456")));
     EXPECT_NE(registry.Export().find(L"Parent=kept"), std::wstring::npos);
 
-    // The box is read once for the prompt, once for the empty check and once before each
-    // deletion. The list is not refreshed and the box keeps the number.
-    EXPECT_EQ(uinBox.reads, 7);
+    // The box is read once for the prompt and once for the erase. The list is not refreshed
+    // and the box keeps the number.
+    EXPECT_EQ(uinBox.reads, 2);
     EXPECT_EQ(registry.calls, std::vector<std::string>(5, "DeleteTree"));
     EXPECT_EQ(accountList.items, (std::vector<std::wstring>{L"123456", L"87654321"}));
     EXPECT_EQ(uinBox.text, L"123456");
@@ -247,13 +247,13 @@ TEST_F(EraseTest, TheOfferNamesOnlyThePlacesTheAdministratorErases) {
 }
 
 TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
-    EraseAsAdministrator(L"123456", runtime, registry);
+    EraseAsAdministrator(L"123456", Messages(runtime, strings), registry);
     EXPECT_EQ(PlacesHolding(L"123456"), (Places{0, 3, 4}));
     EXPECT_EQ(Titles(), std::vector<std::wstring>{L"Success"});
 
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorAccessDenied);
     runtime.canElevate = true;
-    EraseAsAdministrator(L"87654321", runtime, registry);
+    EraseAsAdministrator(L"87654321", Messages(runtime, strings), registry);
     EXPECT_EQ(runtime.shown.back().buttons, kExclamationIcon);
     EXPECT_TRUE(runtime.elevatedStarts.empty());
 
@@ -263,7 +263,7 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
     registry.FailDelete(kHkeyLocalMachine, RegistryView::k32Bit, kErrorSuccess);
     registry.AddLink(kHkeyLocalMachine, L"SOFTWARE\\Mirabilis\\ICQ\\NewOwners", kHkeyCurrentUser,
                      L"Software\\Victim", RegistryView::k32Bit);
-    EraseAsAdministrator(L"654321", runtime, registry);
+    EraseAsAdministrator(L"654321", Messages(runtime, strings), registry);
     EXPECT_NE(runtime.shown.back().prompt.find(
                   L"HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners (a "
                   L"registry link, not followed)"),
@@ -273,7 +273,7 @@ TEST_F(EraseTest, AsAdministratorOnlyTheSharedPlacesAreErased) {
         registry.Exists(kHkeyUsers, L".DEFAULT\\Software\\Mirabilis\\ICQ\\NewOwners\\654321"));
 
     registry.calls.clear();
-    EraseAsAdministrator(L"123456\\Deep", runtime, registry);
+    EraseAsAdministrator(L"123456\\Deep", Messages(runtime, strings), registry);
     EXPECT_EQ(runtime.shown.back().title, L"Input Error");
     EXPECT_TRUE(registry.calls.empty());
 }

@@ -15,6 +15,7 @@
 #include "main_window/main_layout.h"
 #include "platform/memory/memory_runtime.h"
 #include "platform/runtime_error.h"
+#include "platform/win32/win32_strings.h"
 
 namespace zelvane {
 namespace {
@@ -70,6 +71,9 @@ int Px(double twips, int dpi) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
+// The string tables linked into the tests, in English whatever Wine's locale.
+const Win32Strings english(GetModuleHandleW(nullptr), kEnglish);
+
 class Win32FormTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -93,7 +97,8 @@ class Win32FormTest : public ::testing::Test {
     MemoryRuntime runtime{faults};
     EventDispatch dispatch{runtime, L"Zelvane"};
     Recorder recorder;
-    Win32Form form{application, MainLayout(), dispatch};
+    FormSpec layout = MainLayout(english);
+    Win32Form form{application, layout, dispatch};
 };
 
 TEST_F(Win32FormTest, HeightIsTheOuterHeightInTwipsAsAppliedInWholePixels) {
@@ -268,44 +273,6 @@ TEST_F(Win32FormTest, AClosedFormRaisesRunTimeErrorsUntilShownAgainWithANewLoad)
     EXPECT_EQ(form.ListBoxControl(kAccountList).List(0), L"654321");
 }
 
-// Records the steps a form reports, each with its control's layout id (0 for none).
-class StepLog : public FormStepObserver {
-  public:
-    void StepBegins(FormStep step, const ControlSpec* control) override {
-        steps.emplace_back(step, control != nullptr ? control->id : 0);
-    }
-
-    std::vector<std::pair<FormStep, int>> steps;
-};
-
-// What the bench times the build by: every step in the order taken, each control's with its
-// row, and an end to Load's and to Show's last step; only the first show of a window paints.
-TEST_F(Win32FormTest, AStepObserverHearsEveryStepOfBuildingAndShowingInOrder) {
-    SendMessageW(form.Window(), WM_CLOSE, 0, 0);
-    StepLog log;
-    form.SetStepObserver(&log);
-    form.Show();
-    using enum FormStep;
-    std::vector<std::pair<FormStep, int>> expected = {{kWindow, 0}, {kIcons, 0}};
-    for (const ControlSpec& control : MainLayout().controls) {
-        if (control.kind != ControlKind::kTimer) expected.emplace_back(kFont, control.id);
-        expected.emplace_back(kControl, control.id);
-    }
-    expected.insert(expected.end(), {{kTabOrder, 0},
-                                     {kLoadEvent, 0},
-                                     {kDone, 0},
-                                     {kShow, 0},
-                                     {kForeground, 0},
-                                     {kPaint, 0},
-                                     {kDone, 0}});
-    EXPECT_EQ(log.steps, expected);
-
-    log.steps.clear();
-    form.Show();
-    EXPECT_EQ(log.steps,
-              (std::vector<std::pair<FormStep, int>>{{kShow, 0}, {kForeground, 0}, {kDone, 0}}));
-}
-
 // The program ends when the user has closed every form, in either order.
 class ProgramEndTest : public ::testing::TestWithParam<bool> {};
 
@@ -314,8 +281,10 @@ TEST_P(ProgramEndTest, TheLastClosedFormEndsTheMessageLoop) {
     Faults faults;
     MemoryRuntime runtime(faults);
     EventDispatch dispatch(runtime, L"Zelvane");
-    Win32Form main(application, MainLayout(), dispatch);
-    Win32Form about(application, AboutLayout(), dispatch);
+    const FormSpec mainLayout = MainLayout(english);
+    const FormSpec aboutLayout = AboutLayout(english);
+    Win32Form main(application, mainLayout, dispatch);
+    Win32Form about(application, aboutLayout, dispatch);
     // Loaded, not shown: closing a shown window waits for a window manager that a bare
     // virtual display does not have, and the count of open forms is the same.
     main.Load();
@@ -358,7 +327,8 @@ TEST(Win32ApplicationTest, ClickHandlersRunInASingleThreadedApartment) {
         Faults faults;
         MemoryRuntime runtime(faults);
         EventDispatch dispatch(runtime, L"Zelvane");
-        Win32Form about(application, AboutLayout(), dispatch);
+        const FormSpec layout = AboutLayout(english);
+        Win32Form about(application, layout, dispatch);
         about.SetEvents(&probe);
         about.Load();
         const HWND link = GetDlgItem(about.Window(), kFirstEmailLink);

@@ -24,8 +24,8 @@ long MemoryRuntime::StartElevated(const std::vector<std::wstring>& arguments) {
     return elevatedResult;
 }
 
-std::intptr_t MemoryShell::Open(const std::wstring& file, const std::wstring& directory, int show) {
-    launches.push_back({file, directory, show});
+std::intptr_t MemoryShell::Open(const std::wstring& address) {
+    launches.push_back(address);
     return 42;  // ShellExecute's success is any value above 32
 }
 

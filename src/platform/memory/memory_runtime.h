@@ -46,17 +46,11 @@ class MemoryRuntime : public Runtime {
     Faults& faults_;
 };
 
-struct Launch {
-    std::wstring file;
-    std::wstring directory;
-    int show;
-};
-
 class MemoryShell : public Shell {
   public:
-    std::intptr_t Open(const std::wstring& file, const std::wstring& directory, int show) override;
+    std::intptr_t Open(const std::wstring& address) override;
 
-    std::vector<Launch> launches;
+    std::vector<std::wstring> launches;  // the addresses opened, in order
 };
 
 }  // namespace zelvane

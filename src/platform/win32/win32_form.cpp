@@ -84,16 +84,16 @@ Win32Form::~Win32Form() {
 void Win32Form::Load() {
     if (window_ != nullptr) return;
     Create();
-    StepBegins(FormStep::kLoadEvent);
     Raise(kForm, FormEvent::kLoad);
-    StepBegins(FormStep::kDone);
 }
 
 void Win32Form::Create() {
-    StepBegins(FormStep::kWindow);
     RegisterFormClass(application_.Instance(), &Win32Form::WindowProc);
     shownPosted_ = false;
-    const FrameStyle frame = StyleOf(layout_.border);
+    FrameStyle frame = StyleOf(layout_.border);
+    // Mirrored, the window lays out its controls, its title bar and their text from the
+    // right; the controls inherit it.
+    if (layout_.rightToLeft) frame.exStyle |= WS_EX_LAYOUTRTL;
     const std::wstring caption(layout_.caption);
     // Made at its size for the system's DPI, which is the window's own in a program that is
     // system DPI aware, as this one is: a resize costs as much as making a control.
@@ -116,7 +116,6 @@ void Win32Form::Create() {
     const int dpi = WindowDpi(window_);
     try {
         if (dpi != systemDpi) ApplyDesignSize(dpi);
-        StepBegins(FormStep::kIcons);
         SetIcons();
         CreateControls(dpi);
     } catch (...) {
@@ -156,16 +155,11 @@ void Win32Form::CreateControls(int dpi) {
     // Made in layout order, which is tab order: the dialog manager tabs in creation order.
     for (const std::unique_ptr<Win32Control>& control : controls_) {
         const ControlSpec& design = control->Design();
-        HFONT font = nullptr;
-        if (design.kind != ControlKind::kTimer) {
-            StepBegins(FormStep::kFont, &design);
-            font = fonts_.Get(design.font, dpi);
-        }
-        StepBegins(FormStep::kControl, &design);
         if (design.kind == ControlKind::kTimer) {
             control->Attach(window_);
             continue;
         }
+        const HFONT font = fonts_.Get(design.font, dpi);
         const PixelRect pixels = ControlPixels(layout_, design, dpi);
         const RECT bounds = {pixels.left, pixels.top, pixels.right, pixels.bottom};
         const HWND child = CreateControlWindow(design, bounds, window_, application_.Instance());
@@ -181,7 +175,6 @@ void Win32Form::CreateControls(int dpi) {
                                                reinterpret_cast<DWORD_PTR>(this));
         }
     }
-    StepBegins(FormStep::kTabOrder);
     for (const std::unique_ptr<Win32Control>& label : controls_) {
         const int named = label->Design().labelFor;
         const Win32Control* control = named != 0 ? ControlById(named) : nullptr;
@@ -224,21 +217,17 @@ void Win32Form::ApplyHeight(float twips, bool snap) {
 void Win32Form::Show() {
     if (window_ == nullptr) Load();
     const HWND window = LiveWindow();
-    StepBegins(FormStep::kShow);
     ShowWindow(window, SW_SHOW);
-    StepBegins(FormStep::kForeground);
     SetForegroundWindow(window);
     if (!shownPosted_) {
         // Painted now, not when the queue runs dry, so that the window is whole while the
         // Shown handler runs. A posted message is taken before any click or key, however
         // early those arrive, and the handler runs to its end before the next message is
         // taken.
-        StepBegins(FormStep::kPaint);
         UpdateWindow(window);
         shownPosted_ = true;
         if (!PostMessageW(window, kShownMessage, 0, 0)) Raise(kForm, FormEvent::kShown);
     }
-    StepBegins(FormStep::kDone);
 }
 
 int Win32Form::FocusedControl() const {

@@ -14,31 +14,6 @@
 
 namespace zelvane {
 
-// The steps of building a form's window and showing it, in the order they are taken.
-enum class FormStep {
-    kWindow,      // the window class, the window, its frame and its size at its DPI
-    kIcons,       // the window's icon
-    kFont,        // a control's font, made the first time the layout asks for it
-    kControl,     // a control: its window made and named, its font set, a text box's filter
-    kTabOrder,    // labels placed before the controls they name
-    kLoadEvent,   // the Load event
-    kShow,        // ShowWindow
-    kForeground,  // SetForegroundWindow
-    kPaint,       // the form and its controls painted
-    kDone,        // Load or Show returns
-};
-
-// Told as each step of building or showing a form begins, so that each can be timed in the
-// form's own code; a step lasts until the next one begins. The program sets none.
-class FormStepObserver {
-  public:
-    // control is the control's layout row for kFont and kControl, null otherwise.
-    virtual void StepBegins(FormStep step, const ControlSpec* control) = 0;
-
-  protected:
-    ~FormStepObserver() = default;
-};
-
 // A top-level window and its controls, built from a layout. The window is made when the
 // form is loaded, and made again when the form is shown after the user closed it; each
 // time it raises Load before it is first shown, and Shown once it has been shown and
@@ -54,7 +29,6 @@ class Win32Form : public Form {
     Win32Form& operator=(const Win32Form&) = delete;
 
     void SetEvents(FormEvents* events) { events_ = events; }
-    void SetStepObserver(FormStepObserver* observer) { observer_ = observer; }
 
     // Makes the window and its controls and raises Load, unless the window exists.
     void Load();
@@ -100,9 +74,6 @@ class Win32Form : public Form {
     void OnDestroy();
     bool OnChar(HWND edit, WPARAM& code);
     void Raise(int control, FormEvent event);
-    void StepBegins(FormStep step, const ControlSpec* control = nullptr) const {
-        if (observer_ != nullptr) observer_->StepBegins(step, control);
-    }
 
     HWND LiveWindow() const;
     Win32Control* ControlFor(HWND window) const;
@@ -114,7 +85,6 @@ class Win32Form : public Form {
     const FormSpec& layout_;
     EventDispatch& dispatch_;
     FormEvents* events_ = nullptr;
-    FormStepObserver* observer_ = nullptr;
     std::vector<std::unique_ptr<Win32Control>> controls_;  // in layout order
     FontSet fonts_;
     HWND window_ = nullptr;

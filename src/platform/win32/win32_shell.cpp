@@ -6,9 +6,9 @@
 
 namespace zelvane {
 
-std::intptr_t Win32Shell::Open(const std::wstring& file, const std::wstring& directory, int show) {
-    const HINSTANCE result = ShellExecuteW(application_.ActiveForm(), nullptr, file.c_str(),
-                                           nullptr, directory.c_str(), show);
+std::intptr_t Win32Shell::Open(const std::wstring& address) {
+    const HINSTANCE result = ShellExecuteW(application_.ActiveForm(), nullptr, address.c_str(),
+                                           nullptr, L"C:\\", SW_SHOWNORMAL);
     return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -8,7 +8,7 @@ namespace zelvane {
 class Win32Shell : public Shell {
   public:
     explicit Win32Shell(const Win32Application& application) : application_(application) {}
-    std::intptr_t Open(const std::wstring& file, const std::wstring& directory, int show) override;
+    std::intptr_t Open(const std::wstring& address) override;
 
   private:
     const Win32Application& application_;

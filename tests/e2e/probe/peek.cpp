@@ -5,7 +5,7 @@
 //   peek windows [--process NAME]
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
 //   peek window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
-//               [--at-once]
+//               [--at-once] [--measure]
 //       one top-level window found by its caption, with its rectangles and every child
 //       control (class, text, rectangle, enabled, visible, list-box items and selection,
 //       the window before it in z-order and its name by the rule of Windows' accessibility
@@ -16,7 +16,8 @@
 //       that what its start-up queued (the account list's fill) has been handled.
 //       --at-once reads it at once instead, and only what needs nothing of the program's
 //       own thread: captions as the system keeps them, rectangles and states; no list-box
-//       or text-box fields.
+//       or text-box fields. --measure adds each control's text width in pixels, measured in
+//       the font the program gives its labels and buttons.
 //   peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
 //       the visible message boxes (class #32770): title, text, buttons and icon color.
 //   peek pixels X Y W H
@@ -42,6 +43,8 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -120,6 +123,8 @@ std::string Handle(HWND hwnd) {
 DWORD_PTR maxItems = static_cast<DWORD_PTR>(-1);
 // Read nothing that the window's own thread must answer (--at-once).
 bool atOnce = false;
+// Measure each control's text in its font (--measure).
+bool measure = false;
 
 // Text of a window in another process: WM_GETTEXT is marshalled across processes, unlike
 // GetWindowText, which only reads the caption of a window of another process.
@@ -339,6 +344,31 @@ std::string AccessibleState(HWND hwnd) {
     return out;
 }
 
+// The width in pixels of the control's text without the & of an access key, in the font of
+// the program's labels and buttons at the window's DPI (Tahoma 8.25 point bold): a font is a
+// handle of the program's own process, so it is made again here as the program makes it.
+// null when the font has no glyph for a letter (Wine's Tahoma has no Hebrew).
+std::string TextWidth(HWND hwnd) {
+    LOGFONTW font = {};
+    font.lfHeight = -static_cast<LONG>(std::lround(8.25 * DpiOf(hwnd) / 72.0));
+    font.lfWeight = FW_BOLD;
+    std::wcscpy(font.lfFaceName, L"Tahoma");
+    const HFONT made = CreateFontIndirectW(&font);
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(dc, made);
+    const std::wstring text = Spoken(Text(hwnd));
+    std::vector<WORD> glyphs(text.size() + 1);
+    GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(made);
+    const bool drawn = std::find(glyphs.begin(), glyphs.end() - 1, 0xFFFF) == glyphs.end() - 1;
+    return drawn ? Int(size.cx) : "null";
+}
+
 std::string Control(HWND hwnd, HWND focus) {
     RECT rect = {};
     GetWindowRect(hwnd, &rect);
@@ -361,6 +391,7 @@ std::string Control(HWND hwnd, HWND focus) {
     if (SameName(cls, L"ListBox") && !atOnce)
         out += ", \"accessible_state\": " + AccessibleState(hwnd) + ListBoxFields(hwnd);
     if (SameName(cls, L"Edit") && !atOnce) out += EditFields(hwnd);
+    if (measure) out += ", \"text_width\": " + TextWidth(hwnd);
     if (SameName(cls, L"Static") && (style & SS_TYPEMASK) == SS_ICON) {
         out += ", \"icon\": true";
         if (const auto mean = MeanColor(rect)) out += ", \"mean_rgb\": " + Color(*mean);
@@ -462,6 +493,7 @@ std::string MsgBoxJson(HWND hwnd) {
            ", \"text\": " + Quote(text) + ", \"owner\": " + Handle(GetWindow(hwnd, GW_OWNER)) +
            ", \"pid\": " + Int(pid) + ", \"process\": " + Quote(ProcessName(pid)) +
            ", \"rect\": " + Rect(rect) + ", \"icon_rgb\": " + icon + ", \"buttons\": " + buttons +
+           ", \"exstyle\": " + Int(static_cast<unsigned long>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
            "}";
 }
 
@@ -515,7 +547,7 @@ int Usage() {
     std::fputs(
         "usage: peek windows [--process NAME]\n"
         "       peek window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
-        "                   [--max-items N] [--at-once]\n"
+        "                   [--max-items N] [--at-once] [--measure]\n"
         "       peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
         "       peek pixels X Y W H\n"
         "       peek codepage\n"
@@ -547,6 +579,8 @@ int wmain(int argc, wchar_t** argv) {
             maxItems = static_cast<DWORD_PTR>(std::wcstoul(argv[++i], nullptr, 10));
         } else if (arg == L"--at-once") {
             atOnce = true;
+        } else if (arg == L"--measure") {
+            measure = true;
         } else if (arg == L"--gone") {
             options.gone = true;
         } else if (options.command == L"pixels" || options.command == L"close") {
