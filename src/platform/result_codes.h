@@ -41,6 +41,19 @@ enum ResultCode : long {
     kErrorLockNameTaken = 0x20000005,
     // A place the erase leaves since what is there is not what the backup read.
     kErrorChangedSinceBackup = 0x20000006,
+
+    // Why a file the program writes (the log, the backup) is refused; numbered apart from the
+    // codes above.
+    // Not a full path to a file on a drive or a share.
+    kErrorNotFilePath = 0x20000101,
+    // The file's folder or the file is reached by another path than the one given.
+    kErrorPathLeadsElsewhere = 0x20000102,
+    // A file with more than one name: what is written there shows under the other one too.
+    kErrorHardLinked = 0x20000103,
+    // A file whose owner is not Administrators, SYSTEM or the account the program runs as.
+    kErrorForeignOwner = 0x20000104,
+    // A file whose DACL lets in an account other than those three.
+    kErrorOpenToOthers = 0x20000105,
 };
 
 // The text of one of the program's own codes; empty for any other code, which the system
