@@ -1,79 +1,47 @@
 #include "platform/path_walk.h"
 
-#include "platform/result_codes.h"
-
 namespace zelvane {
 
-namespace {
-
-bool IsLetter(wchar_t ch) {
-    return (ch >= L'A' && ch <= L'Z') || (ch >= L'a' && ch <= L'z');
-}
-
-// The name of path that starts at `start`: up to the next backslash or the end.
-std::wstring_view NameAt(std::wstring_view path, std::size_t start) {
-    return path.substr(start, path.find(L'\\', start) - start);
-}
-
-}  // namespace
-
 std::size_t RootLength(std::wstring_view full) {
+    const std::size_t size = full.size();
     std::size_t root = 0;
-    if (full.size() > 3 && IsLetter(full[0]) && full[1] == L':' && full[2] == L'\\') {
+    const wchar_t drive = full.empty() ? L'\0' : static_cast<wchar_t>(full[0] | 0x20);
+    if (size > 3 && drive >= L'a' && drive <= L'z' && full[1] == L':' && full[2] == L'\\') {
         root = 3;
-    } else if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\' && full[2] != L'?' &&
+    } else if (size > 2 && full[0] == L'\\' && full[1] == L'\\' && full[2] != L'?' &&
                full[2] != L'.') {
-        // \\server\share\ : two names, then the path on the share.
-        const std::size_t server = full.find(L'\\', 2);
-        const std::size_t share = server == full.npos ? server : full.find(L'\\', server + 1);
-        if (server == 2 || share == full.npos || share == server + 1) return 0;
-        root = share + 1;
-    }
-    if (root == 0 || root == full.size()) return 0;
-    for (std::size_t start = root; start <= full.size();) {
-        const std::wstring_view name = NameAt(full, start);
-        bool dots = true;
-        for (const wchar_t ch : name) {
-            if (ch == L'/' || ch == L':') return 0;
-            dots = dots && ch == L'.';
+        // \\server\share\ : two names that are not empty, then the path on the share.
+        for (std::size_t at = 2, start = 2, names = 0; at < size && names < 2; ++at) {
+            if (full[at] != L'\\') continue;
+            if (at == start) return 0;
+            start = at + 1;
+            root = ++names == 2 ? start : 0;
         }
-        if (name.empty() || (dots && name.size() <= 2)) return 0;
-        start += name.size() + 1;
+    }
+    // Each name from there on: not empty, not "." or "..", with no slash or colon in it.
+    bool onlyDots = true;
+    for (std::size_t at = root, start = root; root != 0 && at <= size; ++at) {
+        if (at == size || full[at] == L'\\') {
+            if (at == start || (onlyDots && at - start <= 2)) return 0;
+            start = at + 1;
+            onlyDots = true;
+        } else if (full[at] == L'/' || full[at] == L':') {
+            return 0;
+        } else {
+            onlyDots = onlyDots && full[at] == L'.';
+        }
     }
     return root;
 }
 
-bool IsFinalPathOf(std::wstring_view final, std::wstring_view given,
-                   bool (*equal)(std::wstring_view, std::wstring_view)) {
-    if (final.substr(0, 8) == L"\\\\?\\UNC\\" && given.substr(0, 2) == L"\\\\") {
-        final.remove_prefix(8);
-        given.remove_prefix(2);
-    } else if (final.substr(0, 4) == L"\\\\?\\") {
-        final.remove_prefix(4);
-    } else {
-        return false;
-    }
-    for (std::wstring_view* path : {&final, &given}) {
-        if (!path->empty() && path->back() == L'\\') path->remove_suffix(1);
-    }
-    return equal(final, given);
-}
-
-long WalkFolders(std::wstring_view folder, std::size_t root, FolderSteps& steps) {
-    long result = steps.OpenRoot(std::wstring(folder.substr(0, root)));
-    for (std::size_t start = root; start < folder.size() && result == kErrorSuccess;) {
-        const std::wstring_view name = NameAt(folder, start);
-        start += name.size() + 1;
-        bool isFolder = false;
-        bool reparsePoint = false;
-        result = steps.OpenChild(name, isFolder, reparsePoint);
-        if (result == kErrorSuccess && reparsePoint) {
-            result = kErrorReparsePoint;
-        } else if (result == kErrorFileNotFound || (result == kErrorSuccess && !isFolder)) {
-            result = kErrorPathNotFound;
-        }
-    }
-    return result;
+bool TrimFinalPath(std::wstring_view& final, std::wstring_view& given) {
+    const bool share = final.substr(0, 8) == L"\\\\?\\UNC\\" && given.substr(0, 2) == L"\\\\";
+    if (!share && final.substr(0, 4) != L"\\\\?\\") return false;
+    final.remove_prefix(share ? 8 : 4);
+    given.remove_prefix(share ? 2 : 0);
+    if (!final.empty() && final.back() == L'\\') final.remove_suffix(1);
+    if (!given.empty() && given.back() == L'\\') given.remove_suffix(1);
+    return true;
 }
 
 }  // namespace zelvane

@@ -15,15 +15,15 @@ std::wstring_view OwnResultText(long result) {
         case kErrorChangedSinceBackup:
             return L"changed since the backup read it; left as it is";
         case kErrorNotFilePath:
-            return L"not a full path to a file, refused";
+            return L"not a full path to a file";
         case kErrorPathLeadsElsewhere:
-            return L"leads elsewhere (a junction, link or short name), refused";
+            return L"leads elsewhere (a link, or a short name)";
         case kErrorHardLinked:
-            return L"a file with other names (hard links), refused";
+            return L"a file with another name (a hard link)";
         case kErrorForeignOwner:
-            return L"owned by another account, refused";
+            return L"owned by another account";
         case kErrorOpenToOthers:
-            return L"open to other accounts, refused";
+            return L"open to other accounts";
         default:
             return {};
     }

@@ -15,16 +15,16 @@ namespace zelvane {
 namespace {
 
 // Entries by full path: 'd' a folder, 'f' a file, 'j' a junction.
-class MadeUpSteps final : public FolderSteps {
+class MadeUpSteps {
   public:
     std::map<std::wstring, char> entries;
     std::vector<std::wstring> opened;
 
-    long OpenRoot(const std::wstring& root) override {
-        opened = {root};
+    long OpenRoot(std::wstring_view root) {
+        opened = {std::wstring(root)};
         return kErrorSuccess;
     }
-    long OpenChild(std::wstring_view name, bool& folder, bool& reparsePoint) override {
+    long OpenChild(std::wstring_view name, bool& folder, bool& reparsePoint) {
         const std::wstring& at = opened.back();
         const auto entry =
             entries.find(at + (at.back() == L'\\' ? L"" : L"\\") + std::wstring(name));
@@ -60,7 +60,7 @@ TEST(PathWalkTest, StopsAtAReparsePointOrAMissingFolderAndOpensNothingPastIt) {
     EXPECT_EQ(steps.opened, std::vector<std::wstring>{L"C:\\"});
 }
 
-TEST(PathWalkTest, OnlyAFullPathToAFileOnADriveOrAShareIsTakenAndFinalPathsMatchIt) {
+TEST(PathWalkTest, OnlyAFullPathToAFileOnADriveOrAShareIsTakenAndFinalPathsAreCutToIt) {
     EXPECT_EQ(RootLength(L"d:\\logs\\x.log"), 3u);
     EXPECT_EQ(RootLength(L"\\\\pc\\share\\logs\\x.log"), 11u);
     for (const wchar_t* refused :
@@ -69,11 +69,15 @@ TEST(PathWalkTest, OnlyAFullPathToAFileOnADriveOrAShareIsTakenAndFinalPathsMatch
           L"\\\\.\\pipe\\x", L"\\\\pc\\share", L"\\\\pc\\share\\", L"\\\\pc\\\\x.log"}) {
         EXPECT_EQ(RootLength(refused), 0u) << refused;
     }
-    const auto same = [](std::wstring_view one, std::wstring_view other) { return one == other; };
-    EXPECT_TRUE(IsFinalPathOf(L"\\\\?\\C:\\logs", L"C:\\logs\\", same));
-    EXPECT_TRUE(IsFinalPathOf(L"\\\\?\\UNC\\pc\\s\\x.log", L"\\\\pc\\s\\x.log", same));
-    EXPECT_FALSE(IsFinalPathOf(L"\\\\?\\C:\\elsewhere\\x.log", L"C:\\logs\\x.log", same));
-    EXPECT_FALSE(IsFinalPathOf(L"\\\\?\\UNC\\pc\\s\\x.log", L"C:\\pc\\s\\x.log", same));
+    // The final path and the one given, cut down to what must be the same names.
+    const auto trimmed = [](std::wstring_view final, std::wstring_view given) {
+        return TrimFinalPath(final, given) ? std::wstring(final) + L"|" + std::wstring(given)
+                                           : L"neither";
+    };
+    EXPECT_EQ(trimmed(L"\\\\?\\C:\\logs", L"C:\\logs\\"), L"C:\\logs|C:\\logs");
+    EXPECT_EQ(trimmed(L"\\\\?\\UNC\\pc\\s\\x", L"\\\\pc\\s\\x"), L"pc\\s\\x|pc\\s\\x");
+    EXPECT_EQ(trimmed(L"\\\\?\\UNC\\pc\\s\\x", L"C:\\pc\\s\\x"), L"UNC\\pc\\s\\x|C:\\pc\\s\\x");
+    EXPECT_EQ(trimmed(L"C:\\logs\\x.log", L"C:\\logs\\x.log"), L"neither");
 }
 
 }  // namespace

