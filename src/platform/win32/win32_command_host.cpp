@@ -4,10 +4,8 @@
 #include <string>
 
 #include "platform/decimal.h"
-#include "platform/user_hives.h"
 #include "platform/win32/win32_file_safety.h"
 #include "platform/win32/win32_runtime.h"
-#include "platform/win32/win32_sid.h"
 
 namespace zelvane {
 

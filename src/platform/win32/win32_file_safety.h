@@ -64,8 +64,8 @@ class PlacedFile {
 long CheckPrivateFile(HANDLE file);
 
 // Where Windows has it (Windows 10 22H2, Windows 11), no junction that a non-administrator
-// made is followed anywhere in the process from here on (RedirectionGuard). A second wall
-// behind PlacedFile, which older systems need anyway and which also keeps out hard links.
+// made is followed anywhere in the process from here on (RedirectionGuard): a second wall.
+// PlacedFile's checks stay, since older systems lack it and it does not cover hard links.
 void TurnOnRedirectionGuard();
 
 }  // namespace zelvane
