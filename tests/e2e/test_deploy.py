@@ -31,9 +31,8 @@ def powershell(name):
                   for word in command.split()]
 
 
-# The Windows modules the role uses, their parameters and what they do here: win_command runs
-# the exe under Wine (its output decoded as a console's unless told otherwise), win_copy and
-# win_file work on the prefix's drive C:, win_owner (which Wine cannot show) does nothing.
+# The role's Windows modules here: win_command runs the exe under Wine (decoding as a console
+# does unless told otherwise), win_copy and win_file use drive C:, win_owner does nothing.
 STAND_INS = {
     "win_command": ({"argv": {"type": "list", "elements": "str"},
                      "output_encoding_override": {}},
@@ -56,7 +55,6 @@ m = AnsibleModule(argument_spec=%r, supports_check_mode=True)
 def unix(name):
     return os.path.join(os.environ["WINEPREFIX"], "drive_c", *m.params[name][3:].split(chr(92)))
 """
-STAND_IN_TAIL = "\nm.exit_json(changed=False)"
 
 
 class RecipeTests(CommandLineCase):
@@ -178,8 +176,7 @@ class RecipeTests(CommandLineCase):
         self.assertEqual(sum(m.group(2).startswith("erased ") for m in marked), 2, lines)
 
     def play(self, folder, *options):
-        """Runs deploy/ansible/zelvane.yml on this machine, the one host of group "windows",
-        whose inventory sets the account 555; returns the last task's result, the erase's."""
+        """Runs the playbook here, the account 555 set by the inventory; the erase's result."""
         (folder / "inventory").write_text("[windows]\nhere ansible_connection=local ansible_"
                                           "python_interpreter=python3 zelvane_account=555\n")
         digest = hashlib.sha256(self.env.exe.read_bytes()).hexdigest()
@@ -201,7 +198,8 @@ class RecipeTests(CommandLineCase):
         modules = folder / "ansible_collections/ansible/windows/plugins/modules"
         modules.mkdir(parents=True)
         for name, (parameters, body) in STAND_INS.items():
-            (modules / f"{name}.py").write_text(STAND_IN_HEAD % parameters + body + STAND_IN_TAIL)
+            module = f"{STAND_IN_HEAD % parameters}{body}\nm.exit_json()"
+            (modules / f"{name}.py").write_text(module)
         shutil.rmtree(self.env.prefix / "drive_c/Program Files/Zelvane", ignore_errors=True)
         self.seed(HKCU, "555", {"Nick": "x"})
         self.seed_found()
