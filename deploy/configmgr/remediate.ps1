@@ -1,9 +1,37 @@
 # Configuration Manager configuration item, remediation script: erases the account from every
-# profile and keeps a record in the log. Exit 0 erased (or not there), 1 a place failed,
-# 4 the messenger was running and may save the account again (run again later).
+# profile and keeps a record in the log. Configuration Manager takes only a thrown error for a
+# failed remediation, so the script throws unless Zelvane ran and exited 0: 1 a place failed,
+# 4 the messenger was running and may save the account again (the next evaluation runs it
+# again), or zelvane.exe missing, not an administrator's or not started.
 $Account = '123456789'
-$Zelvane = "$env:ProgramData\Zelvane\zelvane.exe"
-$Log = "$env:ProgramData\Zelvane\zelvane.log"
+$ProgramFolder = if ($env:ProgramW6432) { $env:ProgramW6432 } else { $env:ProgramFiles }
+$Zelvane = "$ProgramFolder\Zelvane\zelvane.exe"
+$LogFolder = "$env:SystemRoot\Logs\Zelvane"
+$Log = "$LogFolder\zelvane.log"
+# Administrators, SYSTEM, TrustedInstaller: the only owners of an exe that SYSTEM runs.
+$Trusted = 'S-1-5-32-544', 'S-1-5-18', 'S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464'
 
+function Get-Owner($Path) {
+    try { (Get-Acl -LiteralPath $Path).GetOwner([Security.Principal.SecurityIdentifier]).Value } catch { $null }
+}
+
+# The log's folder, made or put back for Administrators and SYSTEM alone; never a link.
+function Reset-LogFolder {
+    if (-not (Test-Path -LiteralPath $LogFolder)) { New-Item -ItemType Directory -Path $LogFolder -ErrorAction Stop | Out-Null }
+    if ((Get-Item -LiteralPath $LogFolder -Force).Attributes -band [IO.FileAttributes]::ReparsePoint) { throw "$LogFolder is a link: not used" }
+    $Acl = New-Object Security.AccessControl.DirectorySecurity
+    $Acl.SetOwner([Security.Principal.SecurityIdentifier]'S-1-5-32-544')
+    $Acl.SetAccessRuleProtection($true, $false)
+    foreach ($Sid in 'S-1-5-32-544', 'S-1-5-18') {
+        $Acl.AddAccessRule((New-Object Security.AccessControl.FileSystemAccessRule ([Security.Principal.SecurityIdentifier]$Sid), 'FullControl', 'ContainerInherit, ObjectInherit', 'None', 'Allow'))
+    }
+    Set-Acl -LiteralPath $LogFolder -AclObject $Acl -ErrorAction Stop
+}
+
+if (-not (Test-Path -LiteralPath $Zelvane -PathType Leaf)) { throw "zelvane.exe is missing: $Zelvane" }
+if ($Trusted -notcontains (Get-Owner (Split-Path $Zelvane)) -or $Trusted -notcontains (Get-Owner $Zelvane)) { throw "zelvane.exe or its folder is not owned by an administrator: not run" }
+Reset-LogFolder
+$global:LASTEXITCODE = $null
 & $Zelvane /erase $Account /allusers /quiet /log $Log | ForEach-Object { $_ }
-exit $LASTEXITCODE
+if ($null -eq $LASTEXITCODE) { throw "zelvane.exe did not start: $Zelvane" }
+if ($LASTEXITCODE -ne 0) { throw "zelvane.exe exited $LASTEXITCODE; its record is in $Log" }

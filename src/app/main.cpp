@@ -20,6 +20,7 @@
 #include "platform/win32/win32_application.h"
 #include "platform/win32/win32_common_controls.h"
 #include "platform/win32/win32_dll_safety.h"
+#include "platform/win32/win32_file_safety.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
@@ -84,6 +85,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
                     int /*show*/) {
     // Before anything that loads a DLL: common controls, COM, a window, the shell.
     zelvane::ProtectDllSearch();
+    // Before any file is opened: no junction a user made leads this process anywhere.
+    zelvane::TurnOnRedirectionGuard();
     // The command line needs no common controls, and under /quiet may show nothing.
     if (const std::optional<int> code = zelvane::RunFromCommandLine()) return *code;
     std::wstring problem;

@@ -30,12 +30,14 @@ class CommandHost {
     // the disk, then renamed to path, which is never overwritten. 0, or the system error
     // (kErrorAlreadyExists when path is there by then), and then nothing is left behind. Both
     // files may be read and written by administrators, the system and the account the
-    // process runs as alone.
+    // process runs as alone, and are written only where path says, as OpenLog's are.
     virtual long WriteNewFile(const std::wstring& path, const std::string& bytes) = 0;
     // Opens the log file that Log appends to: created where it is not there, readable and
     // writable by administrators, the system and the process's account alone; never
-    // truncated; refused (kErrorReparsePoint) when the name is a symbolic link or a
-    // junction, which could lead out of the folder it names. 0, or the system error.
+    // truncated. Refused when it is reached through a junction, link or mount point
+    // (kErrorReparsePoint, kErrorPathLeadsElsewhere), and, when it is there already, when it
+    // has another name (kErrorHardLinked) or another owner or anyone else may open it
+    // (kErrorForeignOwner, kErrorOpenToOthers). 0, or why not.
     virtual long OpenLog(const std::wstring& path) = 0;
     // Appends one line of text (ending in a line break) to the open log, after the time in
     // UTC and this process's id, in UTF-8 with CRLF, in one write, so that the lines of runs

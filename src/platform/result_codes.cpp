@@ -23,6 +23,16 @@ std::wstring_view OwnResultText(long result) {
             return L"changed while it was read";
         case kErrorNameTooLong:
             return L"a key's full name is longer than the registry's calls take";
+        case kErrorNotFilePath:
+            return L"not a full path to a file";
+        case kErrorPathLeadsElsewhere:
+            return L"leads elsewhere (a link, or a short name)";
+        case kErrorHardLinked:
+            return L"a file with another name (a hard link)";
+        case kErrorForeignOwner:
+            return L"owned by another account";
+        case kErrorOpenToOthers:
+            return L"open to other accounts";
         default:
             return {};
     }

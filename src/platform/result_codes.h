@@ -46,6 +46,17 @@ enum ResultCode : long {
     kErrorChangedWhileRead = 0x20000007,
     // A key whose full name is longer than a counted string of the registry's calls holds.
     kErrorNameTooLong = 0x20000008,
+    // Why a file the program writes (the log, the backup) is refused.
+    // Not a full path to a file on a drive or a share.
+    kErrorNotFilePath = 0x20000009,
+    // The file's folder or the file is reached by another path than the one given.
+    kErrorPathLeadsElsewhere = 0x2000000A,
+    // A file with more than one name: what is written there shows under the other one too.
+    kErrorHardLinked = 0x2000000B,
+    // A file whose owner is not Administrators, SYSTEM or the account the program runs as.
+    kErrorForeignOwner = 0x2000000C,
+    // A file whose DACL lets in an account other than those three.
+    kErrorOpenToOthers = 0x2000000D,
 };
 
 // Whether the result says the key asked for is not there: never there, or deleted by someone

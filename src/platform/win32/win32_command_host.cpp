@@ -1,14 +1,12 @@
 #include "platform/win32/win32_command_host.h"
 
-#include <sddl.h>
-
 #include <algorithm>
 #include <string>
 
 #include "platform/decimal.h"
 #include "platform/result_codes.h"
+#include "platform/win32/win32_file_safety.h"
 #include "platform/win32/win32_runtime.h"
-#include "platform/win32/win32_sid.h"
 
 namespace zelvane {
 
@@ -31,19 +29,27 @@ std::wstring WithCrLf(const std::wstring& text) {
     return converted;
 }
 
+// What pipes, files and the log are given: UTF-8 with CRLF.
+std::string Utf8WithCrLf(const std::wstring& text) {
+    const std::wstring lines = WithCrLf(text);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, lines.data(), static_cast<int>(lines.size()), bytes.data(),
+                        size, nullptr, nullptr);
+    return bytes;
+}
+
 void WriteTo(HANDLE handle, const std::wstring& text) {
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        const std::wstring lines = WithCrLf(text);
+        WriteConsoleW(handle, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
         return;
     }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    const std::string bytes = Utf8WithCrLf(text);
     // A pipe may take less than it is given.
     for (std::size_t done = 0; done < bytes.size(); done += written) {
         if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
@@ -131,13 +137,13 @@ bool Win32CommandHost::OpenOutput() {
     }
     out_ = err_ = console_;
     // The shell did not wait for a GUI program and has written its prompt already.
-    WriteTo(console_, L"\r\n");
+    WriteTo(console_, L"\n");
     return true;
 }
 
 void Win32CommandHost::Write(const std::wstring& text, bool error) {
     HANDLE handle = error ? err_ : out_;
-    if (handle != nullptr) WriteTo(handle, WithCrLf(text));
+    if (handle != nullptr) WriteTo(handle, text);
 }
 
 void Win32CommandHost::ShowBox(const std::wstring& text, int style, const std::wstring& title) {
@@ -201,111 +207,58 @@ long Win32CommandHost::FullPath(const std::wstring& path, std::wstring& full) {
 // new: a file of that name left by anyone is never written through. It holds every user's
 // account keys, the messenger's saved passwords among them, so it is made with a DACL of its
 // own, which the folder's permissions do not add to and the rename keeps: Administrators,
-// SYSTEM and the account this program runs as, no one else.
-namespace {
-
-// What the files this program writes are made with: a DACL, protected from what the folder
-// would pass on, that lets in administrators, the system and the process's account alone
-// (a backup holds every user's saved password; a log, every user's accounts). To be freed
-// with LocalFree.
-long PrivateFileDescriptor(PSECURITY_DESCRIPTOR& descriptor) {
-    const std::wstring user = ProcessUserSid();
-    if (user.empty()) return static_cast<long>(GetLastError());
-    const std::wstring sddl = L"D:P(A;;FA;;;BA)(A;;FA;;;SY)(A;;FA;;;" + user + L")";
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return static_cast<long>(GetLastError());
-    }
-    return ERROR_SUCCESS;
-}
-
-std::wstring TwoDigits(WORD value) {
-    return {static_cast<wchar_t>(L'0' + value / 10 % 10), static_cast<wchar_t>(L'0' + value % 10)};
-}
-
-}  // namespace
-
+// SYSTEM and the account this program runs as, no one else. It is renamed through its own
+// handle, inside the folder it was made in.
 long Win32CommandHost::WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const long made = PrivateFileDescriptor(descriptor);
-    if (made != ERROR_SUCCESS) return made;
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
-    const std::wstring temporary =
-        path + L".zelvane-" + Decimal(static_cast<long>(GetCurrentProcessId())) + L".tmp";
-    const HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    const DWORD created = GetLastError();
-    LocalFree(descriptor);
-    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(created);
-    DWORD result = ERROR_SUCCESS;
+    std::wstring full;
+    long result = FullPath(path, full);
+    wchar_t temporary[32];
+    wsprintfW(temporary, L".zelvane-%lu.tmp", GetCurrentProcessId());
+    PlacedFile file;
+    if (result == ERROR_SUCCESS) result = file.Open(full + temporary, PlacedFile::Mode::kCreateNew);
+    if (result != ERROR_SUCCESS) return result;
     for (std::size_t done = 0; done < bytes.size() && result == ERROR_SUCCESS;) {
         constexpr std::size_t kChunk = 1 << 20;
         const DWORD chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
-            result = GetLastError();
+        if (!WriteFile(file.File(), bytes.data() + done, chunk, &written, nullptr)) {
+            result = static_cast<long>(GetLastError());
         } else if (written == 0) {
             result = ERROR_WRITE_FAULT;
         }
         done += written;
     }
-    if (result == ERROR_SUCCESS && !FlushFileBuffers(file)) result = GetLastError();
-    if (!CloseHandle(file) && result == ERROR_SUCCESS) result = GetLastError();
-    if (result == ERROR_SUCCESS &&
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        result = GetLastError();
+    if (result == ERROR_SUCCESS && !FlushFileBuffers(file.File())) {
+        result = static_cast<long>(GetLastError());
     }
-    if (result != ERROR_SUCCESS) DeleteFileW(temporary.c_str());
-    return static_cast<long>(result);
+    if (result == ERROR_SUCCESS) result = file.RenameTo(full.substr(full.rfind(L'\\') + 1));
+    if (result != ERROR_SUCCESS) file.Delete();
+    return result;
 }
 
 // Appending alone (FILE_APPEND_DATA without FILE_WRITE_DATA): every write goes to the file's
 // end, after whatever another run appended meanwhile, and nothing already there can be
-// written over. The name is opened as the link it may be, never followed, and a link is
-// refused.
+// written over. A log that was there already is appended to only when no one but
+// administrators, the system and this account could have made it or could read it.
 long Win32CommandHost::OpenLog(const std::wstring& path) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const long made = PrivateFileDescriptor(descriptor);
-    if (made != ERROR_SUCCESS) return made;
-    SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    const DWORD opened = GetLastError();
-    LocalFree(descriptor);
-    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(opened);
-    BY_HANDLE_FILE_INFORMATION information;
-    long result = ERROR_SUCCESS;
-    if (!GetFileInformationByHandle(file, &information)) {
-        result = static_cast<long>(GetLastError());
-    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        result = kErrorReparsePoint;
-    }
-    if (result != ERROR_SUCCESS) {
-        CloseHandle(file);
-        return result;
-    }
-    log_ = file;
-    return ERROR_SUCCESS;
+    std::wstring full;
+    long result = FullPath(path, full);
+    PlacedFile file;
+    if (result == ERROR_SUCCESS) result = file.Open(full, PlacedFile::Mode::kAppend);
+    if (result == ERROR_SUCCESS && !file.Created()) result = CheckPrivateFile(file.File());
+    if (result == ERROR_SUCCESS) log_ = file.Release();
+    return result;
 }
 
 long Win32CommandHost::Log(const std::wstring& line) {
     if (log_ == nullptr) return ERROR_SUCCESS;
     SYSTEMTIME now;
     GetSystemTime(&now);
-    std::wstring text = Decimal(now.wYear) + L"-" + TwoDigits(now.wMonth) + L"-" +
-                        TwoDigits(now.wDay) + L" " + TwoDigits(now.wHour) + L":" +
-                        TwoDigits(now.wMinute) + L":" + TwoDigits(now.wSecond) + L"Z [" +
-                        Decimal(static_cast<long long>(GetCurrentProcessId())) + L"] ";
-    for (const wchar_t ch : line) {
-        if (ch == L'\n') text += L'\r';
-        text += ch;
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    // user32's own formatter, which needs nothing of the C library.
+    wchar_t stamp[64];
+    wsprintfW(stamp, L"%04u-%02u-%02u %02u:%02u:%02uZ [%lu] ", now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond, GetCurrentProcessId());
+    const std::string bytes = Utf8WithCrLf(stamp + line);
     DWORD written = 0;
     if (!WriteFile(log_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
         return static_cast<long>(GetLastError());
