@@ -47,14 +47,20 @@ bool Quoted(const wchar_t*& at, const wchar_t* end, std::wstring& out) {
         if (*at == L'\\' && at + 1 != end) ++at;
         out += *at;
     }
-    return at != end && ++at != nullptr;
+    if (at == end) return false;
+    ++at;
+    return true;
 }
 
 // One value line, its hex lines joined: "name"=data or @=data, data in one of the forms the
 // writer uses. The form is only read here; that it is the writer's own is checked by writing
 // the value again.
 bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
-    if (at == end || (*at == L'@' ? !++at : !Quoted(at, end, value.name))) return false;
+    if (at != end && *at == L'@') {
+        ++at;
+    } else if (!Quoted(at, end, value.name)) {
+        return false;
+    }
     if (at == end || *at++ != L'=') return false;
     std::wstring text;
     std::uint32_t number = 0;
@@ -79,7 +85,7 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
     value.type = kRegBinary;
     if (rest.starts_with(L"hex(")) {
         at += 4;
-        if (!HexDigits(at, end, 0, value.type, L')') || rest.size() < 6) return false;
+        if (!HexDigits(at, end, 0, value.type, L')') || at == end) return false;
         ++at;
     } else if (!rest.starts_with(L"hex")) {
         return false;
@@ -150,6 +156,7 @@ class KeyReader {
     // aside, as far as this program tells them apart).
     bool Once(std::wstring name) {
         for (wchar_t& ch : name) ch = ch >= L'A' && ch <= L'Z' ? ch + 32 : ch;
+        // Given as the backup's erase gives its own map of names, whose code this shares.
         const std::wstring& lowered = name;
         const std::size_t count = seen_.size();
         return seen_.emplace(lowered, count).second;

@@ -84,7 +84,7 @@ class EraseBackup {
             return false;
         }
         if (!found_) {
-            run_.report.Line({uin, L": found in no place; no backup was written."});
+            run_.report.Line({uin, L": nothing to back up; no file was written."});
             return true;
         }
         const std::string bytes = backup_.Bytes();

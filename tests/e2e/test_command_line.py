@@ -450,7 +450,7 @@ class BackupTests(CommandLineCase):
             if found:
                 self.seed(HKCU, "12:3", {"Nick": "x"})
             out, _ = self.run_zelvane("/erase", "12:3", "/backup", path, expected=0)
-        self.assertIn("12:3: found in no place; no backup was written.\n", out)
+        self.assertIn("12:3: nothing to back up; no file was written.\n", out)
         names = [p.name for p in folder.iterdir()]
         self.assertEqual(len(names), 2, names)
         for name in names:
