@@ -17,7 +17,8 @@ namespace {
 constexpr std::wstring_view kHeader = L"\xFEFFWindows Registry Editor Version 5.00\r\n";
 constexpr std::wstring_view kNewOwners = L"\\Mirabilis\\ICQ\\NewOwners\\";
 
-// Why a key is refused: where it lies, or its names.
+// Why a file is refused: its form, where a key lies, or its names.
+constexpr wchar_t kNotAsWritten[] = L"not as Zelvane's backup writes it";
 constexpr wchar_t kOutside[] = L"a key outside the account, or before the key above it";
 constexpr wchar_t kUnheld[] = L"a name the registry does not hold, or one given twice";
 
@@ -67,9 +68,10 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
     const std::wstring_view rest(at, static_cast<std::size_t>(end - at));
     if (Quoted(at, end, text)) {
         value.type = kRegSz;
-        for (const wchar_t unit : text + L'\0') {
-            value.data.insert(value.data.end(), {static_cast<std::uint8_t>(unit & 0xFF),
-                                                 static_cast<std::uint8_t>(unit >> 8)});
+        value.data.resize(2 * text.size() + 2);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            value.data[2 * i] = static_cast<std::uint8_t>(text[i] & 0xFF);
+            value.data[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
         }
         return at == end;
     }
@@ -77,9 +79,8 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
         at += 6;
         value.type = kRegDword;
         if (!HexDigits(at, end, 8, number) || at != end) return false;
-        for (int shift = 0; shift < 32; shift += 8) {
-            value.data.push_back(static_cast<std::uint8_t>(number >> shift));
-        }
+        value.data.resize(4);
+        for (int i = 0; i < 4; ++i) value.data[i] = static_cast<std::uint8_t>(number >> (8 * i));
         return true;
     }
     value.type = kRegBinary;
@@ -95,7 +96,7 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
     if (at == end || *at++ != L':') return false;
     while (at != end) {
         if (!HexDigits(at, end, 2, number)) return false;
-        value.data.push_back(static_cast<std::uint8_t>(number));
+        value.data.resize(value.data.size() + 1, static_cast<std::uint8_t>(number));
         if (at != end && (*at++ != L',' || at == end)) return false;
     }
     return true;
@@ -113,12 +114,13 @@ class KeyReader {
         if (cut == name.npos) return AtLine(line, kOutside);
         const std::wstring place = name.substr(0, cut + kNewOwners.size() - 1);
         std::wstring path = name.substr(cut + kNewOwners.size());
-        const std::wstring uin = path.substr(0, path.find(L'\\'));
+        const std::wstring_view uin = std::wstring_view(path).substr(0, path.find(L'\\'));
         if (read_.uin.empty()) read_.uin = uin;
         if (uin != read_.uin) return AtLine(line, kOutside);
         for (std::size_t at = 0; at <= path.size();) {
             const std::size_t end = std::min(path.find(L'\\', at), path.size());
-            if (end == at || end - at > kMaxKeyName || !CanHoldName(path.substr(at, end - at))) {
+            if (end == at || end - at > kMaxKeyName ||
+                !CanHoldName(std::wstring_view(path).substr(at, end - at))) {
                 return AtLine(line, kUnheld);
             }
             at = end + 1;
@@ -171,13 +173,13 @@ class KeyReader {
 
 std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
     read = {};
-    if (bytes.size() % 2 != 0) return L"not UTF-16";
+    if (bytes.size() % 2 != 0) return AtLine(1, kNotAsWritten);
     std::wstring text(bytes.size() / 2, L'\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
         text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     }
-    if (!std::wstring_view(text).starts_with(kHeader)) return L"not a .reg file of Zelvane's";
+    if (!std::wstring_view(text).starts_with(kHeader)) return AtLine(1, kNotAsWritten);
     // Line by line, each written again as the writer writes it; each key taken in whole once
     // the next one starts.
     RegFile again;
@@ -191,7 +193,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
     for (std::size_t at = kHeader.size(); at <= text.size();) {
         ++line;
         std::size_t end = text.find(L"\r\n", at);
-        if (end == text.npos && at < text.size()) return AtLine(line, L"not ended by a line break");
+        if (end == text.npos && at < text.size()) return AtLine(line, kNotAsWritten);
         std::wstring_view first(text.data() + at, std::min(end, text.size()) - at);
         at = end == text.npos ? end : end + 2;
         if (first.empty() && end != text.npos) continue;
@@ -221,7 +223,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
             }
             RegistryValue value;
             if (keyLine == 0 || !ParseValue(joined.data(), joined.data() + joined.size(), value)) {
-                return AtLine(line, L"not a line of Zelvane's backup");
+                return AtLine(line, kNotAsWritten);
             }
             again.Value(value);
             values.push_back(std::move(value));
@@ -233,18 +235,18 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
             std::mismatch(written.begin(), written.end(), bytes.begin(), bytes.end()).second -
             bytes.begin();
         return AtLine(1 + std::count(text.begin(), text.begin() + differs / 2, L'\n'),
-                      L"not as Zelvane writes it");
+                      kNotAsWritten);
     }
     if (!refused.empty()) return refused;
     const std::wstring userComment = kCurrentUserComment;
     if (comments.size() < 2 || comments[0] != EscapedForOutput(BackupHeading(read.uin)) ||
         !comments[1].starts_with(userComment) || !comments[1].ends_with(L".")) {
-        return L"its first lines are not those of Zelvane's backup";
+        return AtLine(3, kNotAsWritten);
     }
     read.currentUser =
         comments[1].substr(userComment.size(), comments[1].size() - userComment.size() - 1);
     if (read.currentUser.empty() || read.currentUser.find(L'\\') != read.currentUser.npos) {
-        return L"it names no user for HKEY_CURRENT_USER";
+        return AtLine(5, kNotAsWritten);
     }
     return {};
 }
