@@ -27,14 +27,19 @@ int UsageError(CommandRun& run, std::wstring_view error) {
     return kExitUsage;
 }
 
-// Whether /log and /backup name one file, by the full paths the system makes of them. (A
-// backup into a folder is a file not there yet.)
+// Whether /log names the file of /backup or /restore, by the full paths the system makes of
+// them: the log would make the one and append to the other. (A backup into a folder is a
+// file not there yet.)
 bool LogIsBackupFile(CommandRun& run) {
     const CommandArguments& arguments = run.arguments;
     std::wstring log;
-    return !arguments.logFile.empty() && !arguments.backupFile.empty() &&
+    std::wstring restore;
+    return !arguments.logFile.empty() &&
            run.host.FullPath(arguments.logFile, log) == kErrorSuccess &&
-           SameIgnoringAsciiCase(log, arguments.backupFile);
+           (SameIgnoringAsciiCase(log, arguments.backupFile) ||
+            (!arguments.restoreFile.empty() &&
+             run.host.FullPath(arguments.restoreFile, restore) == kErrorSuccess &&
+             SameIgnoringAsciiCase(log, restore)));
 }
 
 // The record's first line: where, who and what.
@@ -80,7 +85,11 @@ int RefuseAllUsers(CommandRun& run, std::initializer_list<std::wstring_view> par
 // own); an all-users run without its rights or its lock. Nothing when the run goes on.
 std::optional<int> Refusal(CommandRun& run, CommandArguments& arguments, BackupContents& backup) {
     // Checked before the log is opened, which would make the file that the backup must make.
-    if (LogIsBackupFile(run)) return UsageError(run, L"/log and /backup name the same file");
+    if (LogIsBackupFile(run)) {
+        return UsageError(run, arguments.restoreFile.empty()
+                                   ? L"/log and /backup name the same file"
+                                   : L"/log and /restore name the same file");
+    }
     if (!arguments.logFile.empty() && !StartLog(run)) return kExitFailed;
     if (!arguments.error.empty()) return UsageError(run, arguments.error);
     if (arguments.action == CommandAction::kHelp) return std::nullopt;

@@ -529,6 +529,9 @@ TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
     EXPECT_TRUE(host.files.empty());
     EXPECT_NE(host.err.find(L"zelvane: /log and /backup name the same file. zelvane /? tells"),
               std::wstring::npos);
+    // The same for the file /restore reads, which the log would append to.
+    EXPECT_EQ(Run({L"/restore", L"b.reg", L"/log", L"C:\\WORK\\B.reg"}), kExitUsage);
+    EXPECT_EQ(host.logPath, L"");
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {
