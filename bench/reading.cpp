@@ -68,6 +68,12 @@ class TimedRegistry : public Registry {
     long DeleteKey(RegKey key) override {
         return Timed("DeleteKey", [&] { return real_.DeleteKey(key); });
     }
+    long CreateKey(RegKey key, const std::wstring& name, RegKey& subkey) override {
+        return Timed("CreateKey", [&] { return real_.CreateKey(key, name, subkey); });
+    }
+    long SetValue(RegKey key, const RegistryValue& value) override {
+        return Timed("SetValue", [&] { return real_.SetValue(key, value); });
+    }
     long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) override {
         return Timed("WatchSubkeys", [&] { return real_.WatchSubkeys(key, subtree, watch); });
     }

@@ -11,6 +11,7 @@ set ZELVANE=%~dp0zelvane-x86.exe
 if defined ProgramW6432 set ZELVANE=%~dp0zelvane-x64.exe
 set LOGDIR=%SystemRoot%\Logs\Zelvane
 set LOG=%LOGDIR%\zelvane.log
+set BACKUPS=%LOGDIR%\backups
 set ICACLS=%SystemRoot%\System32\icacls.exe
 
 rem The log's folder, made or put back for Administrators and SYSTEM alone; a link there
@@ -24,12 +25,19 @@ if errorlevel 1 exit /b 2
 if errorlevel 1 exit /b 2
 "%ICACLS%" "%LOGDIR%" /inheritance:r /grant:r *S-1-5-32-544:(OI)(CI)F *S-1-5-18:(OI)(CI)F >nul
 if errorlevel 1 exit /b 2
+rem The backups' folder inside it, which inherits that ACL; never a link either.
+if not exist "%BACKUPS%\" mkdir "%BACKUPS%"
+if not exist "%BACKUPS%\" exit /b 2
+for /f "delims=" %%L in ('dir /b /al "%LOGDIR%" 2^>nul') do if /i "%%L"=="backups" exit /b 2
 
 if not exist "%ZELVANE%" (
     >>"%LOG%" echo %DATE% %TIME% startup.cmd: not run: %ZELVANE% is not there
     exit /b 2
 )
-"%ZELVANE%" /erase %ACCOUNT% /allusers /quiet /log "%LOG%"
+rem Each run that finds the account saves what it erases to a new file in the backups' folder
+rem first. The folder's name ends in a backslash, doubled before the closing quote so that it
+rem is not read as a quote of the name.
+"%ZELVANE%" /erase %ACCOUNT% /allusers /quiet /backup "%BACKUPS%\\" /log "%LOG%"
 set CODE=%ERRORLEVEL%
 rem Zelvane logs its own runs, which exit 0 to 4; any other code is a run that did not start.
 if %CODE% GEQ 0 if %CODE% LEQ 4 exit /b %CODE%

@@ -2,7 +2,14 @@
 
 namespace zelvane {
 
-AccountBackup::AccountBackup(const std::wstring& uin) : uin_(uin) {}
+std::wstring BackupHeading(const std::wstring& uin) {
+    return L"Zelvane's backup of account " + uin +
+           L", written before erasing it. zelvane /restore restores it; so does reg import, "
+           L"run by the user named below.";
+}
+
+AccountBackup::AccountBackup(const std::wstring& uin, const std::wstring& currentUser)
+    : uin_(uin), currentUser_(currentUser) {}
 
 void AccountBackup::Add(const std::wstring& restoredParent, const AccountSubtree& read) {
     for (const SubtreeLink& link : read.links) {
@@ -32,8 +39,8 @@ void AccountBackup::NeedsHive(const std::wstring& name, const std::wstring& file
 // before it, and stay loaded until it has run.
 std::string AccountBackup::Bytes() const {
     RegFile file;
-    file.Comment(L"Zelvane's backup of account " + uin_ +
-                 L", written before erasing it. reg import restores it.");
+    file.Comment(BackupHeading(uin_));
+    file.Comment(kCurrentUserComment + currentUser_ + L".");
     if (!hives_.empty()) {
         file.Comment(
             L"Some keys lie in hives that Windows had not loaded. To restore them, "

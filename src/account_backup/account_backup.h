@@ -8,10 +8,19 @@
 
 namespace zelvane {
 
+// The first comment of a backup's file, which names its account.
+std::wstring BackupHeading(const std::wstring& uin);
+// The second comment names whose hive HKEY_CURRENT_USER was when the file was written: this,
+// the user's SID and a full stop. The keys keep the name HKEY_CURRENT_USER, so that reg
+// import run by that user still restores them; zelvane /restore restores them into that
+// user's hive, whoever runs it.
+inline constexpr wchar_t kCurrentUserComment[] = L"HKEY_CURRENT_USER is the hive of ";
+
 // The restore point of one erase: every place's subtree of the account, in one .reg file.
 class AccountBackup {
   public:
-    explicit AccountBackup(const std::wstring& uin);
+    // currentUser: the SID of the user whose hive HKEY_CURRENT_USER is.
+    AccountBackup(const std::wstring& uin, const std::wstring& currentUser);
 
     // Adds what was read in one place whose NewOwners key the file names restoredParent:
     // each key under its full name, and a comment line for each registry link, which holds
@@ -35,6 +44,7 @@ class AccountBackup {
     };
 
     std::wstring uin_;
+    std::wstring currentUser_;
     RegFile keysFile_;
     std::vector<Hive> hives_;
     int keys_ = 0;

@@ -1,5 +1,6 @@
 #include "command_line/all_users.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 
@@ -38,7 +39,9 @@ class UserWalk {
         if (read != kErrorSuccess) {
             told_.Failure({L"the list of profiles could not be read"}, read, true);
         }
-        const std::vector<UserProfile> profiles = ProfilesToReach(std::move(listed));
+        std::vector<UserProfile> profiles = ProfilesToReach(std::move(listed));
+        std::erase_if(profiles,
+                      [this](const UserProfile& profile) { return !Wanted(profile.sid); });
         // Who is logged on, known before any load: a folder that a logged-on user's hive
         // covers is not loaded again under another SID.
         std::vector<long> opened(profiles.size());
@@ -52,11 +55,17 @@ class UserWalk {
                                L" profiles, the default user");
             }
         }
-        if (!VisitDefaultUser()) return Stopped(L"the default user");
+        if (Wanted(kDefaultUserHive) && !VisitDefaultUser()) return Stopped(L"the default user");
         return true;
     }
 
   private:
+    // Whether the run reaches this entry of the profile list (or kDefaultUserHive).
+    bool Wanted(const std::wstring& entry) const {
+        const std::vector<std::wstring>& reach = run_.arguments.reach;
+        return reach.empty() || std::find(reach.begin(), reach.end(), entry) != reach.end();
+    }
+
     // Whether the user's hive is loaded, as opening it under its SID tells: 0 it is, "not
     // found" it is not; anything else is not known, and fails for that user.
     long OpenUser(const std::wstring& sid) {

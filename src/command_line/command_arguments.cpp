@@ -23,7 +23,8 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     };
     const auto setAction = [&](CommandAction action, const std::wstring& argument) {
         if (parsed.action != CommandAction::kWindow && parsed.action != action) {
-            fail(L"only one of /list, /find, /erase and /? may be given (" + argument + L")");
+            fail(L"only one of /list, /find, /erase, /restore and /? may be given (" + argument +
+                 L")");
         }
         parsed.action = action;
     };
@@ -48,18 +49,16 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
             parsed.quiet = true;
         } else if (is(L"whatif")) {
             parsed.whatIf = true;
-        } else if (is(L"backup")) {
+        } else if (is(L"backup") || is(L"log") || is(L"restore")) {
             // The file is the next argument, unless it is a switch.
-            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) &&
-                parsed.backupFile.empty()) {
-                parsed.backupFile = arguments[++i];
+            std::wstring& file = is(L"backup") ? parsed.backupFile
+                                 : is(L"log")  ? parsed.logFile
+                                               : parsed.restoreFile;
+            if (is(L"restore")) setAction(CommandAction::kRestore, argument);
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && file.empty()) {
+                file = arguments[++i];
             }
-            if (parsed.backupFile.empty()) fail(L"/backup needs a file name");
-        } else if (is(L"log")) {
-            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]) && parsed.logFile.empty()) {
-                parsed.logFile = arguments[++i];
-            }
-            if (parsed.logFile.empty()) fail(L"/log needs a file name");
+            if (file.empty()) fail(argument + L" needs a file name");
         } else if (is(L"erase") || is(L"find")) {
             setAction(is(L"erase") ? CommandAction::kErase : CommandAction::kFind, argument);
             // The number is the next argument, whatever it holds, unless it is a switch.
@@ -74,11 +73,15 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     if (!parsed.error.empty()) return parsed;
     const bool numbered =
         parsed.action == CommandAction::kErase || parsed.action == CommandAction::kFind;
+    const bool restore = parsed.action == CommandAction::kRestore;
     if (parsed.action == CommandAction::kWindow && !arguments.empty()) {
-        fail(L"/list, /find or /erase is missing");
-    } else if (parsed.action != CommandAction::kErase &&
-               (parsed.whatIf || !parsed.backupFile.empty())) {
-        fail(L"/whatif and /backup go with /erase only");
+        fail(L"/list, /find, /erase or /restore is missing");
+    } else if (parsed.action != CommandAction::kErase && !parsed.backupFile.empty()) {
+        fail(L"/backup goes with /erase only");
+    } else if (parsed.action != CommandAction::kErase && !restore && parsed.whatIf) {
+        fail(L"/whatif goes with /erase and /restore only");
+    } else if (restore && parsed.allUsers) {
+        fail(L"/restore reaches the users its file names: /allusers does not go with it");
     } else if (numbered && !haveNumber) {
         fail(L"/erase and /find need the account number");
     } else if (numbered && !IsAccountName(parsed.uin)) {
@@ -98,6 +101,7 @@ std::wstring UsageText() {
         "zelvane /list [/allusers] [/log FILE]\n"
         "zelvane /find NUMBER [/allusers] [/log FILE]\n"
         "zelvane /erase NUMBER [/allusers] [/whatif] [/backup FILE] [/quiet] [/log FILE]\n"
+        "zelvane /restore FILE [/whatif] [/quiet] [/log FILE]\n"
         "zelvane /?\n"
         "\n"
         "/list      the accounts found, one a line, with the user they belong to\n"
@@ -107,8 +111,10 @@ std::wstring UsageText() {
         "/allusers  every user's profile, the default user, the default profile\n"
         "           and the machine\n"
         "           (needs administrator rights)\n"
-        "/whatif    changes nothing: tells what /erase would erase\n"
-        "/backup    saves what /erase erases to FILE first, for reg import\n"
+        "/whatif    changes nothing: tells what /erase or /restore would do\n"
+        "/backup    saves what /erase erases to FILE first, or to a new file in it\n"
+        "           when it is a folder; when nothing is found, to none\n"
+        "/restore   puts back what a backup holds, where nothing is there again\n"
         "/quiet     shows no window or message box\n"
         "/log       appends a record of the run to FILE\n"
         "\n"

@@ -11,6 +11,7 @@ enum class CommandAction {
     kList,
     kErase,
     kFind,
+    kRestore,
 };
 
 struct CommandArguments {
@@ -24,6 +25,11 @@ struct CommandArguments {
     std::wstring backupFile;
     // /log FILE: the file a record of the run is appended to; empty without.
     std::wstring logFile;
+    // /restore FILE: the backup to restore.
+    std::wstring restoreFile;
+    // The profile list's entries (kDefaultUserHive for the default user) that the walk for all
+    // users reaches, for a restore, which reaches those its file names; every one when empty.
+    std::vector<std::wstring> reach;
     // The arguments as they were given, for the log's record.
     std::vector<std::wstring> given;
     // Why the arguments ask for nothing that can be done; empty when they are sound.

@@ -27,13 +27,19 @@ int UsageError(CommandRun& run, std::wstring_view error) {
     return kExitUsage;
 }
 
-// Whether /log and /backup name one file, by the full paths the system makes of them.
+// Whether /log names the file of /backup or /restore, by the full paths the system makes of
+// them: the log would make the one and append to the other. (A backup into a folder is a
+// file not there yet.)
 bool LogIsBackupFile(CommandRun& run) {
     const CommandArguments& arguments = run.arguments;
     std::wstring log;
-    return !arguments.logFile.empty() && !arguments.backupFile.empty() &&
+    std::wstring restore;
+    return !arguments.logFile.empty() &&
            run.host.FullPath(arguments.logFile, log) == kErrorSuccess &&
-           SameIgnoringAsciiCase(log, arguments.backupFile);
+           (SameIgnoringAsciiCase(log, arguments.backupFile) ||
+            (!arguments.restoreFile.empty() &&
+             run.host.FullPath(arguments.restoreFile, restore) == kErrorSuccess &&
+             SameIgnoringAsciiCase(log, restore)));
 }
 
 // The record's first line: where, who and what.
@@ -74,17 +80,25 @@ int RefuseAllUsers(CommandRun& run, std::initializer_list<std::wstring_view> par
 
 // Why the run ends before it starts, said, and its exit code: /log naming the backup's file;
 // a log that cannot be kept (so that a run that cannot keep its record touches nothing); the
-// arguments; a backup file that is there already; an all-users run without its rights or
-// its lock. Nothing when the run goes on.
-std::optional<int> Refusal(CommandRun& run) {
-    const CommandArguments& arguments = run.arguments;
+// arguments; a backup file that is there already; a file to restore that is not a backup
+// (read into `backup`, which also tells the walk whose hives to reach: arguments is the run's
+// own); an all-users run without its rights or its lock. Nothing when the run goes on.
+std::optional<int> Refusal(CommandRun& run, CommandArguments& arguments, BackupContents& backup) {
     // Checked before the log is opened, which would make the file that the backup must make.
-    if (LogIsBackupFile(run)) return UsageError(run, L"/log and /backup name the same file");
+    if (LogIsBackupFile(run)) {
+        return UsageError(run, arguments.restoreFile.empty()
+                                   ? L"/log and /backup name the same file"
+                                   : L"/log and /restore name the same file");
+    }
     if (!arguments.logFile.empty() && !StartLog(run)) return kExitFailed;
     if (!arguments.error.empty()) return UsageError(run, arguments.error);
     if (arguments.action == CommandAction::kHelp) return std::nullopt;
+    if (arguments.action == CommandAction::kRestore) {
+        if (const std::optional<int> refused = ReadRestore(run, arguments, backup)) return refused;
+    }
     // A restore point is never written over another file, nor over what is there.
-    if (!arguments.backupFile.empty() && run.host.FileExists(arguments.backupFile)) {
+    if (!arguments.backupFile.empty() && arguments.backupFile.back() != L'\\' &&
+        run.host.FileExists(arguments.backupFile)) {
         run.report.Line({L"zelvane: ", EscapedForOutput(arguments.backupFile),
                          L" is there already: a backup never replaces a file. Nothing was "
                          L"touched."},
@@ -123,7 +137,7 @@ std::optional<int> Refusal(CommandRun& run) {
     return std::nullopt;
 }
 
-int RunCommand(CommandRun& run) {
+int RunCommand(CommandRun& run, const BackupContents& backup) {
     const CommandArguments& arguments = run.arguments;
     if (arguments.action == CommandAction::kHelp) {
         run.report.Line({UsageText()});
@@ -132,6 +146,7 @@ int RunCommand(CommandRun& run) {
     if (arguments.allUsers) UnloadLeftovers(run);
     if (arguments.action == CommandAction::kList) return RunList(run);
     if (arguments.action == CommandAction::kFind) return RunFind(run);
+    if (arguments.action == CommandAction::kRestore) return RunRestore(run, backup);
     if (arguments.whatIf) return RunWhatIf(run);
     if (!arguments.backupFile.empty()) return RunEraseWithBackup(run);
     return RunErase(run);
@@ -142,19 +157,25 @@ int RunCommand(CommandRun& run) {
 int RunCommandLine(const CommandArguments& given, Registry& registry, Users& users,
                    Processes& processes, CommandHost& host) {
     // The backup file is checked, written and named by the full path the system makes of it,
-    // which can differ from the name as typed (a relative one, trailing spaces or dots).
+    // which can differ from the name as typed (a relative one, trailing spaces or dots); a
+    // folder that is there ends in a backslash, as one given so does.
     CommandArguments arguments = given;
     if (!given.backupFile.empty() && given.error.empty()) {
         const long made = host.FullPath(given.backupFile, arguments.backupFile);
         if (made != kErrorSuccess) {
             arguments.error = L"/backup " + given.backupFile +
                               L": no full path can be made of it: " + Reason(host, made);
+        } else if (arguments.backupFile.back() != L'\\' && host.IsFolder(arguments.backupFile)) {
+            arguments.backupFile += L'\\';
         }
     }
     Report report(host, arguments.quiet, FormOf(arguments.action));
     CommandRun run{arguments, registry, users, processes, host, report};
-    if (const std::optional<int> refused = Refusal(run)) return report.Finish(*refused);
-    return report.Finish(RunCommand(run));
+    BackupContents backup;
+    if (const std::optional<int> refused = Refusal(run, arguments, backup)) {
+        return report.Finish(*refused);
+    }
+    return report.Finish(RunCommand(run, backup));
 }
 
 }  // namespace zelvane

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "account_backup/account_subtree.h"
 #include "account_erase/account_erase.h"
+#include "account_restore/backup_file.h"
 #include "command_line/command_run.h"
 #include "command_line/owners.h"
 
@@ -25,6 +27,14 @@ int RunErase(CommandRun& run);
 int RunWhatIf(CommandRun& run);
 // /erase NUMBER /backup FILE: the file written whole first, then the erase of what it holds.
 int RunEraseWithBackup(CommandRun& run);
+// /restore FILE: the accounts of a backup made again where they are not there.
+int RunRestore(CommandRun& run, const BackupContents& backup);
+
+// Reads /restore's file into backup before anything is touched, and sets which users' hives
+// the walk reaches (arguments: the run's own). Said, with the exit code, when the file cannot
+// be read or is not a backup of Zelvane's that names only places where accounts are kept.
+std::optional<int> ReadRestore(CommandRun& run, CommandArguments& arguments,
+                               BackupContents& backup);
 
 // What the commands share.
 

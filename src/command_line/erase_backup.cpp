@@ -6,37 +6,36 @@
 #include "account_backup/backed_up_erase.h"
 #include "account_erase/account_erase.h"
 #include "command_line/commands.h"
+#include "platform/decimal.h"
+#include "platform/hex.h"
 #include "platform/output_escape.h"
 
 namespace zelvane {
 
 namespace {
 
-// The hive this run loaded that the place lies in, if any.
-const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place, const Owner& owner) {
-    if (place.hive != kHkeyUsers) return nullptr;
-    for (const UserHiveAccess::Loaded& hive : owner.loaded) {
-        if (place.parent.size() > hive.name.size() && place.parent[hive.name.size()] == L'\\' &&
-            place.parent.compare(0, hive.name.size(), hive.name) == 0) {
-            return &hive;
-        }
+// The account number as a file name holds it: ASCII letters and digits as they are, every
+// other code unit as "_" and four hex digits, so that no number names a folder, a stream or a
+// device (a backslash, a slash, a colon), holds what a file name cannot, ends in what Windows
+// drops (dots, spaces), or gives the name of another; cut after 100 characters, which only a
+// number far longer than an account number reaches.
+std::wstring FileNameOf(const std::wstring& uin) {
+    std::wstring name;
+    for (const wchar_t ch : uin) {
+        if (name.size() >= 100) break;
+        const bool plain =
+            (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
+        name += plain ? std::wstring(1, ch) : L"_" + UpperHex(ch, 4);
     }
-    return nullptr;
-}
-
-// The place's name in the file: in a hive this run loaded under its private name, under the
-// name Windows loads that hive by for its user, which is what a restore loads it as.
-std::wstring RestoredName(const Registry& registry, AccountPlace place,
-                          const UserHiveAccess::Loaded* hive) {
-    if (hive) place.parent = OwnHiveName(hive->name) + place.parent.substr(hive->name.size());
-    return ShownAs(place, registry);
+    return name;
 }
 
 // The account's subtree at every place, read before anything is erased, written to one new
 // .reg file, and then erased key by key as the file holds it.
 class EraseBackup {
   public:
-    explicit EraseBackup(CommandRun& run) : run_(run), backup_(run.arguments.uin) {}
+    explicit EraseBackup(CommandRun& run)
+        : run_(run), backup_(run.arguments.uin, run.users.CurrentUser()) {}
 
     // Reads one owner's places. Those in a hive this run loaded are named in the file as
     // Windows loads that hive for its user, with a comment line on how to restore it. A
@@ -48,6 +47,7 @@ class EraseBackup {
                                                      owner.rule, KeyAccess::kRead);
             const UserHiveAccess::Loaded* hive = HiveOf(place, owner);
             const std::wstring restored = RestoredName(run_.registry, place, hive);
+            found_ = found_ || read.result == kErrorSuccess;
             if (read.result == kErrorRegistryLink) {
                 refused_.push_back(restored);
             } else if (read.result != kErrorSuccess && !IsNotThere(read.result)) {
@@ -71,16 +71,36 @@ class EraseBackup {
         }
     }
 
-    // Writes the file whole, or says why not; false when nothing may be erased.
+    // Writes the file whole, or says why not; false when nothing may be erased. Where the
+    // account is in no place, no file is written, so that a run repeated every day writes one
+    // only when there was something to erase. FILE ending in a backslash is a folder: the file
+    // is a new one in it, named by the computer, the account and the time.
     bool Write() {
         const std::wstring uin = EscapedForOutput(run_.arguments.uin);
-        const std::wstring& file = run_.arguments.backupFile;
+        std::wstring file = run_.arguments.backupFile;
         if (unreadable_ > 0) {
             run_.report.Line({uin, L": nothing was erased: the backup could not read ",
                               Plural(unreadable_, L"place"), L"."});
             return false;
         }
-        const long written = run_.host.WriteNewFile(file, backup_.Bytes());
+        if (!found_) {
+            run_.report.Line({uin, L": nothing to back up; no file was written."});
+            return true;
+        }
+        const std::string bytes = backup_.Bytes();
+        long written = kErrorAlreadyExists;
+        if (file.back() != L'\\') {
+            written = run_.host.WriteNewFile(file, bytes);
+        } else {
+            const std::wstring stem = file + run_.host.ComputerName() + L"-" +
+                                      FileNameOf(run_.arguments.uin) + L"-" +
+                                      run_.host.FileNameTime();
+            // A second backup of the account within the same second gets a number of its own.
+            for (int n = 1; n < 10 && written == kErrorAlreadyExists; ++n) {
+                file = stem + (n == 1 ? L"" : L"-" + Decimal(n)) + L".reg";
+                written = run_.host.WriteNewFile(file, bytes);
+            }
+        }
         if (written != kErrorSuccess) {
             run_.report.Failure({file, L": the backup could not be written"}, written, false);
             run_.report.Line(
@@ -119,6 +139,7 @@ class EraseBackup {
     std::vector<std::pair<std::wstring, AccountSubtree>> held_;
     std::vector<std::wstring> refused_;  // the places refused as the erase refuses them
     int unreadable_ = 0;                 // places that could not be read whole
+    bool found_ = false;                 // the account is in some place
 };
 
 }  // namespace

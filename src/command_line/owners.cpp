@@ -34,6 +34,23 @@ bool ForEachOwner(CommandRun& run, Report& told, const OwnerVisit& visit) {
     return true;
 }
 
+const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place, const Owner& owner) {
+    if (place.hive != kHkeyUsers) return nullptr;
+    for (const UserHiveAccess::Loaded& hive : owner.loaded) {
+        if (place.parent.size() > hive.name.size() && place.parent[hive.name.size()] == L'\\' &&
+            place.parent.compare(0, hive.name.size(), hive.name) == 0) {
+            return &hive;
+        }
+    }
+    return nullptr;
+}
+
+std::wstring RestoredName(const Registry& registry, AccountPlace place,
+                          const UserHiveAccess::Loaded* hive) {
+    if (hive) place.parent = OwnHiveName(hive->name) + place.parent.substr(hive->name.size());
+    return ShownAs(place, registry);
+}
+
 std::wstring UserText(Users& users, const std::wstring& sid) {
     const std::wstring name = users.AccountName(ProfileSid(sid));
     return name.empty() ? sid : sid + L" " + name;

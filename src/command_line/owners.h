@@ -32,6 +32,14 @@ using OwnerVisit = std::function<void(const Owner&)>;
 // (ForEachUser says what). False when the run was asked to stop before it was through.
 bool ForEachOwner(CommandRun& run, Report& told, const OwnerVisit& visit);
 
+// The hive this run loaded for the owner that the place lies in, if any.
+const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place, const Owner& owner);
+
+// The place's name in a backup's file: in a hive this run loaded under its private name,
+// under the name Windows loads that hive by for its user, which is what a restore loads it as.
+std::wstring RestoredName(const Registry& registry, AccountPlace place,
+                          const UserHiveAccess::Loaded* hive);
+
 // "S-1-5-21-... DOMAIN\name", or the SID alone when it names no account; for a profile list
 // entry named "<SID>.bak", that name and the SID's account.
 std::wstring UserText(Users& users, const std::wstring& sid);

@@ -26,6 +26,14 @@ class CommandHost {
     virtual long FullPath(const std::wstring& path, std::wstring& full) = 0;
     // Whether something of that name is there to be overwritten.
     virtual bool FileExists(const std::wstring& path) = 0;
+    // Whether a folder of that name is there.
+    virtual bool IsFolder(const std::wstring& path) = 0;
+    // The time now, in UTC, as a file name holds it: "20261208T060012Z".
+    virtual std::wstring FileNameTime() = 0;
+    // Reads a whole file (up to 256 MiB), reached as the files this program writes are: no
+    // reparse point on the way, and where Windows says where a handle leads, the path given.
+    // 0, or why not.
+    virtual long ReadFile(const std::wstring& path, std::string& bytes) = 0;
     // Writes a new file whole or not at all: into a temporary file beside path, flushed to
     // the disk, then renamed to path, which is never overwritten. 0, or the system error
     // (kErrorAlreadyExists when path is there by then), and then nothing is left behind. Both

@@ -139,6 +139,14 @@ class Registry {
     // Whether a subkey was made or deleted since the watch started (or the key itself was
     // deleted); ends the watch.
     virtual bool EndWatch(RegWatch watch) = 0;
+    // Making keys, for a restore. CreateKey makes the subkey of key named exactly `name` (a NUL
+    // in it counted), new, and opens it to make keys and set values below it; key needs no
+    // right of its own, since the registry asks the key's DACL. A key of that name that is
+    // there already, a link among them, is not opened (kErrorAlreadyExists), so nothing is
+    // ever made through one.
+    virtual long CreateKey(RegKey key, const std::wstring& name, RegKey& subkey) = 0;
+    // Sets a value of a key CreateKey made: its name, type and bytes exactly.
+    virtual long SetValue(RegKey key, const RegistryValue& value) = 0;
     // Whether Windows is 64-bit, for the exe of either width: there the machine's SOFTWARE key
     // has a 32-bit view of its own, which regedit and reg.exe show as SOFTWARE\Wow6432Node.
     virtual bool Is64BitWindows() const = 0;

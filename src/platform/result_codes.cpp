@@ -33,6 +33,10 @@ std::wstring_view OwnResultText(long result) {
             return L"owned by another account";
         case kErrorOpenToOthers:
             return L"open to other accounts";
+        case kErrorThereAgain:
+            return L"there again; not restored";
+        case kErrorHiveNotReached:
+            return L"not restored, since no hive of its user was reached";
         default:
             return {};
     }

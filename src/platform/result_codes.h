@@ -57,6 +57,10 @@ enum ResultCode : long {
     kErrorForeignOwner = 0x2000000C,
     // A file whose DACL lets in an account other than those three.
     kErrorOpenToOthers = 0x2000000D,
+    // A restore finds the account there again: it writes nothing over it.
+    kErrorThereAgain = 0x2000000E,
+    // A place a backup names in a user's hive that the restore's walk did not reach.
+    kErrorHiveNotReached = 0x2000000F,
 };
 
 // Whether the result says the key asked for is not there: never there, or deleted by someone

@@ -58,7 +58,8 @@ def zelvane_hives(registry):
 class CommandLineCase(ProgramTestCase):
     def run_zelvane(self, *args, expected, cwd=None):
         """Runs zelvane.exe with its standard output and error on pipes; returns them. A run
-        that Wine did not start is tried again, as Wine.run does."""
+        that Wine did not start is tried again, as Wine.run does. expected: the exit code, or a
+        tuple of those that may be."""
         for _ in range(Wine.TRIES):
             result = subprocess.run(
                 [str(self.env.wine_exec), str(self.env.exe), *args],
@@ -72,7 +73,8 @@ class CommandLineCase(ProgramTestCase):
             err = without_shell_locale_warnings(result.stderr.decode("utf-8", errors="replace"))
             if not did_not_run(result.returncode, printed_by_program(out + err)):
                 break
-        self.assertEqual(result.returncode, expected, f"{args}:\n{out}{err}")
+        self.assertIn(result.returncode, expected if isinstance(expected, tuple) else (expected,),
+                      f"{args}:\n{out}{err}")
         return out, err
 
 
@@ -436,6 +438,24 @@ class BackupTests(CommandLineCase):
         self.assertNotIn(";WD)", dacl)
         self.assertEqual(self.file.stat().st_mode & 0o007, 0, oct(self.file.stat().st_mode))
 
+    def test_a_folder_gets_a_new_file_from_each_run_that_finds_the_account(self):
+        folder = self.env.prefix / "drive_c" / "zelvane-backups"
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        self.addCleanup(shutil.rmtree, folder)
+        # A path ending in a backslash, a folder that is there, and nothing to erase; the
+        # number names no stream in the file's name.
+        for path, found in (("C:\\zelvane-backups\\", True), (r"C:\zelvane-backups", True),
+                            (r"C:\zelvane-backups", False)):
+            if found:
+                self.seed(HKCU, "12:3", {"Nick": "x"})
+            out, _ = self.run_zelvane("/erase", "12:3", "/backup", path, expected=0)
+        self.assertIn("12:3: nothing to back up; no file was written.\n", out)
+        names = [p.name for p in folder.iterdir()]
+        self.assertEqual(len(names), 2, names)
+        for name in names:
+            self.assertRegex(name, r"^.+-12_003A3-\d{8}T\d{6}Z(-2)?\.reg$")
+
     def test_a_backup_that_cannot_be_written_erases_nothing(self):
         for place in ERASED_PLACES:
             self.seed(place, TARGET, {"Nick": "x"})
@@ -448,7 +468,7 @@ class BackupTests(CommandLineCase):
         self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
 
 
-class AllUsersTests(CommandLineCase):
+class SecondProfileCase(CommandLineCase):
     """A second profile: its hive saved with RegSaveKeyW from keys made here, named in the
     profile list with a folder that needs %SystemDrive% expanded."""
 
@@ -471,6 +491,9 @@ class AllUsersTests(CommandLineCase):
         self.env.registry.regtool("load", SID, HIVE_WIN)
         self.addCleanup(self.env.wine.run, self.env.regtool_exe, "unload", SID, check=False)
         return rf"HKU\{SID}"
+
+
+class AllUsersTests(SecondProfileCase):
 
     def test_a_logged_on_user_loses_the_account_and_nothing_else(self):
         user = self.load_as_logged_on()

@@ -63,6 +63,9 @@ class RecipeTests(CommandLineCase):
         self.log = self.env.prefix / "drive_c" / "windows" / "logs" / "Zelvane" / "zelvane.log"
         self.log.parent.mkdir(parents=True, exist_ok=True)
         self.log.unlink(missing_ok=True)
+        # The backups' folder, which the recipes make inside the log's.
+        self.backups = self.log.parent / "backups"
+        self.backups.mkdir(exist_ok=True)
 
     def seed_found(self):
         for place in (HKCU, MACHINE32):
@@ -109,7 +112,10 @@ class RecipeTests(CommandLineCase):
 
         _, remediate = powershell("intune/remediate.ps1")
         self.assertIn(rf"{SYSTEM_ROOT}\Logs\Zelvane\zelvane.log", remediate)
+        backups = set(self.backups.iterdir())
+        self.assertIn(rf"{SYSTEM_ROOT}\Logs\Zelvane\backups" + "\\", remediate)
         self.run_zelvane(*remediate, expected=0)
+        self.assertEqual(len(set(self.backups.iterdir()) - backups), 1)
         self.run_zelvane(*detect, expected=0)
         self.assertIn(" exit 0\r\n", self.log.read_bytes().decode("utf-8"))
 
@@ -207,7 +213,8 @@ class RecipeTests(CommandLineCase):
         checked = self.play(folder, "--check")
         self.assertTrue(checked["changed"])
         self.assertEqual(checked["cmd"], r"C:\Program Files\Zelvane\zelvane.exe /erase 555 "
-                                         "/allusers /quiet /whatif")
+                                         r"/allusers /quiet /backup C:\Program Files\Zelvane"
+                                         "\\backups\\ /whatif")
         self.assertEqual(self.env.registry.snapshot(*EXPORTED), before)
         self.assertTrue(self.play(folder)["changed"])
         self.assertFalse(self.env.registry.exists(account_key(HKCU, "555")))

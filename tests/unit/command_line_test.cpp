@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "account_backup/account_backup.h"
+#include "account_backup/reg_file.h"
 #include "account_erase/account_erase.h"
+#include "account_restore/backup_file.h"
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
 #include "hive_loading/profile_path.h"
@@ -198,7 +201,7 @@ TEST_F(CommandLineTest, WhatIfChangesNothingAndCountsWhatTheEraseWouldTake) {
               std::wstring::npos);
     EXPECT_EQ(registry.Export(), before);
     EXPECT_EQ(ParseArguments({L"/list", L"/whatif"}).error,
-              L"/whatif and /backup go with /erase only");
+              L"/whatif goes with /erase and /restore only");
     EXPECT_NE(ParseArguments({L"/erase", L"1", L"/backup"}).error, L"");
 }
 
@@ -298,6 +301,99 @@ TEST_F(CommandLineTest, BackupNeverErasesWhatItsFileDoesNotHold) {
     host.out.clear();
     EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\w.reg", L"/whatif"}), kExitFailed);
     EXPECT_EQ(Lines(host.out, L"failed    HKEY_CURRENT_USER\\" + own + L": not erased"), 1u);
+}
+
+// The backup's own form alone, every value type as it wrote it, and nothing else.
+TEST(BackupFileTest, ReadsBackWhatTheBackupWroteAndRefusesAnyOtherForm) {
+    AccountSubtree read;
+    read.keys = {
+        {L"123",
+         {{L"S", kRegSz, {0x78, 0, 0, 0}}, {L"", kRegBinary, std::vector<std::uint8_t>(40)}}},
+        {L"123\\Sub",
+         {{L"Q", kRegQword, {1, 2, 3, 4, 5, 6, 7, 8}}, {L"D", kRegDword, {1, 0, 0, 0}}}},
+        {L"123\\Sub\\Deep", {{L"E", kRegExpandSz, {0x25, 0}}, {L"L", 0x100000, {}}}},
+        {L"123\\Next", {}}};
+    AccountBackup backup(L"123", L"S-1-5-21-1");
+    backup.Add(
+        L"HKEY_USERS\\S-9_Classes\\VirtualStore\\MACHINE\\SOFTWARE\\Mirabilis\\ICQ\\NewOwners",
+        read);
+    BackupContents contents;
+    ASSERT_EQ(ReadBackupFile(backup.Bytes(), contents), L"");
+    EXPECT_EQ(contents.uin + L" " + contents.currentUser, L"123 S-1-5-21-1");
+    ASSERT_EQ(contents.places.size(), 1u);
+    EXPECT_EQ(contents.places[0].keys, read.keys);
+    Faults faults;
+    MemoryRegistry registry{faults};
+    std::wstring user;
+    EXPECT_TRUE(PlaceUser(contents.places[0].name, contents, registry, user));
+    EXPECT_EQ(user, L"S-9");
+
+    const std::wstring text = FileText(backup.Bytes());
+    for (const auto& [from, to] : std::initializer_list<std::pair<std::wstring, std::wstring>>{
+             {L"NewOwners\\123\\Sub]", L"NewOwners\\Sub]"},
+             {L"NewOwners\\123\\Sub]", L"NewOwners\\124\\Sub]"},
+             {L"\\123\\Sub]", L"\\123\\Sub\\\\X]"},
+             {L"\\123\\Sub]", L"\\123\\Su\\b]"},
+             {L"\\123\\Next]", L"\\123\\SUB]"},
+             {L"\"S\"=\"x\"", L"\"S\"=hex(1):78,00,00,00"},
+             {L"\"S\"=\"x\"", L"\"S\"=dword:1"},
+             {L"\"S\"=\"x\"", L"\"S\"=\"x\"\r\n\"s\"=\"y\""},
+             {L"\"D\"=dword:00000001", L"\"D\"=dword:0000000A"},
+             {L"account 123", L"account 1234"},
+             {L"hive of S-1-5-21-1.", L"hive of S-1-5-21-1"},
+             {L"Version 5.00\r\n", L"Version 5.00\n"}}) {
+        std::wstring altered = text;
+        altered.replace(altered.find(from), from.size(), to);
+        EXPECT_NE(ReadBackupFile(FileBytes(altered), contents), L"") << to;
+    }
+    EXPECT_NE(ReadBackupFile(backup.Bytes() + "x", contents), L"");
+}
+
+// What HKEY_CURRENT_USER held goes back to the hive of the user the file names, whoever runs
+// the restore: a user not logged on has the hive loaded from the profile, and unloaded again.
+// A file that names a place where no account is kept touches nothing.
+TEST_F(CommandLineTest, RestoreGoesToTheHivesOfTheUserTheFileNamesAndNowhereElse) {
+    const std::wstring alice = hives.currentUser;
+    SeedCurrentUser(L"123456");
+    EXPECT_EQ(Run({L"/erase", L"123456", L"/backup", L"C:\\b.reg"}), kExitDone);
+    hives.currentUser = L"S-1-5-18";
+    hives.profiles = {{alice, L"C:\\Users\\alice"}};
+    const std::wstring store = L"VirtualStore\\MACHINE\\SOFTWARE\\";
+    hives.files[L"C:\\Users\\alice\\NTUSER.DAT"] = {L"Software"};
+    hives.files[L"C:\\Users\\alice\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat"] = {
+        store + L"Wow6432Node"};
+    const std::wstring erased = registry.Export();
+    EXPECT_EQ(Run({L"/restore", L"C:\\b.reg", L"/whatif"}), kExitDone);
+    EXPECT_EQ(Lines(host.out, L"would restore HKEY_USERS\\Zelvane-" + alice), 3u);
+    EXPECT_EQ(registry.Export(), erased);
+    std::wstring atUnload;  // the registry as the first hive is unloaded
+    registry.BeforeCall("DeleteTree", 1, [&] { atUnload = registry.Export(); });
+    EXPECT_EQ(Run({L"/restore", L"C:\\b.reg"}), kExitDone);
+    const std::wstring sub = L"Mirabilis\\ICQ\\NewOwners\\123456\\Sub]\nv=x\n";
+    for (const std::wstring& key : {L"\\Software\\" + sub, L"_Classes\\" + store + sub,
+                                    L"_Classes\\" + store + L"Wow6432Node\\" + sub}) {
+        EXPECT_NE(atUnload.find(L"\\Zelvane-" + alice + key), std::wstring::npos) << key;
+    }
+    EXPECT_TRUE(hives.loaded.empty());
+
+    // A user the PC has no profile of: named, and nothing is written for them.
+    hives.profiles.clear();
+    EXPECT_EQ(Run({L"/restore", L"C:\\b.reg"}), kExitFailed);
+    EXPECT_EQ(Lines(host.out,
+                    L"failed    HKEY_CURRENT_USER\\Software\\Mirabilis\\ICQ\\NewOwners\\"
+                    L"123456: not restored, since no hive of its user was reached\n"),
+              1u);
+    std::wstring text = FileText(host.files.at(L"C:\\b.reg"));
+    for (std::size_t at = 0; (at = text.find(L"\\SOFTWARE\\WOW", at)) != text.npos; at += 15) {
+        text.replace(at, 10, L"\\SOFTWARE\\Evil\\");
+    }
+    host.files[L"C:\\evil.reg"] = FileBytes(text);
+    registry.calls.clear();
+    EXPECT_EQ(Run({L"/restore", L"C:\\evil.reg"}), kExitUsage);
+    EXPECT_EQ(registry.calls, std::vector<std::string>{});
+    EXPECT_NE(host.err.find(L"zelvane: C:\\evil.reg: not restored: HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+                            L"Evil\\WOW6432Node\\Mirabilis\\ICQ\\NewOwners is not a place"),
+              std::wstring::npos);
 }
 
 // /whatif walks with the erase's rights: a key that grants the erase what it needs and no
@@ -433,6 +529,9 @@ TEST_F(CommandLineTest, TheLogHoldsTheWholeRunOrNothingIsTouched) {
     EXPECT_TRUE(host.files.empty());
     EXPECT_NE(host.err.find(L"zelvane: /log and /backup name the same file. zelvane /? tells"),
               std::wstring::npos);
+    // The same for the file /restore reads, which the log would append to.
+    EXPECT_EQ(Run({L"/restore", L"b.reg", L"/log", L"C:\\WORK\\B.reg"}), kExitUsage);
+    EXPECT_EQ(host.logPath, L"");
 }
 
 TEST(OutputEscapeTest, NoNameCanBreakALineOrAField) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,17 @@ class MemoryCommandHost : public CommandHost {
         full = path.size() > 2 && path[1] == L':' && path[2] == L'\\' ? path : currentFolder + path;
         return 0;
     }
-    bool FileExists(const std::wstring& path) override { return files.count(path) != 0; }
+    bool FileExists(const std::wstring& path) override {
+        return files.count(path) != 0 || IsFolder(path);
+    }
+    bool IsFolder(const std::wstring& path) override { return folders.count(path) != 0; }
+    std::wstring FileNameTime() override { return now; }
+    long ReadFile(const std::wstring& path, std::string& bytes) override {
+        const auto file = files.find(path);
+        if (file == files.end()) return kErrorFileNotFound;
+        bytes = file->second;
+        return 0;
+    }
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override {
         if (writeFailure != 0) return writeFailure;
         if (files.count(path) != 0) return kErrorAlreadyExists;
@@ -62,12 +73,14 @@ class MemoryCommandHost : public CommandHost {
     std::wstring err;
     std::vector<std::wstring> boxes;
     std::map<std::wstring, std::string> files;  // the files written, by path
-    long writeFailure = 0;                      // what WriteNewFile returns instead
-    std::wstring logPath;                       // the log opened, empty before
-    std::wstring log;                           // what was appended to it
-    long logFailure = 0;                        // what OpenLog returns instead
-    long logWriteFailure = 0;                   // what Log returns instead
-    std::function<void()> onWrite;              // someone else at work as a file is written
+    std::set<std::wstring> folders;             // folders that are there, by path
+    std::wstring now = L"20261208T060012Z";
+    long writeFailure = 0;          // what WriteNewFile returns instead
+    std::wstring logPath;           // the log opened, empty before
+    std::wstring log;               // what was appended to it
+    long logFailure = 0;            // what OpenLog returns instead
+    long logWriteFailure = 0;       // what Log returns instead
+    std::function<void()> onWrite;  // someone else at work as a file is written
     std::wstring currentFolder = L"C:\\Work\\";
 };
 

@@ -10,6 +10,8 @@ namespace zelvane {
 namespace {
 
 constexpr std::uint32_t kDeleteRight = 0x00010000;  // DELETE, which every erase asks for
+constexpr std::uint32_t kSetValue = 0x0002;         // KEY_SET_VALUE
+constexpr std::uint32_t kCreateSubKey = 0x0004;     // KEY_CREATE_SUB_KEY
 
 std::vector<std::wstring> Components(const std::wstring& path) {
     std::vector<std::wstring> parts;
@@ -394,6 +396,40 @@ long MemoryRegistry::DeleteKey(RegKey key) {
     }
     if (node.deleteFailure != kErrorSuccess) return node.deleteFailure;
     Unlink(*node.parent, node);
+    return kErrorSuccess;
+}
+
+// The parent's DACL must grant the making of subkeys (KEY_CREATE_SUB_KEY); the key made is
+// opened with that right and the one to set values (KEY_SET_VALUE).
+long MemoryRegistry::CreateKey(RegKey key, const std::wstring& name, RegKey& subkey) {
+    Record("CreateKey");
+    if (faults_.Next("Registry.CreateKey")) return kErrorAccessDenied;
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    Node& parent = *handle->second;
+    if (parent.deleted) return kErrorKeyDeleted;
+    if (name.empty() || name.find(L'\\') != name.npos) return kErrorBadKey;
+    if (parent.Child(name)) return kErrorAlreadyExists;
+    if ((parent.granted & kCreateSubKey) == 0) return kErrorAccessDenied;
+    parent.subkeys.push_back(std::make_unique<Node>());
+    Node* made = parent.subkeys.back().get();
+    made->name = name;
+    made->parent = &parent;
+    ++nameChanges_;
+    subkey = nextHandle_++;
+    handles_[subkey] = made;
+    rights_[subkey] = kCreateSubKey | kSetValue;
+    return kErrorSuccess;
+}
+
+long MemoryRegistry::SetValue(RegKey key, const RegistryValue& value) {
+    Record("SetValue");
+    if (faults_.Next("Registry.SetValue")) return kErrorAccessDenied;
+    const auto handle = handles_.find(key);
+    if (handle == handles_.end()) return kErrorInvalidHandle;
+    if (handle->second->deleted) return kErrorKeyDeleted;
+    if ((rights_[key] & kSetValue) == 0) return kErrorAccessDenied;
+    handle->second->values[value.name] = {value.type, value.data};
     return kErrorSuccess;
 }
 

@@ -38,6 +38,8 @@ class MemoryRegistry : public Registry {
     long LinkTarget(RegKey key, bool& link, std::wstring& target) override;
     long EnumValue(RegKey key, std::int32_t index, RegistryValue& value) override;
     long DeleteKey(RegKey key) override;
+    long CreateKey(RegKey key, const std::wstring& name, RegKey& subkey) override;
+    long SetValue(RegKey key, const RegistryValue& value) override;
     long WatchSubkeys(RegKey key, bool subtree, RegWatch& watch) override;
     bool EndWatch(RegWatch watch) override;
 

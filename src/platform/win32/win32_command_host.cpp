@@ -185,6 +185,40 @@ bool Win32CommandHost::FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32CommandHost::IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring Win32CommandHost::FileNameTime() {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    wchar_t stamp[32];
+    wsprintfW(stamp, L"%04u%02u%02uT%02u%02u%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond);
+    return stamp;
+}
+
+// Read through the handle that the checks were made on.
+long Win32CommandHost::ReadFile(const std::wstring& path, std::string& bytes) {
+    std::wstring full;
+    long result = FullPath(path, full);
+    PlacedFile file;
+    if (result == ERROR_SUCCESS) result = file.Open(full, PlacedFile::Mode::kRead);
+    LARGE_INTEGER size = {};
+    if (result == ERROR_SUCCESS && !GetFileSizeEx(file.File(), &size)) {
+        result = static_cast<long>(GetLastError());
+    }
+    if (result != ERROR_SUCCESS) return result;
+    if (size.QuadPart > (256 << 20)) return ERROR_FILE_TOO_LARGE;
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.File(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        return static_cast<long>(GetLastError());
+    }
+    return read == bytes.size() ? ERROR_SUCCESS : ERROR_READ_FAULT;
+}
+
 long Win32CommandHost::FullPath(const std::wstring& path, std::wstring& full) {
     // The current folder may change between the two calls (not in this program, which has one
     // thread that does this): then the second asks for more room, and is asked again.

@@ -18,6 +18,9 @@ class Win32CommandHost : public CommandHost {
     bool Elevated() override;
     std::wstring ErrorText(long code) override;
     bool FileExists(const std::wstring& path) override;
+    bool IsFolder(const std::wstring& path) override;
+    std::wstring FileNameTime() override;
+    long ReadFile(const std::wstring& path, std::string& bytes) override;
     long FullPath(const std::wstring& path, std::wstring& full) override;
     long WriteNewFile(const std::wstring& path, const std::string& bytes) override;
     long OpenLog(const std::wstring& path) override;

@@ -185,14 +185,21 @@ long PlacedFile::Open(const std::wstring& full, Mode mode) {
         result = kErrorPathLeadsElsewhere;
     }
     const bool append = mode == Mode::kAppend;
+    const bool read = mode == Mode::kRead;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (result == kErrorSuccess) result = PrivateFileDescriptor(descriptor);
     if (result == kErrorSuccess) {
         result = OpenInside(
             folder_, name,
-            append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE
-                   : FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE,
-            append ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, append ? FILE_OPEN_IF : FILE_CREATE,
+            read     ? FILE_GENERIC_READ
+            : append ? FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE
+                     : FILE_GENERIC_WRITE | FILE_READ_ATTRIBUTES | DELETE,
+            read     ? FILE_SHARE_READ
+            : append ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                     : 0,
+            read     ? FILE_OPEN
+            : append ? FILE_OPEN_IF
+                     : FILE_CREATE,
             FILE_NON_DIRECTORY_FILE, descriptor, file_, &created_);
         LocalFree(descriptor);
     }

@@ -21,6 +21,7 @@ class PlacedFile {
     enum class Mode {
         kAppend,     // opened to append to; made where it is not there
         kCreateNew,  // made new, never over anything of that name
+        kRead,       // opened to read, shared with readers alone
     };
 
     PlacedFile() = default;

@@ -410,6 +410,54 @@ long Win32Registry::DeleteKey(RegKey key) {
     return DeleteOpenKey(KeyHandle(key));
 }
 
+// Made through the native call, with the name counted, and as the link where one of that name
+// is there already, so that a restore never writes through a link; a key that was there is
+// closed again at once.
+long Win32Registry::CreateKey(RegKey key, const std::wstring& name, RegKey& subkey) {
+    using CreateKeyFn = LONG(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, ULONG,
+                                     PUNICODE_STRING, ULONG, PULONG);
+    static const auto createKey = FindFunction<CreateKeyFn>(Ntdll(), "NtCreateKey");
+    if (createKey == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (name.empty() || name.size() > kMaxKeyName || name.find(L'\\') != name.npos) {
+        return ERROR_BADKEY;
+    }
+    UNICODE_STRING counted;
+    counted.Buffer = const_cast<PWSTR>(name.data());
+    counted.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    OBJECT_ATTRIBUTES object;
+    InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE | OBJ_OPENLINK,
+                               KeyHandle(key), nullptr);
+    HANDLE handle = nullptr;
+    ULONG disposition = 0;
+    const LONG status = createKey(&handle, KEY_CREATE_SUB_KEY | KEY_SET_VALUE, &object, 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, &disposition);
+    if (status < 0) return ErrorOf(status);
+    if (disposition != REG_CREATED_NEW_KEY) {
+        RegCloseKey(static_cast<HKEY>(handle));
+        return ERROR_ALREADY_EXISTS;
+    }
+    subkey = reinterpret_cast<RegKey>(handle);
+    return ERROR_SUCCESS;
+}
+
+// The native call takes the bytes as they are: RegSetValueExW would count a string's NUL that
+// its size leaves out when one follows it in memory.
+long Win32Registry::SetValue(RegKey key, const RegistryValue& value) {
+    using SetValueFn = LONG(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+    static const auto setValue = FindFunction<SetValueFn>(Ntdll(), "NtSetValueKey");
+    if (setValue == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (value.name.size() > kMaxCountedName) return kErrorNameTooLong;
+    UNICODE_STRING counted;
+    counted.Buffer = const_cast<PWSTR>(value.name.data());
+    counted.Length = static_cast<USHORT>(value.name.size() * sizeof(wchar_t));
+    counted.MaximumLength = counted.Length;
+    const LONG status = setValue(KeyHandle(key), &counted, 0, value.type,
+                                 const_cast<std::uint8_t*>(value.data.data()),
+                                 static_cast<ULONG>(value.data.size()));
+    return status < 0 ? ErrorOf(status) : ERROR_SUCCESS;
+}
+
 // The registry sets the event at the first change after the call; the key's handle is the
 // walk's own, opened once more since the right to be watched is one the walk does not ask of
 // every key.

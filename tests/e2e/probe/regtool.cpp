@@ -18,6 +18,12 @@
 //   regtool filedacl FILE        prints FILE's DACL in SDDL, as GetNamedSecurityInfoW reads it
 //   regtool run PROGRAM [ARG...] runs PROGRAM with no standard handles and no console, as
 //                                Explorer starts a program, and exits with its exit code
+//   regtool nest KEY COUNT LENGTH  makes COUNT keys of LENGTH characters below KEY, each below
+//                                the one before and with the value V: real names longer than
+//                                any path a call takes
+//   regtool churn KEY            makes and deletes the subkey "x" of KEY over and over, KEY
+//                                opened again each time (so never made again once it is gone),
+//                                from when it prints "held" until its standard input ends
 //   regtool dump KEY...          prints each KEY with every key and value below it (UTF-8):
 //                                the registry snapshots of the tests, in one process where
 //                                reg export takes seconds for HKLM\Software
@@ -180,6 +186,45 @@ LONG Hold(const wchar_t* file) {
     }
     CloseHandle(held);
     return ERROR_SUCCESS;
+}
+
+LONG Nest(HKEY hive, const std::wstring& path, int count, int length) {
+    HKEY at = nullptr;
+    LONG result = RegOpenKeyExW(hive, path.c_str(), 0, KEY_CREATE_SUB_KEY, &at);
+    const std::wstring name(static_cast<std::size_t>(length), L'k');
+    for (int i = 0; i < count && result == ERROR_SUCCESS; ++i) {
+        HKEY next = nullptr;
+        result = RegCreateKeyExW(at, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
+                                 nullptr);
+        RegCloseKey(at);
+        at = next;
+        if (result == ERROR_SUCCESS) result = RegSetValueExW(at, L"V", 0, REG_SZ, nullptr, 0);
+    }
+    RegCloseKey(at);
+    return result;
+}
+
+struct Churning {
+    HKEY hive;
+    std::wstring path;
+    volatile LONG stop;
+};
+
+DWORD WINAPI ChurnLoop(void* parameter) {
+    const auto* churning = static_cast<const Churning*>(parameter);
+    while (churning->stop == 0) {
+        HKEY key = nullptr;
+        HKEY made = nullptr;
+        if (RegOpenKeyExW(churning->hive, churning->path.c_str(), 0, KEY_CREATE_SUB_KEY | DELETE,
+                          &key) == ERROR_SUCCESS &&
+            RegCreateKeyExW(key, L"x", 0, nullptr, 0, KEY_READ, nullptr, &made, nullptr) ==
+                ERROR_SUCCESS) {
+            RegCloseKey(made);
+            RegDeleteKeyW(key, L"x");
+        }
+        RegCloseKey(key);
+    }
+    return 0;
 }
 
 int Run(int argc, wchar_t** argv) {
@@ -370,7 +415,7 @@ int wmain(int argc, wchar_t** argv) {
             stderr,
             "usage: regtool link KEY TARGET | unlink KEY | nulkeys KEY... | unnul KEY... | "
             "dacl KEY SDDL [32] | set KEY NAME TYPE HEX | save KEY FILE | load NAME FILE | unload "
-            "NAME | hold FILE | event NAME | filedacl FILE | "
+            "NAME | hold FILE | event NAME | filedacl FILE | nest KEY COUNT LENGTH | churn KEY | "
             "run PROGRAM [ARG...] | dump KEY...\n");
         return 2;
     }
@@ -380,6 +425,14 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring target;
     if (command == L"unlink") {
         result = Unlink(hive, path);
+    } else if (command == L"churn") {
+        Churning churning{hive, path, 0};
+        const HANDLE thread = CreateThread(nullptr, 0, ChurnLoop, &churning, 0, nullptr);
+        result = thread == nullptr ? static_cast<LONG>(GetLastError()) : Hold(L"NUL");
+        churning.stop = 1;
+        WaitForSingleObject(thread, INFINITE);
+    } else if (command == L"nest" && argc == 5) {
+        result = Nest(hive, path, _wtoi(argv[3]), _wtoi(argv[4]));
     } else if (command == L"nulkeys" || command == L"unnul") {
         for (int i = 2; i < argc; ++i) {
             result = SplitKey(argv[i], hive, path) ? NulKeys(hive, path, command == L"nulkeys")
