@@ -16,12 +16,6 @@ struct HeldKey {
     std::vector<std::pair<std::wstring, std::size_t>> children;  // each name and its HeldKey
 };
 
-std::vector<RegistryValue> ByName(std::vector<RegistryValue> values) {
-    std::sort(values.begin(), values.end(),
-              [](const RegistryValue& a, const RegistryValue& b) { return a.name < b.name; });
-    return values;
-}
-
 class BackedUpErase {
   public:
     BackedUpErase(Registry& registry, const AccountSubtree& read) : registry_(registry) {
@@ -76,7 +70,12 @@ class BackedUpErase {
         std::vector<RegistryValue> values;
         long result = ReadValues(registry_, key, values);
         if (result != kErrorSuccess) return result;
-        if (ByName(std::move(values)) != ByName(*held.values)) return kErrorChangedSinceBackup;
+        // The same values, in any order: a key holds each name once, and the registry gives
+        // them in the order they were read unless some were written again since.
+        if (!std::is_permutation(values.begin(), values.end(), held.values->begin(),
+                                 held.values->end())) {
+            return kErrorChangedSinceBackup;
+        }
         // Every key below that the backup holds is gone: any left is one it does not hold.
         wchar_t name[kMaxKeyName + 1];
         std::uint32_t size = kMaxKeyName + 1;
