@@ -158,16 +158,16 @@ void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountS
 int RunEraseWithBackup(CommandRun& run) {
     EraseBackup backup(run);
     Report untold(run.host, true, ReportForm::kUntold);
-    if (!ForEachOwner(run, untold, [&](const Owner& owner) { backup.Read(owner); })) {
+    if (!ForEachOwner(run, untold, VisitEach([&](const Owner& owner) { backup.Read(owner); }))) {
         run.report.Line({EscapedForOutput(run.arguments.uin),
                          L": nothing was erased, since the run was stopped before its backup "
                          L"was written."});
         return run.report.tally.Code(run.host);
     }
     if (!backup.Write()) return run.report.tally.Code(run.host);
-    ForEachOwner(run, run.report, [&](const Owner& owner) {
-        for (const AccountPlace& place : owner.places) backup.Erase(owner, place);
-    });
+    ForEachOwner(run, run.report, VisitEach([&](const Owner& owner) {
+                     for (const AccountPlace& place : owner.places) backup.Erase(owner, place);
+                 }));
     return EraseSummary(run);
 }
 

@@ -39,7 +39,8 @@ int ListOwnerAccounts(CommandRun& run, const Owner& owner, std::wstring_view onl
 // In the order the places are read. The messenger running is named, and changes no exit
 // code.
 int RunList(CommandRun& run) {
-    ForEachOwner(run, run.report, [&](const Owner& owner) { ListOwnerAccounts(run, owner); });
+    ForEachOwner(run, run.report,
+                 VisitEach([&](const Owner& owner) { ListOwnerAccounts(run, owner); }));
     NameRunningMessenger(run);
     return run.report.tally.Code(run.host);
 }
