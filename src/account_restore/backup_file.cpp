@@ -204,7 +204,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
         }
         if (end == text.npos) break;
         if (first.starts_with(L"; ")) {
-            if (comments.size() < 2) comments.emplace_back(first.substr(2));
+            if (comments.size() < 2) comments.push_back(std::wstring(first.substr(2)));
             again.Comment(first.substr(2));
         } else if (first.starts_with(L"[") && first.ends_with(L"]")) {
             key = first.substr(1, first.size() - 2);
