@@ -96,7 +96,8 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
     if (at == end || *at++ != L':') return false;
     while (at != end) {
         if (!HexDigits(at, end, 2, number)) return false;
-        value.data.resize(value.data.size() + 1, static_cast<std::uint8_t>(number));
+        value.data.resize(value.data.size() + 1);
+        value.data.back() = static_cast<std::uint8_t>(number);
         if (at != end && (*at++ != L',' || at == end)) return false;
     }
     return true;
