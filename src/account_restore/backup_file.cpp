@@ -147,7 +147,7 @@ class KeyReader {
                 return AtLine(line, kOutside);
             }
         }
-        chain_.push_back(path);
+        chain_.push_back(std::wstring(path));
         BackedUpPlace& into = read_.places.back();
         into.values += static_cast<int>(values.size());
         into.keys.push_back({std::move(path), std::move(values)});

@@ -49,7 +49,7 @@ class EraseBackup {
             const std::wstring restored = RestoredName(run_.registry, place, hive);
             found_ = found_ || read.result == kErrorSuccess;
             if (read.result == kErrorRegistryLink) {
-                refused_.push_back(restored);
+                refused_.push_back(std::wstring(restored));
             } else if (read.result != kErrorSuccess && !IsNotThere(read.result)) {
                 run_.report.Failure({ShownAs(place, run_.registry, run_.arguments.uin),
                                      L": could not be read for the backup"},

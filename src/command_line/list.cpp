@@ -11,7 +11,7 @@ namespace zelvane {
 bool InsertOnce(std::vector<std::wstring>& sorted, const std::wstring& name) {
     const auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
     if (at != sorted.end() && *at == name) return false;
-    sorted.insert(at, name);
+    sorted.insert(at, std::wstring(name));
     return true;
 }
 
