@@ -1,6 +1,5 @@
 #include "account_backup/backed_up_erase.h"
 
-#include <algorithm>
 #include <map>
 #include <utility>
 #include <vector>
@@ -70,12 +69,9 @@ class BackedUpErase {
         std::vector<RegistryValue> values;
         long result = ReadValues(registry_, key, values);
         if (result != kErrorSuccess) return result;
-        // The same values, in any order: a key holds each name once, and the registry gives
-        // them in the order they were read unless some were written again since.
-        if (!std::is_permutation(values.begin(), values.end(), held.values->begin(),
-                                 held.values->end())) {
-            return kErrorChangedSinceBackup;
-        }
+        // The registry lists a key's values in the same order each time until one is deleted
+        // or added: another order is a change, and the key stays.
+        if (values != *held.values) return kErrorChangedSinceBackup;
         // Every key below that the backup holds is gone: any left is one it does not hold.
         wchar_t name[kMaxKeyName + 1];
         std::uint32_t size = kMaxKeyName + 1;
