@@ -94,7 +94,7 @@ class SubtreeReader {
             const long result = registry_.EnumKey(key, index, name, size);
             if (result == kErrorNoMoreItems) return kErrorSuccess;
             if (result != kErrorSuccess) return result;
-            names.emplace_back(name, size);
+            names.push_back(std::wstring(name, size));
         }
     }
 

@@ -1,6 +1,5 @@
 #include "account_backup/backed_up_erase.h"
 
-#include <algorithm>
 #include <map>
 #include <utility>
 #include <vector>
@@ -15,12 +14,6 @@ struct HeldKey {
     const std::wstring* target = nullptr;                        // a link's
     std::vector<std::pair<std::wstring, std::size_t>> children;  // each name and its HeldKey
 };
-
-std::vector<RegistryValue> ByName(std::vector<RegistryValue> values) {
-    std::sort(values.begin(), values.end(),
-              [](const RegistryValue& a, const RegistryValue& b) { return a.name < b.name; });
-    return values;
-}
 
 class BackedUpErase {
   public:
@@ -76,7 +69,9 @@ class BackedUpErase {
         std::vector<RegistryValue> values;
         long result = ReadValues(registry_, key, values);
         if (result != kErrorSuccess) return result;
-        if (ByName(std::move(values)) != ByName(*held.values)) return kErrorChangedSinceBackup;
+        // The registry lists a key's values in the same order each time until one is deleted
+        // or added: another order is a change, and the key stays.
+        if (values != *held.values) return kErrorChangedSinceBackup;
         // Every key below that the backup holds is gone: any left is one it does not hold.
         wchar_t name[kMaxKeyName + 1];
         std::uint32_t size = kMaxKeyName + 1;

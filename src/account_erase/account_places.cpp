@@ -1,5 +1,7 @@
 #include "account_erase/account_places.h"
 
+#include <utility>
+
 namespace zelvane {
 
 namespace {
@@ -88,10 +90,10 @@ std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
         }
         if (classesRow && !classesKey.empty()) {
             place.parent = classesKey + L"\\" + place.parent.substr(classes.size());
-            inClassesHive.push_back(place);
+            inClassesHive.push_back(std::move(place));
         }
     }
-    places.insert(places.end(), inClassesHive.begin(), inClassesHive.end());
+    for (AccountPlace& place : inClassesHive) places.push_back(std::move(place));
     return places;
 }
 

@@ -96,7 +96,8 @@ bool ParseValue(const wchar_t* at, const wchar_t* end, RegistryValue& value) {
     if (at == end || *at++ != L':') return false;
     while (at != end) {
         if (!HexDigits(at, end, 2, number)) return false;
-        value.data.resize(value.data.size() + 1, static_cast<std::uint8_t>(number));
+        value.data.resize(value.data.size() + 1);
+        value.data.back() = static_cast<std::uint8_t>(number);
         if (at != end && (*at++ != L',' || at == end)) return false;
     }
     return true;
@@ -146,7 +147,7 @@ class KeyReader {
                 return AtLine(line, kOutside);
             }
         }
-        chain_.push_back(path);
+        chain_.push_back(std::wstring(path));
         BackedUpPlace& into = read_.places.back();
         into.values += static_cast<int>(values.size());
         into.keys.push_back({std::move(path), std::move(values)});
@@ -204,7 +205,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
         }
         if (end == text.npos) break;
         if (first.starts_with(L"; ")) {
-            if (comments.size() < 2) comments.emplace_back(first.substr(2));
+            if (comments.size() < 2) comments.push_back(std::wstring(first.substr(2)));
             again.Comment(first.substr(2));
         } else if (first.starts_with(L"[") && first.ends_with(L"]")) {
             key = first.substr(1, first.size() - 2);

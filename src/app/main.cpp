@@ -57,17 +57,29 @@ int RunZelvane(HINSTANCE instance) {
     EventDispatch dispatch(runtime, L"Zelvane");
 
     // Made the first time the main window asks for it, kept until the program ends.
-    const FormSpec aboutLayout = AboutLayout(strings);
-    std::unique_ptr<Win32Form> aboutForm;
-    std::unique_ptr<AboutWindow> about;
-    const auto aboutWindow = [&]() -> AboutWindow& {
-        if (!about) {
-            aboutForm = std::make_unique<Win32Form>(application, aboutLayout, dispatch);
-            about = std::make_unique<AboutWindow>(*aboutForm, shell);
-            aboutForm->SetEvents(about.get());
+    struct LazyAbout final : AboutWindowSource {
+        LazyAbout(Win32Application& application, const Strings& strings, EventDispatch& dispatch,
+                  Win32Shell& shell)
+            : application_(application),
+              layout_(AboutLayout(strings)),
+              dispatch_(dispatch),
+              shell_(shell) {}
+        AboutWindow& Get() override {
+            if (!about_) {
+                form_ = std::make_unique<Win32Form>(application_, layout_, dispatch_);
+                about_ = std::make_unique<AboutWindow>(*form_, shell_);
+                form_->SetEvents(about_.get());
+            }
+            return *about_;
         }
-        return *about;
-    };
+
+        Win32Application& application_;
+        const FormSpec layout_;
+        EventDispatch& dispatch_;
+        Win32Shell& shell_;
+        std::unique_ptr<Win32Form> form_;
+        std::unique_ptr<AboutWindow> about_;
+    } aboutWindow(application, strings, dispatch, shell);
 
     const FormSpec mainLayout = MainLayout(strings);
     Win32Form mainForm(application, mainLayout, dispatch);

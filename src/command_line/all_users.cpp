@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "hive_loading/profile_path.h"
 #include "hive_loading/user_hive_access.h"
@@ -240,7 +241,7 @@ void UnloadLeftovers(CommandRun& run) {
         result = run.registry.EnumKey(key, index, name, size);
         if (result != kErrorSuccess) break;
         std::wstring found(name, size);
-        if (IsPrivateHiveName(found)) names.push_back(found);
+        if (IsPrivateHiveName(found)) names.push_back(std::move(found));
     }
     if (key != 0) run.registry.CloseKey(key);
     if (result != kErrorNoMoreItems) {

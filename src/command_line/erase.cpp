@@ -45,7 +45,7 @@ int EraseSummary(CommandRun& run) {
 
 int RunErase(CommandRun& run) {
     ForEachOwner(run, run.report,
-                 [&](const Owner& owner) { ErasePlaces(run, owner, owner.places); });
+                 VisitEach([&](const Owner& owner) { ErasePlaces(run, owner, owner.places); }));
     return EraseSummary(run);
 }
 

@@ -49,7 +49,7 @@ class EraseBackup {
             const std::wstring restored = RestoredName(run_.registry, place, hive);
             found_ = found_ || read.result == kErrorSuccess;
             if (read.result == kErrorRegistryLink) {
-                refused_.push_back(restored);
+                refused_.push_back(std::wstring(restored));
             } else if (read.result != kErrorSuccess && !IsNotThere(read.result)) {
                 run_.report.Failure({ShownAs(place, run_.registry, run_.arguments.uin),
                                      L": could not be read for the backup"},
@@ -158,16 +158,16 @@ void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountS
 int RunEraseWithBackup(CommandRun& run) {
     EraseBackup backup(run);
     Report untold(run.host, true, ReportForm::kUntold);
-    if (!ForEachOwner(run, untold, [&](const Owner& owner) { backup.Read(owner); })) {
+    if (!ForEachOwner(run, untold, VisitEach([&](const Owner& owner) { backup.Read(owner); }))) {
         run.report.Line({EscapedForOutput(run.arguments.uin),
                          L": nothing was erased, since the run was stopped before its backup "
                          L"was written."});
         return run.report.tally.Code(run.host);
     }
     if (!backup.Write()) return run.report.tally.Code(run.host);
-    ForEachOwner(run, run.report, [&](const Owner& owner) {
-        for (const AccountPlace& place : owner.places) backup.Erase(owner, place);
-    });
+    ForEachOwner(run, run.report, VisitEach([&](const Owner& owner) {
+                     for (const AccountPlace& place : owner.places) backup.Erase(owner, place);
+                 }));
     return EraseSummary(run);
 }
 

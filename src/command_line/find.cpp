@@ -9,13 +9,13 @@ namespace zelvane {
 int RunFind(CommandRun& run) {
     int foundIn = 0;                  // places
     std::vector<std::wstring> users;  // sorted: the owners holding it but the shared places
-    ForEachOwner(run, run.report, [&](const Owner& owner) {
-        const int holding = ListOwnerAccounts(run, owner, run.arguments.uin);
-        foundIn += holding;
-        if (holding > 0 && owner.places.front().scope == PlaceScope::kUser) {
-            InsertOnce(users, owner.name);
-        }
-    });
+    ForEachOwner(run, run.report, VisitEach([&](const Owner& owner) {
+                     const int holding = ListOwnerAccounts(run, owner, run.arguments.uin);
+                     foundIn += holding;
+                     if (holding > 0 && owner.places.front().scope == PlaceScope::kUser) {
+                         InsertOnce(users, owner.name);
+                     }
+                 }));
     const int failures = run.report.tally.failures;
     const std::wstring uin = EscapedForOutput(run.arguments.uin);
     const std::wstring unread =

@@ -11,7 +11,7 @@ namespace zelvane {
 bool InsertOnce(std::vector<std::wstring>& sorted, const std::wstring& name) {
     const auto at = std::lower_bound(sorted.begin(), sorted.end(), name);
     if (at != sorted.end() && *at == name) return false;
-    sorted.insert(at, name);
+    sorted.insert(at, std::wstring(name));
     return true;
 }
 
@@ -39,7 +39,8 @@ int ListOwnerAccounts(CommandRun& run, const Owner& owner, std::wstring_view onl
 // In the order the places are read. The messenger running is named, and changes no exit
 // code.
 int RunList(CommandRun& run) {
-    ForEachOwner(run, run.report, [&](const Owner& owner) { ListOwnerAccounts(run, owner); });
+    ForEachOwner(run, run.report,
+                 VisitEach([&](const Owner& owner) { ListOwnerAccounts(run, owner); }));
     NameRunningMessenger(run);
     return run.report.tally.Code(run.host);
 }

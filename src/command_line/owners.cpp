@@ -11,8 +11,8 @@ bool ForEachOwner(CommandRun& run, Report& told, const OwnerVisit& visit) {
         if (!ForEachUser(run, told, visit)) return false;
     } else {
         std::vector<AccountPlace> own;
-        for (const AccountPlace& place : CurrentUserPlaces()) {
-            if (place.scope == PlaceScope::kUser) own.push_back(place);
+        for (AccountPlace& place : CurrentUserPlaces()) {
+            if (place.scope == PlaceScope::kUser) own.push_back(std::move(place));
         }
         // The user's own places follow links above the account, as the window's erase does.
         // Running as administrator is another account: it gives no rights here.

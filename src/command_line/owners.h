@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -25,7 +24,25 @@ struct Owner {
     std::span<const UserHiveAccess::Loaded> loaded;
 };
 
-using OwnerVisit = std::function<void(const Owner&)>;
+// What a command does with each owner it meets.
+class OwnerVisit {
+  public:
+    virtual void operator()(const Owner& owner) const = 0;
+
+  protected:
+    ~OwnerVisit() = default;
+};
+
+// An OwnerVisit that calls a lambda: ForEachOwner(run, told, VisitEach([&](const Owner&) {}))
+template <typename Visit>
+class VisitEach final : public OwnerVisit {
+  public:
+    explicit VisitEach(Visit visit) : visit_(visit) {}
+    void operator()(const Owner& owner) const override { visit_(owner); }
+
+  private:
+    Visit visit_;
+};
 
 // Hands each owner to visit: the current user, or with /allusers every user (ForEachUser),
 // then the default profile and the machine. What the walk finds of the users goes to `told`

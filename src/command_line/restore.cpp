@@ -116,7 +116,7 @@ std::optional<int> ReadRestore(CommandRun& run, CommandArguments& arguments,
 
 int RunRestore(CommandRun& run, const BackupContents& backup) {
     Restore restore(run, backup);
-    ForEachOwner(run, run.report, [&](const Owner& owner) { restore.Visit(owner); });
+    ForEachOwner(run, run.report, VisitEach([&](const Owner& owner) { restore.Visit(owner); }));
     restore.TellNotReached();
     const Tally& tally = run.report.tally;
     const int code = tally.Code(run.host);

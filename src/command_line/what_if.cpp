@@ -35,9 +35,9 @@ void Examine(CommandRun& run, const Owner& owner, const AccountPlace& place) {
 // Its exit code is the erase's: the same places, the same loading of users' hives, the same
 // refusals.
 int RunWhatIf(CommandRun& run) {
-    ForEachOwner(run, run.report, [&](const Owner& owner) {
-        for (const AccountPlace& place : owner.places) Examine(run, owner, place);
-    });
+    ForEachOwner(run, run.report, VisitEach([&](const Owner& owner) {
+                     for (const AccountPlace& place : owner.places) Examine(run, owner, place);
+                 }));
     const bool messengerRunning = NameRunningMessenger(run);
     const Tally& tally = run.report.tally;
     const int code = tally.Code(run.host);

@@ -31,8 +31,10 @@ std::wstring Reason(const Messages& messages, long result) {
 EraseReport::EraseReport(const std::vector<PlaceOutcome>& outcomes, const Registry& registry)
     : registry_(registry) {
     for (const PlaceOutcome& outcome : outcomes) {
-        if (outcome.result != kErrorSuccess && !IsNotThere(outcome.result))
-            failures_.push_back(outcome);
+        // Copied, then moved in: the erase fills its list so, and one instance serves both.
+        if (outcome.result != kErrorSuccess && !IsNotThere(outcome.result)) {
+            failures_.push_back(PlaceOutcome(outcome));
+        }
     }
 }
 

@@ -1,6 +1,5 @@
 #include "main_window/main_window.h"
 
-#include <utility>
 
 #include "account_erase/account_erase.h"
 #include "main_window/elevated_erase.h"
@@ -12,8 +11,7 @@
 namespace zelvane {
 
 MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& registry,
-                       Processes& processes, const Strings& strings,
-                       std::function<AboutWindow&()> aboutWindow)
+                       Processes& processes, const Strings& strings, AboutWindowSource& aboutWindow)
     : controls_(controls),
       runtime_(runtime),
       registry_(registry),
@@ -21,7 +19,7 @@ MainWindow::MainWindow(MainControls controls, Runtime& runtime, Registry& regist
       strings_(strings),
       messages_(runtime, strings),
       listing_(registry),
-      aboutWindow_(std::move(aboutWindow)) {}
+      aboutWindow_(aboutWindow) {}
 
 MainControls BindMainControls(Form& form) {
     return {form,
@@ -146,7 +144,7 @@ std::wstring MainWindow::WithoutAccessKey(int id) const {
 }
 
 void MainWindow::OnAboutClick() {
-    aboutWindow_().Show();
+    aboutWindow_.Get().Show();
 }
 
 void MainWindow::OnToggleClick() {

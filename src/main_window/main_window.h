@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "about_window/about_window.h"
@@ -34,14 +33,22 @@ struct MainControls {
 // wires them, for the program, its tests and its benchmarks alike.
 MainControls BindMainControls(Form& form);
 
+// Gives the one About window, making it the first time it is asked for.
+class AboutWindowSource {
+  public:
+    virtual AboutWindow& Get() = 0;
+
+  protected:
+    ~AboutWindowSource() = default;
+};
+
 // The start-up window: lists the accounts, erases the chosen one from every place it is
 // kept, and grows or shrinks to show or hide the account list.
 class MainWindow : public FormEvents {
   public:
-    // aboutWindow returns the one About window, creating it the first time it is called.
     // The messages are in the strings' language.
     MainWindow(MainControls controls, Runtime& runtime, Registry& registry, Processes& processes,
-               const Strings& strings, std::function<AboutWindow&()> aboutWindow);
+               const Strings& strings, AboutWindowSource& aboutWindow);
 
     // Clears the account list and fills it again from the registry.
     void FillAccountList();
@@ -84,7 +91,7 @@ class MainWindow : public FormEvents {
     const Strings& strings_;
     Messages messages_;
     AccountListing listing_;
-    std::function<AboutWindow&()> aboutWindow_;
+    AboutWindowSource& aboutWindow_;
 };
 
 }  // namespace zelvane

@@ -1,6 +1,7 @@
 #include "registry_listing/account_listing.h"
 
 #include <limits>
+#include <utility>
 
 #include "platform/runtime_error.h"
 
@@ -37,8 +38,8 @@ long AccountListing::ReadNames(RegKey key, std::vector<std::wstring>& names) {
         // The whole buffer comes back, NULs and all: the name ends at the first NUL. A name
         // that holds a NUL of its own would show cut short, as the name of another key, so
         // it is left out.
-        const std::wstring name = StripNulls(buffer);
-        if (name.size() == size) names.push_back(name);
+        std::wstring name = StripNulls(buffer);
+        if (name.size() == size) names.push_back(std::move(name));
     }
 }
 

@@ -16,7 +16,7 @@ namespace zelvane {
 
 // The whole program on the in-memory backend: the main window with its controls, and the
 // About window made the first time it is asked for.
-struct MemoryProgram {
+struct MemoryProgram : AboutWindowSource {
     // dpi 0: the window applies heights exactly; otherwise in whole pixels at that DPI.
     // The windows speak the language the program would choose for a user of that one.
     explicit MemoryProgram(int dpi = 0, LanguageId language = kEnglish)
@@ -39,14 +39,15 @@ struct MemoryProgram {
     MemoryForm aboutForm{faults, aboutLayout};
     std::optional<AboutWindow> about;
     int aboutCreated = 0;
-    MainWindow main{
-        BindMainControls(form), runtime, registry, processes, strings, [this]() -> AboutWindow& {
-            if (!about) {
-                about.emplace(aboutForm, shell);
-                ++aboutCreated;
-            }
-            return *about;
-        }};
+    MainWindow main{BindMainControls(form), runtime, registry, processes, strings, *this};
+
+    AboutWindow& Get() override {
+        if (!about) {
+            about.emplace(aboutForm, shell);
+            ++aboutCreated;
+        }
+        return *about;
+    }
 };
 
 }  // namespace zelvane

@@ -75,6 +75,7 @@ struct StopRequest {
     }
 };
 
+// Made on the main thread before the handler is set: the program's statics have no guard.
 StopRequest& Stop() {
     static StopRequest request;
     return request;

@@ -106,7 +106,7 @@ LONG DeleteSubtree(HKEY key, int depth, bool& deleted) {
             RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) return result;
-        names.emplace_back(name, length);
+        names.push_back(std::wstring(name, length));
     }
     LONG failure = ERROR_SUCCESS;
     for (const std::wstring& name : names) {
