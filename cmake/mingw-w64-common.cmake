@@ -19,7 +19,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Release builds are made small: optimised for size (-Oz, which takes smaller code where
 # -Os would take faster), every function and datum in a section of its own so that the
 # linker can drop what nothing uses, and the symbols stripped. Set as cache defaults here
-# because CMake's own Release default (-O3) is appended to any *_INIT value; a new build
+# because CMake's own Release default (-O3) is appended to any *_INIT value; a build
 # directory takes these, and -D on the command line overrides. Without the link timestamp,
 # the same sources build the same bytes. No interprocedural scalar replacement or constant
 # propagation: they give each object file a private copy (".isra", ".constprop") of
@@ -35,13 +35,25 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # standard library's templates): -Oz still copies such bodies into each caller, 2 KB on
 # x64 and 1 KB on x86 more than calls to one copy. (GCC 12's link-time optimisation fails
 # on this target with an internal compiler error.)
-set(CMAKE_CXX_FLAGS_RELEASE
+set(release_cxx_flags
     "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-ipa-sra -fno-ipa-cp \
 -fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics --param=early-inlining-insns=0 \
---param=max-inline-insns-single=0"
-    CACHE STRING "Flags used by the CXX compiler during RELEASE builds.")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE "-s -Wl,--gc-sections -Wl,--no-insert-timestamp"
-    CACHE STRING "Flags used by the linker during RELEASE builds.")
-
-# Tests run through Wine in the build's own throwaway prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
+--param=max-inline-insns-single=0")
+set(release_exe_linker_flags "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")
+# The defaults are remembered beside the flags: a build folder whose flags are still the
+# defaults it was made with takes new defaults, so that the size test never measures old
+# flags; flags set by hand (-D) are kept. A folder made before the defaults were remembered
+# takes them once.
+foreach(kind CXX EXE_LINKER)
+    string(TOLOWER ${kind} name)
+    set(default "${release_${name}_flags}")
+    set(flags CMAKE_${kind}_FLAGS_RELEASE)
+    set(known ZELVANE_DEFAULT_${kind}_FLAGS_RELEASE)
+    if(DEFINED CACHE{${known}} AND "$CACHE{${flags}}" STREQUAL "$CACHE{${known}}"
+       OR NOT DEFINED CACHE{${known}} AND DEFINED CACHE{CMAKE_CACHE_MAJOR_VERSION})
+        set(${flags} "${default}" CACHE STRING "Release flags" FORCE)
+    else()
+        set(${flags} "${default}" CACHE STRING "Release flags")
+    endif()
+    set(${known} "${default}" CACHE INTERNAL "")
+endforeach()
