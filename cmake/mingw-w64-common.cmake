@@ -29,24 +29,17 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # here the entry points cost more than they save (7 KB). No run-time type information:
 # nothing asks a type at run time (a form checks a control's kind by its layout), and the
 # type names and tables of every class cost 5 KB. No guard around a function's static
-# objects: the program makes them on its one thread (the console handler's thread only
-# uses one made before the handler is set), and the guard calls and their lock cost 2 KB.
+# objects: all are made on the main thread (the console handler's thread uses one only,
+# made before the handler is set), and the guard calls and their lock cost 2 KB.
 # No inlining that makes the code grow, early or late, of a function declared inline (the
 # standard library's templates): -Oz still copies such bodies into each caller, 2 KB on
 # x64 and 1 KB on x86 more than calls to one copy. (GCC 12's link-time optimisation fails
 # on this target with an internal compiler error.)
-set(release_cxx_flags
-    "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-ipa-sra -fno-ipa-cp \
--fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics --param=early-inlining-insns=0 \
---param=max-inline-insns-single=0")
-set(release_exe_linker_flags "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")
 # The defaults are remembered beside the flags: a build folder whose flags are still the
 # defaults it was made with takes new defaults, so that the size test never measures old
 # flags; flags set by hand (-D) are kept. A folder made before the defaults were remembered
 # takes them once.
-foreach(kind CXX EXE_LINKER)
-    string(TOLOWER ${kind} name)
-    set(default "${release_${name}_flags}")
+function(zelvane_release_flags kind default)
     set(flags CMAKE_${kind}_FLAGS_RELEASE)
     set(known ZELVANE_DEFAULT_${kind}_FLAGS_RELEASE)
     if(DEFINED CACHE{${known}} AND "$CACHE{${flags}}" STREQUAL "$CACHE{${known}}"
@@ -56,4 +49,12 @@ foreach(kind CXX EXE_LINKER)
         set(${flags} "${default}" CACHE STRING "Release flags")
     endif()
     set(${known} "${default}" CACHE INTERNAL "")
-endforeach()
+endfunction()
+zelvane_release_flags(CXX
+    "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-ipa-sra -fno-ipa-cp \
+-fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics --param=early-inlining-insns=0 \
+--param=max-inline-insns-single=0")
+zelvane_release_flags(EXE_LINKER "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")
+
+# Tests run through Wine in the build's own throwaway prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec)
