@@ -252,12 +252,32 @@ class ProgramTestCase(unittest.TestCase):
 
     def end_leftover_programs(self):
         """A program left running by an earlier case (or by hand) would be found in place of
-        this case's own: end it first."""
-        if self.env.reader.windows(process=Program.PROCESS):
+        this case's own: end it first. Its windows are read only when a process of that name
+        runs in this prefix, which /proc tells at once where a Wine program takes seconds."""
+        if self.leftover_process() and self.env.reader.windows(process=Program.PROCESS):
             print(f"ending a {Program.PROCESS} left running", file=sys.stderr)
             self.env.wine.run("taskkill", "/f", "/im", Program.PROCESS, check=False)
             wait_until(lambda: not self.env.reader.windows(process=Program.PROCESS),
                        what=f"the leftover {Program.PROCESS} to end")
+
+    def leftover_process(self):
+        """Whether a process named as the program runs in this run's prefix, or may: Wine
+        names each process by its exe, and a process it starts inherits WINEPREFIX from its
+        parent; one whose environment cannot be read counts."""
+        prefix = f"WINEPREFIX={self.env.prefix}".encode()
+        for proc in Path("/proc").iterdir():
+            try:
+                if (proc / "comm").read_text().strip() != Program.PROCESS:
+                    continue
+            except OSError:
+                continue
+            try:
+                environment = (proc / "environ").read_bytes().split(b"\0")
+            except OSError:
+                return True
+            if prefix in environment or not any(v.startswith(b"WINEPREFIX=") for v in environment):
+                return True
+        return False
 
     def reset_registry(self):
         """Removes every account the tests may have seeded, in all places and both views,

@@ -155,18 +155,21 @@ class LookTests(ProgramTestCase):
     """The exe under test (the 32-bit one) draws its window as the 64-bit exe
     $ZELVANE_E2E_REFERENCE_EXE does in the same prefix, pixel for pixel."""
 
-    def capture(self, program, tries=4):
-        """The pixels of the program's window, read a few times: the text box's caret
-        blinks, so a reading shows it or not."""
+    def capture(self, program, tries=10):
+        """The pixels of the program's window, read until the text box's blinking caret has
+        been seen both ways (or tries readings). The pauses differ, so that readings taken at
+        the pace of the blink, as a slow machine may take them, do not all find it alike."""
         left, top, right, bottom = program.wait_main_window()["rect"]
         shots = []
-        for _ in range(tries):
+        for pause in range(tries):
             shots.append(subprocess.run(
                 ["import", "-window", "root", "-crop",
                  f"{right - left}x{bottom - top}+{left}+{top}", "rgb:-"],
                 env=self.env.wine.env(), stdin=subprocess.DEVNULL, capture_output=True,
                 check=True, timeout=60).stdout)
-            time.sleep(0.3)
+            if len(set(shots)) > 1:
+                break
+            time.sleep(0.2 + 0.15 * pause)
         return (right - left, bottom - top), shots
 
     def test_the_window_looks_as_the_64_bit_exes(self):
