@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ascii_case.h"
+#include "platform/strings.h"
 #include "platform/win32/win32_dll_safety.h"
 #include "platform/win32/win32_sid.h"
 
@@ -220,7 +221,10 @@ bool ExpectedName(std::int32_t root, const std::wstring& path, RegistryView view
     } else if (root != kHkeyCurrentUser || !CurrentUserHiveName(name)) {
         return false;
     }
-    if (!expected.empty()) name += L"\\" + expected;
+    if (!expected.empty()) {
+        name += L'\\';
+        name += expected;
+    }
     return true;
 }
 
@@ -267,7 +271,7 @@ LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std
         }
         return opened;
     }
-    const std::wstring path = parentPath + L"\\" + name;
+    const std::wstring path = Joined({parentPath, L"\\", name});
     return RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
                          access | ViewFlag(view), &key);
 }
