@@ -56,7 +56,7 @@ std::wstring ShownAs(const AccountPlace& place, const Registry& registry) {
                           : place.hive == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE"
                                                             : L"?";
     std::wstring parent = place.parent;
-    const std::wstring software = kMachineSoftware;
+    constexpr std::wstring_view software = kMachineSoftware;
     if (place.hive == kHkeyLocalMachine && place.view == RegistryView::k32Bit &&
         registry.Is64BitWindows() && parent.compare(0, software.size(), software) == 0) {
         parent.insert(software.size(), kWow64Node);
@@ -79,7 +79,7 @@ std::vector<AccountPlace> CurrentUserPlaces() {
 // user's hive come first, its own Software\Classes among them, then the classes hive's.
 std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
                                          const std::wstring& classesKey, bool classesInUserHive) {
-    const std::wstring classes = kUserClasses;
+    constexpr std::wstring_view classes = kUserClasses;
     std::vector<AccountPlace> places;
     std::vector<AccountPlace> inClassesHive;
     for (const PlaceRow& row : kPlaces) {

@@ -240,7 +240,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
                       kNotAsWritten);
     }
     if (!refused.empty()) return refused;
-    const std::wstring userComment = kCurrentUserComment;
+    constexpr std::wstring_view userComment = kCurrentUserComment;
     if (comments.size() < 2 || comments[0] != EscapedForOutput(BackupHeading(read.uin)) ||
         !comments[1].starts_with(userComment) || !comments[1].ends_with(L".")) {
         return AtLine(3, kNotAsWritten);

@@ -211,9 +211,10 @@ bool ExpectedName(std::int32_t root, const std::wstring& path, RegistryView view
     std::wstring expected = path;
     if (root == kHkeyLocalMachine) {
         name = L"\\REGISTRY\\MACHINE";
-        const std::wstring software = L"SOFTWARE\\";
+        constexpr std::wstring_view software = L"SOFTWARE\\";
         if (view == RegistryView::k32Bit && RunsOn64BitWindows() &&
-            SameIgnoringAsciiCase(expected.substr(0, software.size()), software)) {
+            SameIgnoringAsciiCase(std::wstring_view(expected).substr(0, software.size()),
+                                  software)) {
             expected.insert(software.size(), L"Wow6432Node\\");
         }
     } else if (root == kHkeyUsers) {
