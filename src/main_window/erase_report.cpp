@@ -15,16 +15,11 @@ bool SharedDenied(const PlaceOutcome& failure) {
 
 // Why a place failed, in a few words for the sentence.
 std::wstring Reason(const Messages& messages, long result) {
-    switch (result) {
-        case kErrorAccessDenied:
-            return messages.Text(IDS_ACCESS_DENIED);
-        case kErrorInvalidHandle:
-            return messages.Text(IDS_KEY_NOT_OPENED);
-        case kErrorRegistryLink:
-            return messages.Text(IDS_REGISTRY_LINK);
-        default:
-            return messages.Text(IDS_ERROR_CODE, {Decimal(result)});
-    }
+    const int id = result == kErrorAccessDenied    ? IDS_ACCESS_DENIED
+                   : result == kErrorInvalidHandle ? IDS_KEY_NOT_OPENED
+                   : result == kErrorRegistryLink  ? IDS_REGISTRY_LINK
+                                                   : 0;
+    return id != 0 ? messages.Text(id) : messages.Text(IDS_ERROR_CODE, {Decimal(result)});
 }
 
 }  // namespace
@@ -73,7 +68,11 @@ bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
         for (const PlaceOutcome& failure : failures_) {
             if (failure.place.scope != PlaceScope::kShared) continue;
             const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
-            shared = shared.empty() ? place : messages.Text(IDS_AND, {shared, place});
+            if (shared.empty()) {
+                shared = place;
+            } else {
+                shared = messages.Text(IDS_AND, {shared, place});
+            }
         }
         prompt += L"\n\n";
         prompt += messages.Text(IDS_OFFER_ADMINISTRATOR, {shared});
