@@ -17,8 +17,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Release builds are made small: optimised for size (-Oz, which takes smaller code where
-# -Os would take faster), every function and datum in a section of its own so that the
-# linker can drop what nothing uses, and the symbols stripped. Set as cache defaults here
+# -Os would take faster), every datum in a section of its own so that the linker can drop
+# what nothing uses, and the symbols stripped. The functions of a file share one section:
+# the assembler pads each code section to 16 bytes on x64 (4 on x86), and a section for each
+# function cost more in that padding (2.5 KB on x64, 0.5 KB on x86) than the linker dropped
+# with it; the linker still drops a file's functions when nothing uses any of them, and the
+# import table stays the same. Set as cache defaults here
 # because CMake's own Release default (-O3) is appended to any *_INIT value; a build
 # directory takes these, and -D on the command line overrides. Without the link timestamp,
 # the same sources build the same bytes. No interprocedural scalar replacement or constant
@@ -51,7 +55,7 @@ function(zelvane_release_flags kind default)
     set(${known} "${default}" CACHE INTERNAL "")
 endfunction()
 zelvane_release_flags(CXX
-    "-Oz -DNDEBUG -ffunction-sections -fdata-sections -fno-ipa-sra -fno-ipa-cp \
+    "-Oz -DNDEBUG -fdata-sections -fno-ipa-sra -fno-ipa-cp \
 -fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics --param=early-inlining-insns=0 \
 --param=max-inline-insns-single=0")
 zelvane_release_flags(EXE_LINKER "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")

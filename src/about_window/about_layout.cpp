@@ -1,5 +1,7 @@
 #include "about_window/about_layout.h"
 
+#include "platform/strings.h"
+
 namespace zelvane {
 
 namespace {
@@ -64,8 +66,8 @@ FormSpec AboutLayout(const Strings& strings) {
 }
 
 std::wstring WhitePagesAddress(const std::wstring& uin) {
-    return L"http://" + std::wstring(kWhitePagesHost) + L"/whitepages/message_me/1,,,00.icq?uin=" +
-           uin + L"&action=message";
+    return Joined({L"http://", kWhitePagesHost, L"/whitepages/message_me/1,,,00.icq?uin=", uin,
+                   L"&action=message"});
 }
 
 }  // namespace zelvane

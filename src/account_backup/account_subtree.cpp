@@ -4,6 +4,7 @@
 
 #include "account_backup/reg_file.h"
 #include "platform/ascii_case.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -70,7 +71,7 @@ class SubtreeReader {
         result = ReadNames(key, names);
         if (result != kErrorSuccess) return result;
         for (const std::wstring& name : names) {
-            const std::wstring below = path + L"\\" + name;
+            const std::wstring below = Joined({path, L"\\", name});
             RegKey subkey = 0;
             bool subkeyReadable = true;
             result = Open(key, name, subkey, subkeyReadable);

@@ -2,6 +2,7 @@
 
 #include "platform/hex.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -61,7 +62,8 @@ void RegFile::Key(std::wstring_view name) {
 }
 
 void RegFile::Value(const RegistryValue& value) {
-    const std::wstring name = value.name.empty() ? L"@=" : L"\"" + Escaped(value.name) + L"\"=";
+    const std::wstring name =
+        value.name.empty() ? L"@=" : Joined({L"\"", Escaped(value.name), L"\"="});
     text_ += name;
     const std::vector<std::uint8_t>& data = value.data;
     if (value.type == kRegSz && IsQuotableString(data)) {
@@ -69,14 +71,17 @@ void RegFile::Value(const RegistryValue& value) {
         for (std::size_t i = 0; i + 2 < data.size(); i += 2) {
             text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
         }
-        text_ += L"\"" + Escaped(text) + L"\"";
+        text_ += L'"';
+        text_ += Escaped(text);
+        text_ += L'"';
     } else if (value.type == kRegDword && data.size() == 4) {
-        text_ += L"dword:" + Hex(static_cast<std::uint32_t>(data[0] | (data[1] << 8) |
-                                                            (data[2] << 16) | (data[3] << 24)),
-                                 8);
+        text_ += L"dword:";
+        text_ += Hex(static_cast<std::uint32_t>(data[0] | (data[1] << 8) | (data[2] << 16) |
+                                                (data[3] << 24)),
+                     8);
     } else {
         const std::wstring tag =
-            value.type == kRegBinary ? L"hex:" : L"hex(" + Hex(value.type, 1) + L"):";
+            value.type == kRegBinary ? L"hex:" : Joined({L"hex(", Hex(value.type, 1), L"):"});
         text_ += HexBytes(tag, name.size(), data);
     }
     text_ += kLineEnd;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/strings.h"
+
 namespace zelvane {
 
 namespace {
@@ -41,7 +43,7 @@ constexpr PlaceRow kPlaces[] = {
 };
 
 AccountPlace Place(const PlaceRow& row) {
-    return {row.hive, row.software + std::wstring(kNewOwners), row.view, row.scope};
+    return {row.hive, Joined({row.software, kNewOwners}), row.view, row.scope};
 }
 
 }  // namespace
@@ -54,16 +56,16 @@ std::wstring ShownAs(const AccountPlace& place, const Registry& registry) {
                           : place.hive == kHkeyLocalMachine ? L"HKEY_LOCAL_MACHINE"
                                                             : L"?";
     std::wstring parent = place.parent;
-    const std::wstring software = kMachineSoftware;
+    constexpr std::wstring_view software = kMachineSoftware;
     if (place.hive == kHkeyLocalMachine && place.view == RegistryView::k32Bit &&
         registry.Is64BitWindows() && parent.compare(0, software.size(), software) == 0) {
         parent.insert(software.size(), kWow64Node);
     }
-    return hive + (L"\\" + parent);
+    return Joined({hive, L"\\", parent});
 }
 
 std::wstring ShownAs(const AccountPlace& place, const Registry& registry, std::wstring_view uin) {
-    return ShownAs(place, registry) + L"\\" + std::wstring(uin);
+    return Joined({ShownAs(place, registry), L"\\", uin});
 }
 
 std::vector<AccountPlace> CurrentUserPlaces() {
@@ -77,7 +79,7 @@ std::vector<AccountPlace> CurrentUserPlaces() {
 // user's hive come first, its own Software\Classes among them, then the classes hive's.
 std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
                                          const std::wstring& classesKey, bool classesInUserHive) {
-    const std::wstring classes = kUserClasses;
+    constexpr std::wstring_view classes = kUserClasses;
     std::vector<AccountPlace> places;
     std::vector<AccountPlace> inClassesHive;
     for (const PlaceRow& row : kPlaces) {
@@ -86,10 +88,13 @@ std::vector<AccountPlace> UserHivePlaces(const std::wstring& userKey,
         place.hive = kHkeyUsers;
         const bool classesRow = place.parent.compare(0, classes.size(), classes) == 0;
         if (!classesRow || classesInUserHive) {
-            places.push_back({place.hive, userKey + L"\\" + place.parent, place.view, place.scope});
+            places.push_back(
+                {place.hive, Joined({userKey, L"\\", place.parent}), place.view, place.scope});
         }
         if (classesRow && !classesKey.empty()) {
-            place.parent = classesKey + L"\\" + place.parent.substr(classes.size());
+            place.parent =
+                Joined({classesKey, L"\\", std::wstring_view(place.parent).substr(classes.size())});
+
             inClassesHive.push_back(std::move(place));
         }
     }

@@ -9,6 +9,7 @@
 #include "platform/ascii_case.h"
 #include "platform/decimal.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -23,7 +24,7 @@ constexpr wchar_t kOutside[] = L"a key outside the account, or before the key ab
 constexpr wchar_t kUnheld[] = L"a name the registry does not hold, or one given twice";
 
 std::wstring AtLine(std::size_t line, const wchar_t* why) {
-    return L"line " + Decimal(static_cast<int>(line)) + L": " + why;
+    return Joined({L"line ", Decimal(static_cast<int>(line)), L": ", why});
 }
 
 // Reads `count` hex digits into value, or up to eight before `stop` where count is 0.
@@ -239,7 +240,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
                       kNotAsWritten);
     }
     if (!refused.empty()) return refused;
-    const std::wstring userComment = kCurrentUserComment;
+    constexpr std::wstring_view userComment = kCurrentUserComment;
     if (comments.size() < 2 || comments[0] != EscapedForOutput(BackupHeading(read.uin)) ||
         !comments[1].starts_with(userComment) || !comments[1].ends_with(L".")) {
         return AtLine(3, kNotAsWritten);

@@ -14,6 +14,7 @@
 #include "command_line/command_line.h"
 #include "main_window/elevated_erase.h"
 #include "platform/runtime_error.h"
+#include "platform/strings.h"
 #include "platform/win32/win32_command_host.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
@@ -51,7 +52,7 @@ std::optional<int> RunFromCommandLine() {
     } catch (...) {
         // Every hive loaded was unloaded on the way here.
         if (host.OpenOutput()) {
-            host.Write(L"zelvane: " + ErrorReport(std::current_exception()) + L"\n", true);
+            host.Write(Joined({L"zelvane: ", ErrorReport(std::current_exception()), L"\n"}), true);
         } else if (!quiet) {
             host.ShowBox(ErrorReport(std::current_exception()), MB_ICONERROR, L"Zelvane");
         }

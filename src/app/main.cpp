@@ -104,8 +104,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     std::wstring problem;
     const zelvane::CommonControlsApi* commonControls = zelvane::LoadCommonControls(&problem);
     if (commonControls == nullptr) {
-        const std::wstring text = L"Zelvane cannot start: " + problem;
-        MessageBoxW(nullptr, text.c_str(), L"Zelvane", MB_OK | MB_ICONERROR);
+        problem.insert(0, L"Zelvane cannot start: ");
+        MessageBoxW(nullptr, problem.c_str(), L"Zelvane", MB_OK | MB_ICONERROR);
         return 1;
     }
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};

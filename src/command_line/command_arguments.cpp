@@ -4,6 +4,7 @@
 #include "platform/ascii_case.h"
 #include "platform/decimal.h"
 #include "platform/registry.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -23,8 +24,8 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     };
     const auto setAction = [&](CommandAction action, const std::wstring& argument) {
         if (parsed.action != CommandAction::kWindow && parsed.action != action) {
-            fail(L"only one of /list, /find, /erase, /restore and /? may be given (" + argument +
-                 L")");
+            fail(Joined({L"only one of /list, /find, /erase, /restore and /? may be given (",
+                         argument, L")"}));
         }
         parsed.action = action;
     };
@@ -32,7 +33,7 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         if (!IsSwitch(argument)) {
-            fail(L"unexpected argument \"" + argument + L"\"");
+            fail(Joined({L"unexpected argument \"", argument, L"\""}));
             continue;
         }
         // Switch names are ASCII.
@@ -85,10 +86,11 @@ CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     } else if (numbered && !haveNumber) {
         fail(L"/erase and /find need the account number");
     } else if (numbered && !IsAccountName(parsed.uin)) {
-        fail(L"\"" + parsed.uin + L"\" is not a UIN: it cannot be empty or hold a backslash");
+        fail(Joined(
+            {L"\"", parsed.uin, L"\" is not a UIN: it cannot be empty or hold a backslash"}));
     } else if (numbered && parsed.uin.size() > kMaxKeyName) {
-        fail(L"the UIN is longer than a key name can be (" + Decimal(kMaxKeyName) +
-             L" characters)");
+        fail(Joined({L"the UIN is longer than a key name can be (", Decimal(kMaxKeyName),
+                     L" characters)"}));
     }
     return parsed;
 }

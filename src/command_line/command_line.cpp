@@ -8,6 +8,7 @@
 #include "command_line/commands.h"
 #include "platform/ascii_case.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -46,14 +47,16 @@ bool LogIsBackupFile(CommandRun& run) {
 std::wstring StartLine(CommandRun& run) {
     const std::wstring sid = run.users.CurrentUser();
     const std::wstring account = run.users.AccountName(sid);
-    std::wstring line = L"start     " + EscapedForOutput(run.host.ComputerName()) + L" " +
-                        EscapedForOutput(account.empty() ? sid : account) + L": zelvane";
+    std::wstring line = Joined({L"start     ", EscapedForOutput(run.host.ComputerName()), L" ",
+                                EscapedForOutput(account.empty() ? sid : account), L": zelvane"});
     for (const std::wstring& argument : run.arguments.given) {
         const bool quote = argument.empty() || argument.find(L' ') != argument.npos;
-        line +=
-            quote ? L" \"" + EscapedForOutput(argument) + L"\"" : L" " + EscapedForOutput(argument);
+        line += quote ? L" \"" : L" ";
+        line += EscapedForOutput(argument);
+        if (quote) line += L'"';
     }
-    return line + L"\n";
+    line += L'\n';
+    return line;
 }
 
 // Opens the log and writes the record's first line. False, having said why, when the log
@@ -163,8 +166,8 @@ int RunCommandLine(const CommandArguments& given, Registry& registry, Users& use
     if (!given.backupFile.empty() && given.error.empty()) {
         const long made = host.FullPath(given.backupFile, arguments.backupFile);
         if (made != kErrorSuccess) {
-            arguments.error = L"/backup " + given.backupFile +
-                              L": no full path can be made of it: " + Reason(host, made);
+            arguments.error = Joined({L"/backup ", given.backupFile,
+                                      L": no full path can be made of it: ", Reason(host, made)});
         } else if (arguments.backupFile.back() != L'\\' && host.IsFolder(arguments.backupFile)) {
             arguments.backupFile += L'\\';
         }

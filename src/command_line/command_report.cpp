@@ -4,6 +4,7 @@
 #include "platform/decimal.h"
 #include "platform/output_escape.h"
 #include "platform/runtime.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -15,12 +16,6 @@ std::wstring_view Padded(std::wstring_view word) {
     return kSpaces.substr(0, word.size() < 10 ? 10 - word.size() : 1);
 }
 
-std::wstring Joined(std::initializer_list<std::wstring_view> parts) {
-    std::wstring text;
-    for (const std::wstring_view part : parts) text += part;
-    return text;
-}
-
 }  // namespace
 
 std::wstring Reason(CommandHost& host, long result) {
@@ -29,7 +24,7 @@ std::wstring Reason(CommandHost& host, long result) {
 }
 
 std::wstring Plural(int count, std::wstring_view word) {
-    return Decimal(count) + L" " + std::wstring(word) + (count == 1 ? L"" : L"s");
+    return Joined({Decimal(count), L" ", word, count == 1 ? L"" : L"s"});
 }
 
 int Tally::Code(CommandHost& host) const {
@@ -65,7 +60,8 @@ void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_v
 
 void Report::Failure(std::initializer_list<std::wstring_view> parts, long result,
                      bool elevationHelps, std::wstring_view word) {
-    Line({word, Padded(word), EscapedForOutput(Joined(parts) + L": " + Reason(host_, result))},
+    Line({word, Padded(word),
+          EscapedForOutput(Joined({Joined(parts), L": ", Reason(host_, result)}))},
          form_ == ReportForm::kList);
     tally.Fail(result, elevationHelps);
 }
@@ -110,7 +106,7 @@ void Report::Release() {
 // A record the log lacks is a failure of the run, as a place it could not erase would be.
 int Report::Finish(int code) {
     Release();
-    if (!Log(L"exit " + Decimal(code) + L"\n")) {
+    if (!Log(Joined({L"exit ", Decimal(code), L"\n"}))) {
         Line({L"zelvane: the log could not be written: ", Reason(host_, logFailure_), L"."}, true);
         if (code == kExitDone) code = kExitFailed;
     }

@@ -9,6 +9,7 @@
 #include "platform/decimal.h"
 #include "platform/hex.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -25,7 +26,12 @@ std::wstring FileNameOf(const std::wstring& uin) {
         if (name.size() >= 100) break;
         const bool plain =
             (ch >= L'0' && ch <= L'9') || (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z');
-        name += plain ? std::wstring(1, ch) : L"_" + UpperHex(ch, 4);
+        if (plain) {
+            name += ch;
+        } else {
+            name += L'_';
+            name += UpperHex(ch, 4);
+        }
     }
     return name;
 }
@@ -92,12 +98,12 @@ class EraseBackup {
         if (file.back() != L'\\') {
             written = run_.host.WriteNewFile(file, bytes);
         } else {
-            const std::wstring stem = file + run_.host.ComputerName() + L"-" +
-                                      FileNameOf(run_.arguments.uin) + L"-" +
-                                      run_.host.FileNameTime();
+            const std::wstring stem =
+                Joined({file, run_.host.ComputerName(), L"-", FileNameOf(run_.arguments.uin), L"-",
+                        run_.host.FileNameTime()});
             // A second backup of the account within the same second gets a number of its own.
             for (int n = 1; n < 10 && written == kErrorAlreadyExists; ++n) {
-                file = stem + (n == 1 ? L"" : L"-" + Decimal(n)) + L".reg";
+                file = n == 1 ? Joined({stem, L".reg"}) : Joined({stem, L"-", Decimal(n), L".reg"});
                 written = run_.host.WriteNewFile(file, bytes);
             }
         }
@@ -146,8 +152,8 @@ class EraseBackup {
 
 void NameLeftOut(Report& report, const std::wstring& shownParent, const AccountSubtree& read) {
     for (const LeftOut& left : read.leftOut) {
-        std::wstring name = shownParent + L"\\" + left.key;
-        if (left.isValue) name += L" value \"" + left.value + L"\"";
+        std::wstring name = Joined({shownParent, L"\\", left.key});
+        if (left.isValue) name += Joined({L" value \"", left.value, L"\""});
         report.Status(L"not backed up", {name, L": ", kUnwritableName});
     }
 }

@@ -1,5 +1,6 @@
 #include "command_line/commands.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -19,7 +20,9 @@ int RunFind(CommandRun& run) {
     const int failures = run.report.tally.failures;
     const std::wstring uin = EscapedForOutput(run.arguments.uin);
     const std::wstring unread =
-        failures == 0 ? L"" : L"; " + Plural(failures, L"place") + L" could not be read or reached";
+        failures == 0
+            ? L""
+            : Joined({L"; ", Plural(failures, L"place"), L" could not be read or reached"});
     if (foundIn > 0) {
         run.report.Line({uin, L": found in ", Plural(foundIn, L"place"), L" (",
                          Plural(static_cast<int>(users.size()), L"user"), L")", unread});

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "command_line/all_users.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -47,13 +48,16 @@ const UserHiveAccess::Loaded* HiveOf(const AccountPlace& place, const Owner& own
 
 std::wstring RestoredName(const Registry& registry, AccountPlace place,
                           const UserHiveAccess::Loaded* hive) {
-    if (hive) place.parent = OwnHiveName(hive->name) + place.parent.substr(hive->name.size());
+    if (hive) {
+        place.parent = Joined(
+            {OwnHiveName(hive->name), std::wstring_view(place.parent).substr(hive->name.size())});
+    }
     return ShownAs(place, registry);
 }
 
 std::wstring UserText(Users& users, const std::wstring& sid) {
     const std::wstring name = users.AccountName(ProfileSid(sid));
-    return name.empty() ? sid : sid + L" " + name;
+    return name.empty() ? sid : Joined({sid, L" ", name});
 }
 
 }  // namespace zelvane

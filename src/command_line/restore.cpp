@@ -3,6 +3,7 @@
 #include "account_restore/account_restore.h"
 #include "command_line/commands.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -47,10 +48,10 @@ class Restore {
         const std::wstring user = L"HKEY_USERS\\" + backup_.currentUser;
         std::wstring alias;
         if (name.starts_with(user + L"\\")) {
-            alias = std::wstring(kCurrentUser) + name.substr(user.size() + 1);
+            alias = Joined({kCurrentUser, std::wstring_view(name).substr(user.size() + 1)});
         } else if (name.starts_with(user + L"_Classes\\")) {
-            alias =
-                std::wstring(kCurrentUser) + L"Software\\Classes" + name.substr(user.size() + 8);
+            alias = Joined({kCurrentUser, L"Software\\Classes",
+                            std::wstring_view(name).substr(user.size() + 8)});
         }
         for (std::size_t i = 0; i < backup_.places.size(); ++i) {
             if (backup_.places[i].name == name || backup_.places[i].name == alias) return i;

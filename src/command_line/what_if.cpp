@@ -1,6 +1,7 @@
 #include "account_backup/account_subtree.h"
 #include "command_line/commands.h"
 #include "platform/output_escape.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -22,9 +23,10 @@ void Examine(CommandRun& run, const Owner& owner, const AccountPlace& place) {
         run.report.Failure({account}, kErrorNotBackedUp, owner.elevationHelps);
         return;
     }
-    const std::wstring uncounted = read.uncounted == 0 ? L""
-                                                       : L"; " + Plural(read.uncounted, L"key") +
-                                                             L" whose values could not be counted";
+    const std::wstring uncounted = read.uncounted == 0
+                                       ? L""
+                                       : Joined({L"; ", Plural(read.uncounted, L"key"),
+                                                 L" whose values could not be counted"});
     run.report.Status(L"would erase", {account, L" (", Plural(read.keyCount, L"key"), L", ",
                                        Plural(read.valueCount, L"value"), uncounted, L")"});
     ++run.report.tally.erased;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/decimal.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -14,16 +15,11 @@ bool SharedDenied(const PlaceOutcome& failure) {
 
 // Why a place failed, in a few words for the sentence.
 std::wstring Reason(const Messages& messages, long result) {
-    switch (result) {
-        case kErrorAccessDenied:
-            return messages.Text(IDS_ACCESS_DENIED);
-        case kErrorInvalidHandle:
-            return messages.Text(IDS_KEY_NOT_OPENED);
-        case kErrorRegistryLink:
-            return messages.Text(IDS_REGISTRY_LINK);
-        default:
-            return messages.Text(IDS_ERROR_CODE, {Decimal(result)});
-    }
+    const int id = result == kErrorAccessDenied    ? IDS_ACCESS_DENIED
+                   : result == kErrorInvalidHandle ? IDS_KEY_NOT_OPENED
+                   : result == kErrorRegistryLink  ? IDS_REGISTRY_LINK
+                                                   : 0;
+    return id != 0 ? messages.Text(id) : messages.Text(IDS_ERROR_CODE, {Decimal(result)});
 }
 
 }  // namespace
@@ -48,31 +44,44 @@ bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
         messages.Show(messages.Text(IDS_DONE), kInformationIcon, IDS_SUCCESS_TITLE);
         return false;
     }
-    std::wstring prompt = messages.Text(IDS_NOT_ERASED_FROM) + L"\n";
+    std::wstring prompt = messages.Text(IDS_NOT_ERASED_FROM);
+    prompt += L'\n';
     std::wstring ownPlaces;
     for (const PlaceOutcome& failure : failures_) {
         const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
         std::wstring reason = Reason(messages, failure.result);
         if (failure.partly) reason = messages.Text(IDS_PARTLY_ERASED, {reason});
-        prompt += L"\n" + messages.Text(IDS_PLACE_FAILED, {place, reason});
-        if (failure.place.scope == PlaceScope::kUser) ownPlaces += L"\n" + place;
+        prompt += L'\n';
+        prompt += messages.Text(IDS_PLACE_FAILED, {place, reason});
+        if (failure.place.scope == PlaceScope::kUser) {
+            ownPlaces += L'\n';
+            ownPlaces += place;
+        }
     }
     // The instance started as administrator erases the shared places alone: it may be
     // running as another user, whose own hive is not this one's.
     if (AdministratorCouldFinish() && !ownPlaces.empty()) {
-        prompt += L"\n\n" + messages.Text(IDS_OWN_KEYS_LEFT) + ownPlaces;
+        prompt += Joined({L"\n\n", messages.Text(IDS_OWN_KEYS_LEFT), ownPlaces});
     }
     if (offerAdministrator) {
         std::wstring shared;
         for (const PlaceOutcome& failure : failures_) {
             if (failure.place.scope != PlaceScope::kShared) continue;
             const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
-            shared = shared.empty() ? place : messages.Text(IDS_AND, {shared, place});
+            if (shared.empty()) {
+                shared = place;
+            } else {
+                shared = messages.Text(IDS_AND, {shared, place});
+            }
         }
-        prompt += L"\n\n" + messages.Text(IDS_OFFER_ADMINISTRATOR, {shared});
+        prompt += L"\n\n";
+        prompt += messages.Text(IDS_OFFER_ADMINISTRATOR, {shared});
         return messages.Show(prompt, kYesNo + kExclamationIcon, IDS_NOT_ERASED_TITLE) == kAnswerYes;
     }
-    if (AdministratorCouldFinish()) prompt += L"\n\n" + messages.Text(IDS_RUN_AS_ADMINISTRATOR);
+    if (AdministratorCouldFinish()) {
+        prompt += L"\n\n";
+        prompt += messages.Text(IDS_RUN_AS_ADMINISTRATOR);
+    }
     messages.Show(prompt, kExclamationIcon, IDS_NOT_ERASED_TITLE);
     return false;
 }

@@ -1,6 +1,5 @@
 #include "main_window/main_window.h"
 
-
 #include "account_erase/account_erase.h"
 #include "main_window/elevated_erase.h"
 #include "main_window/erase_report.h"
@@ -106,11 +105,11 @@ bool MainWindow::MessengerClosedOrIgnored() {
         for (const RunningMessenger& process : running) {
             const std::wstring image = messages_.LeftToRight(process.image);
             const std::wstring id = Decimal(static_cast<long>(process.id));
-            names += (names.empty() ? L"" : L", ") +
-                     (process.user.empty()
-                          ? messages_.Text(IDS_PROCESS, {image, id})
-                          : messages_.Text(IDS_PROCESS_OF_USER,
-                                           {image, id, messages_.LeftToRight(process.user)}));
+            if (!names.empty()) names += L", ";
+            names += process.user.empty()
+                         ? messages_.Text(IDS_PROCESS, {image, id})
+                         : messages_.Text(IDS_PROCESS_OF_USER,
+                                          {image, id, messages_.LeftToRight(process.user)});
         }
         const int answer =
             messages_.Show(messages_.Text(IDS_MESSENGER_RUNNING, {names}),

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/decimal.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -29,7 +30,7 @@ std::wstring ErrorReport(ErrorNumber number) {
     for (const ErrorText& entry : kErrorTexts) {
         if (entry.number == number) text = entry.text;
     }
-    return L"Run-time error '" + Decimal(static_cast<int>(number)) + L"':\n\n" + std::wstring(text);
+    return Joined({L"Run-time error '", Decimal(static_cast<int>(number)), L"':\n\n", text});
 }
 
 // A failure that is not one of the program's own run-time errors is told as the nearest one.

@@ -19,6 +19,12 @@ constexpr wchar_t kPopDirectionalFormatting = L'\x202C';
 
 }  // namespace
 
+std::wstring Joined(std::initializer_list<std::wstring_view> parts) {
+    std::wstring text;
+    for (const std::wstring_view part : parts) text += part;
+    return text;
+}
+
 bool Strings::RightToLeft() const {
     const int primary = PrimaryLanguage(Language());
     return primary == kHebrew || primary == kArabic || primary == kPersian || primary == kUrdu;

@@ -35,6 +35,9 @@ class Strings {
 // the same language of another region, else English.
 LanguageId ChooseLanguage(LanguageId user, std::span<const LanguageId> provided);
 
+// The parts one after another: one call where a chain of + makes a string at every step.
+std::wstring Joined(std::initializer_list<std::wstring_view> parts);
+
 // The pattern with each marker %1 to %9 replaced by that argument. An argument is put in as
 // it is: a marker inside it (a pasted "%1") is not replaced again.
 std::wstring Format(std::wstring_view pattern, std::initializer_list<std::wstring_view> arguments);

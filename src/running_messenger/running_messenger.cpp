@@ -2,6 +2,7 @@
 
 #include "platform/ascii_case.h"
 #include "platform/decimal.h"
+#include "platform/strings.h"
 
 namespace zelvane {
 
@@ -27,8 +28,8 @@ std::vector<RunningMessenger> FindRunningMessenger(Processes& processes, bool ev
 }
 
 std::wstring Described(const RunningMessenger& process) {
-    return process.image + L" (process " + Decimal(static_cast<long>(process.id)) +
-           (process.user.empty() ? L"" : L", " + process.user) + L")";
+    return Joined({process.image, L" (process ", Decimal(static_cast<long>(process.id)),
+                   process.user.empty() ? L"" : L", ", process.user, L")"});
 }
 
 }  // namespace zelvane

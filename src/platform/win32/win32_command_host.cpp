@@ -5,6 +5,7 @@
 
 #include "platform/decimal.h"
 #include "platform/result_codes.h"
+#include "platform/strings.h"
 #include "platform/win32/win32_file_safety.h"
 #include "platform/win32/win32_runtime.h"
 
@@ -179,7 +180,7 @@ std::wstring Win32CommandHost::ErrorText(long code) {
         text.pop_back();
     }
     const std::wstring number = L"error " + Decimal(code);
-    return text.empty() ? number : text + L" (" + number + L")";
+    return text.empty() ? number : Joined({text, L" (", number, L")"});
 }
 
 bool Win32CommandHost::FileExists(const std::wstring& path) {

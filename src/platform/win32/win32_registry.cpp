@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ascii_case.h"
+#include "platform/strings.h"
 #include "platform/win32/win32_dll_safety.h"
 #include "platform/win32/win32_sid.h"
 
@@ -210,9 +211,10 @@ bool ExpectedName(std::int32_t root, const std::wstring& path, RegistryView view
     std::wstring expected = path;
     if (root == kHkeyLocalMachine) {
         name = L"\\REGISTRY\\MACHINE";
-        const std::wstring software = L"SOFTWARE\\";
+        constexpr std::wstring_view software = L"SOFTWARE\\";
         if (view == RegistryView::k32Bit && RunsOn64BitWindows() &&
-            SameIgnoringAsciiCase(expected.substr(0, software.size()), software)) {
+            SameIgnoringAsciiCase(std::wstring_view(expected).substr(0, software.size()),
+                                  software)) {
             expected.insert(software.size(), L"Wow6432Node\\");
         }
     } else if (root == kHkeyUsers) {
@@ -220,7 +222,10 @@ bool ExpectedName(std::int32_t root, const std::wstring& path, RegistryView view
     } else if (root != kHkeyCurrentUser || !CurrentUserHiveName(name)) {
         return false;
     }
-    if (!expected.empty()) name += L"\\" + expected;
+    if (!expected.empty()) {
+        name += L'\\';
+        name += expected;
+    }
     return true;
 }
 
@@ -267,7 +272,7 @@ LONG OpenAccountKey(std::int32_t root, const std::wstring& parentPath, const std
         }
         return opened;
     }
-    const std::wstring path = parentPath + L"\\" + name;
+    const std::wstring path = Joined({parentPath, L"\\", name});
     return RegOpenKeyExW(HiveHandle(root), path.c_str(), REG_OPTION_OPEN_LINK,
                          access | ViewFlag(view), &key);
 }

@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include "platform/strings.h"
+
 namespace zelvane {
 
 std::wstring SidText(PSID sid) {
@@ -21,7 +23,7 @@ std::wstring AccountNameOf(PSID sid) {
     if (!LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
         return {};
     }
-    return domainLength == 0 ? std::wstring(name) : std::wstring(domain) + L"\\" + name;
+    return domainLength == 0 ? std::wstring(name) : Joined({domain, L"\\", name});
 }
 
 std::vector<BYTE> ReadTokenUser(HANDLE token) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/strings.h"
 #include "platform/win32/win32_sid.h"
 
 namespace zelvane {
@@ -115,7 +116,7 @@ long Win32Users::DefaultUserFolder(std::wstring& folder) {
         std::wstring name;
         result = ReadPath(list, L"ProfilesDirectory", profiles);
         if (result == ERROR_SUCCESS) result = ReadPath(list, L"DefaultUserProfile", name);
-        if (result == ERROR_SUCCESS) folder = profiles + L"\\" + name;
+        if (result == ERROR_SUCCESS) folder = Joined({profiles, L"\\", name});
     }
     RegCloseKey(list);
     return result;
