@@ -83,6 +83,16 @@ class Wine:
             )
         return result
 
+    @staticmethod
+    def by_path(args):
+        """args with a bare program name ("reg") as the path of Wine's own program: given the
+        name, Wine starts start.exe to look it up, a second process that loads the shell (in
+        the emulated machine, seconds)."""
+        program = str(args[0])
+        if "\\" in program or "/" in program or "." in program:
+            return args
+        return (rf"C:\windows\system32\{program}.exe", *args[1:])
+
     def _run_once(self, args, timeout):
         started = time.monotonic()
         # The output goes through files, not pipes: a Wine process that the program starts
@@ -90,7 +100,7 @@ class Wine:
         # its end until that process did.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             code = subprocess.run(
-                [str(self.wine_exec), *map(str, args)],
+                [str(self.wine_exec), *map(str, self.by_path(args))],
                 env=self.env(),
                 stdin=subprocess.DEVNULL,
                 stdout=out,
