@@ -17,28 +17,23 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Release builds are made small: optimised for size (-Oz, which takes smaller code where
-# -Os would take faster), every datum in a section of its own so that the linker can drop
-# what nothing uses, and the symbols stripped. The functions of a file share one section:
-# the assembler pads each code section to 16 bytes on x64 (4 on x86), and a section for each
-# function cost more in that padding (2.5 KB on x64, 0.5 KB on x86) than the linker dropped
-# with it; the linker still drops a file's functions when nothing uses any of them, and the
-# import table stays the same. Set as cache defaults here
-# because CMake's own Release default (-O3) is appended to any *_INIT value; a build
-# directory takes these, and -D on the command line overrides. Without the link timestamp,
-# the same sources build the same bytes. No interprocedural scalar replacement or constant
-# propagation: they give each object file a private copy (".isra", ".constprop") of
-# templates such as std::wstring::_M_create or a set's _M_erase, which the linker cannot
-# merge as it merges the instantiations: 4.5 KB of the x64 exe. No decloning: it gives each
-# constructor and destructor a shared body and an entry point for each of its variants, and
-# here the entry points cost more than they save (7 KB). No run-time type information:
-# nothing asks a type at run time (a form checks a control's kind by its layout), and the
-# type names and tables of every class cost 5 KB. No guard around a function's static
-# objects: all are made on the main thread (the console handler's thread uses one only,
-# made before the handler is set), and the guard calls and their lock cost 2 KB.
-# No inlining that makes the code grow, early or late, of a function declared inline (the
-# standard library's templates): -Oz still copies such bodies into each caller, 2 KB on
-# x64 and 1 KB on x86 more than calls to one copy. (GCC 12's link-time optimisation fails
-# on this target with an internal compiler error.)
+# -Os would take faster) and the symbols stripped; zelvane.exe is one translation unit (see
+# src/app). Set as cache defaults here because CMake's own Release default (-O3) is appended
+# to any *_INIT value; a build directory takes these, and -D on the command line overrides.
+# Without the link timestamp, the same sources build the same bytes. Each flag below was
+# measured on the exe, and kept because it makes it smaller:
+# - no decloning, which gives each constructor and destructor a shared body and an entry
+#   point for each of its variants: here the entry points cost more than they save (7 KB);
+# - no run-time type information: nothing asks a type at run time (a form checks a
+#   control's kind by its layout), and the type names and tables of every class cost 5 KB;
+# - no guard around a function's static objects: all are made on the main thread (the
+#   console handler's thread uses one only, made before the handler is set), and the guard
+#   calls and their lock cost 2 KB;
+# - a frame pointer kept (1.5 KB on x64) and no partial inlining, which copies the first
+#   lines of a function into its callers (0.5 KB).
+# No section for each datum or function: in one translation unit all of them are used, and
+# the assembler pads each code section to 16 bytes on x64. GCC 12's link-time optimisation
+# fails on this target with an internal compiler error.
 # The defaults are remembered beside the flags: a build folder whose flags are still the
 # defaults it was made with takes new defaults, so that the size test never measures old
 # flags; flags set by hand (-D) are kept. A folder made before the defaults were remembered
@@ -55,9 +50,8 @@ function(zelvane_release_flags kind default)
     set(${known} "${default}" CACHE INTERNAL "")
 endfunction()
 zelvane_release_flags(CXX
-    "-Oz -DNDEBUG -fdata-sections -fno-ipa-sra -fno-ipa-cp \
--fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics --param=early-inlining-insns=0 \
---param=max-inline-insns-single=0")
+    "-Oz -DNDEBUG -fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics \
+-fno-omit-frame-pointer -fno-partial-inlining")
 zelvane_release_flags(EXE_LINKER "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")
 
 # Tests run through Wine in the build's own throwaway prefix.

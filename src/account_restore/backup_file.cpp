@@ -16,7 +16,8 @@ namespace zelvane {
 namespace {
 
 constexpr std::wstring_view kHeader = L"\xFEFFWindows Registry Editor Version 5.00\r\n";
-constexpr std::wstring_view kNewOwners = L"\\Mirabilis\\ICQ\\NewOwners\\";
+// The accounts key as it stands inside a key's full name, between two backslashes.
+constexpr std::wstring_view kNewOwnersInName = L"\\Mirabilis\\ICQ\\NewOwners\\";
 
 // Why a file is refused: its form, where a key lies, or its names.
 constexpr wchar_t kNotAsWritten[] = L"not as Zelvane's backup writes it";
@@ -112,10 +113,10 @@ class KeyReader {
 
     std::wstring Add(const std::wstring& name, std::vector<RegistryValue>& values,
                      std::size_t line) {
-        const std::size_t cut = name.find(kNewOwners);
+        const std::size_t cut = name.find(kNewOwnersInName);
         if (cut == name.npos) return AtLine(line, kOutside);
-        const std::wstring place = name.substr(0, cut + kNewOwners.size() - 1);
-        std::wstring path = name.substr(cut + kNewOwners.size());
+        const std::wstring place = name.substr(0, cut + kNewOwnersInName.size() - 1);
+        std::wstring path = name.substr(cut + kNewOwnersInName.size());
         const std::wstring_view uin = std::wstring_view(path).substr(0, path.find(L'\\'));
         if (read_.uin.empty()) read_.uin = uin;
         if (uin != read_.uin) return AtLine(line, kOutside);
