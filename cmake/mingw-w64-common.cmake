@@ -29,7 +29,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # - no guard around a function's static objects: all are made on the main thread (the
 #   console handler's thread uses one only, made before the handler is set), and the guard
 #   calls and their lock cost 2 KB;
-# - a frame pointer kept (1.5 KB on x64) and no partial inlining, which copies the first
+# - a frame pointer kept (1 KB on x64) and no partial inlining, which copies the first
 #   lines of a function into its callers (0.5 KB).
 # No section for each datum or function: in one translation unit all of them are used, and
 # the assembler pads each code section to 16 bytes on x64. GCC 12's link-time optimisation
