@@ -64,6 +64,11 @@ void Report::Failure(std::initializer_list<std::wstring_view> parts, long result
     tally.Fail(result, elevationHelps);
 }
 
+void Report::Failure(std::initializer_list<std::wstring_view> parts, long result,
+                     bool elevationHelps) {
+    Failure(parts, result, elevationHelps, L"failed");
+}
+
 bool Report::TellUnlessFound(const std::wstring& account, long result, bool elevationHelps,
                              std::wstring_view failureNote) {
     if (result == kErrorSuccess) return false;
