@@ -59,8 +59,8 @@ struct ControlSpec {
     // Labels: the control that the label names. A screen reader names a text box or a list
     // by the label just before it in z-order.
     int labelFor = 0;
-    // Buttons: names for symbol captions. A fixed pair, not a list, keeps the spec plain
-    // data that is copied as it is.
+    // Buttons: names for symbol captions. A fixed pair, not a list, keeps a control's layout
+    // plain data that is copied as it is.
     std::array<SpokenCaption, 2> spoken;
     std::wstring_view accessibleName;  // a control with no label: what a screen reader says
 };
