@@ -1,6 +1,6 @@
 #include "account_backup/backed_up_erase.h"
 
-#include <map>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -34,11 +34,13 @@ class BackedUpErase {
     HeldKey& Add(const std::wstring& path) {
         const std::size_t index = held_.size();
         held_.emplace_back();
-        indexOf_.emplace(path, index);
+        const auto at = Find(path);
+        if (at == indexOf_.end() || at->first != path) indexOf_.insert(at, {path, index});
         const std::size_t cut = path.rfind(L'\\');
         if (cut != path.npos) {
-            const auto parent = indexOf_.find(path.substr(0, cut));
-            if (parent == indexOf_.end()) {
+            const std::wstring above = path.substr(0, cut);
+            const auto parent = Find(above);
+            if (parent == indexOf_.end() || parent->first != above) {
                 whole_ = false;
             } else {
                 held_[parent->second].children.emplace_back(path.substr(cut + 1), index);
@@ -47,6 +49,13 @@ class BackedUpErase {
             whole_ = false;
         }
         return held_.back();
+    }
+
+    // Where name is in indexOf_, or would go.
+    std::vector<std::pair<std::wstring, std::size_t>>::iterator Find(const std::wstring& name) {
+        return std::lower_bound(
+            indexOf_.begin(), indexOf_.end(), name,
+            [](const auto& entry, const std::wstring& wanted) { return entry.first < wanted; });
     }
 
     // Erases the keys below key, then key itself; 0 when it is gone.
@@ -98,7 +107,8 @@ class BackedUpErase {
 
     Registry& registry_;
     std::vector<HeldKey> held_;
-    std::map<std::wstring, std::size_t> indexOf_;
+    // Each path held and its HeldKey, the first one given, sorted by path.
+    std::vector<std::pair<std::wstring, std::size_t>> indexOf_;
     bool whole_ = true;
     bool deleted_ = false;
 };

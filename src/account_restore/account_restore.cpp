@@ -17,18 +17,21 @@ class OpenKeys {
         while (!keys_.empty()) Pop();
     }
 
-    void Push(RegKey key, std::wstring path = {}) { keys_.emplace_back(key, std::move(path)); }
+    void Push(const RegKey key, std::wstring path = {}) {
+        keys_.emplace_back(std::move(path), key);
+    }
     void Pop() {
-        registry_.CloseKey(keys_.back().first);
+        registry_.CloseKey(keys_.back().second);
         keys_.pop_back();
     }
-    RegKey Last() const { return keys_.back().first; }
+    RegKey Last() const { return keys_.back().second; }
     std::size_t Size() const { return keys_.size(); }
-    const std::wstring& LastPath() const { return keys_.back().second; }
+    const std::wstring& LastPath() const { return keys_.back().first; }
 
   private:
     Registry& registry_;
-    std::vector<std::pair<RegKey, std::wstring>> keys_;
+    // Path first, as the backup's erase holds its keys' names: the two share one vector's code.
+    std::vector<std::pair<std::wstring, RegKey>> keys_;
 };
 
 }  // namespace

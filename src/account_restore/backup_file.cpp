@@ -1,7 +1,6 @@
 #include "account_restore/backup_file.h"
 
 #include <algorithm>
-#include <map>
 #include <string_view>
 
 #include "account_backup/account_backup.h"
@@ -161,15 +160,15 @@ class KeyReader {
     // aside, as far as this program tells them apart).
     bool Once(std::wstring name) {
         for (wchar_t& ch : name) ch = ch >= L'A' && ch <= L'Z' ? ch + 32 : ch;
-        // Given as the backup's erase gives its own map of names, whose code this shares.
-        const std::wstring& lowered = name;
-        const std::size_t count = seen_.size();
-        return seen_.emplace(lowered, count).second;
+        const auto at = std::lower_bound(seen_.begin(), seen_.end(), name);
+        if (at != seen_.end() && *at == name) return false;
+        seen_.insert(at, std::move(name));
+        return true;
     }
 
     BackupContents& read_;
     std::vector<std::wstring> chain_;  // the keys from the account down to the last one
-    std::map<std::wstring, std::size_t> seen_;
+    std::vector<std::wstring> seen_;   // the names given, lowered, in order
 };
 
 }  // namespace

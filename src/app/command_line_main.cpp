@@ -22,8 +22,6 @@
 
 namespace zelvane {
 
-namespace {
-
 std::vector<std::wstring> ProgramArguments() {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -32,8 +30,6 @@ std::vector<std::wstring> ProgramArguments() {
     LocalFree(arguments);
     return list;
 }
-
-}  // namespace
 
 std::optional<int> RunFromCommandLine() {
     Win32CommandHost host;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -32,15 +33,11 @@ namespace {
 
 // The account number when Zelvane was started as administrator to finish an erasure.
 std::optional<std::wstring> AccountToEraseAsAdministrator() {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (arguments == nullptr) return std::nullopt;
-    std::optional<std::wstring> uin;
-    if (count == 3 && std::wstring(arguments[1]) == zelvane::kEraseAsAdministrator) {
-        uin = arguments[2];
+    const std::vector<std::wstring> arguments = zelvane::ProgramArguments();
+    if (arguments.size() != 2 || arguments[0] != zelvane::kEraseAsAdministrator) {
+        return std::nullopt;
     }
-    LocalFree(arguments);
-    return uin;
+    return arguments[1];
 }
 
 int RunZelvane(HINSTANCE instance) {

@@ -77,7 +77,8 @@ class UserWalk {
     }
 
     void Reached(const UserProfile& profile) {
-        if (!profile.directory.empty()) reached_.push_back(&profile);
+        // Copied, then moved in, as the profile list is filled: one instance serves both.
+        if (!profile.directory.empty()) reached_.push_back(UserProfile(profile));
     }
 
     // False when asked to stop before this profile.
@@ -104,10 +105,10 @@ class UserWalk {
             told_.Failure({user, L": its hive HKEY_USERS\\", profile.sid}, opened, elevationHelps);
             return true;
         }
-        for (const UserProfile* other : reached_) {
-            if (SameFolder(other->directory, profile.directory) && other->sid != profile.sid) {
+        for (const UserProfile& other : reached_) {
+            if (SameFolder(other.directory, profile.directory) && other.sid != profile.sid) {
                 told_.Status(L"covered", {user, L": ", profile.directory, L" is the folder of ",
-                                          UserText(run_.users, other->sid), L", reached there"});
+                                          UserText(run_.users, other.sid), L", reached there"});
                 return true;
             }
         }
@@ -226,7 +227,7 @@ class UserWalk {
     Report& told_;
     const OwnerVisit& visit_;
     // The profiles whose hives were reached.
-    std::vector<const UserProfile*> reached_;
+    std::vector<UserProfile> reached_;
 };
 
 }  // namespace

@@ -19,7 +19,7 @@ bool IsSwitch(const std::wstring& argument) {
 CommandArguments ParseArguments(const std::vector<std::wstring>& arguments) {
     CommandArguments parsed;
     parsed.given = arguments;
-    const auto fail = [&parsed](const std::wstring& why) {
+    const auto fail = [&parsed](std::wstring_view why) {
         if (parsed.error.empty()) parsed.error = why;
     };
     const auto setAction = [&](CommandAction action, const std::wstring& argument) {

@@ -49,9 +49,9 @@ void Report::Line(std::initializer_list<std::wstring_view> parts, bool error) {
     Emit(std::move(line), error);
 }
 
+// A status line is a notice that only an erase prints, where a notice goes to the output.
 void Report::Status(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
-    if (form_ != ReportForm::kErase) return;
-    Line({word, Padded(word), EscapedForOutput(Joined(parts))});
+    if (form_ == ReportForm::kErase) Notice(word, parts);
 }
 
 void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_view> parts) {
@@ -60,10 +60,13 @@ void Report::Notice(std::wstring_view word, std::initializer_list<std::wstring_v
 
 void Report::Failure(std::initializer_list<std::wstring_view> parts, long result,
                      bool elevationHelps, std::wstring_view word) {
-    Line({word, Padded(word),
-          EscapedForOutput(Joined({Joined(parts), L": ", Reason(host_, result)}))},
-         form_ == ReportForm::kList);
+    Notice(word, {Joined(parts), L": ", Reason(host_, result)});
     tally.Fail(result, elevationHelps);
+}
+
+void Report::Failure(std::initializer_list<std::wstring_view> parts, long result,
+                     bool elevationHelps) {
+    Failure(parts, result, elevationHelps, L"failed");
 }
 
 bool Report::TellUnlessFound(const std::wstring& account, long result, bool elevationHelps,

@@ -60,7 +60,8 @@ class Report {
     // "failed    text: reason" (or another word), counted in the tally; a listing's go to
     // its error stream.
     void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps,
-                 std::wstring_view word = L"failed");
+                 std::wstring_view word);
+    void Failure(std::initializer_list<std::wstring_view> parts, long result, bool elevationHelps);
     // Unless an erase, or a read of the account for one, found the account (result 0), names
     // it: "not there" when it is gone, a failure (with the note, counted) when not; whether
     // it did.

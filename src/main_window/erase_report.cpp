@@ -47,6 +47,7 @@ bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
     std::wstring prompt = messages.Text(IDS_NOT_ERASED_FROM);
     prompt += L'\n';
     std::wstring ownPlaces;
+    std::wstring shared;  // the shared places, for the offer to finish as administrator
     for (const PlaceOutcome& failure : failures_) {
         const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
         std::wstring reason = Reason(messages, failure.result);
@@ -56,6 +57,8 @@ bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
         if (failure.place.scope == PlaceScope::kUser) {
             ownPlaces += L'\n';
             ownPlaces += place;
+        } else {
+            shared = shared.empty() ? place : messages.Text(IDS_AND, {shared, place});
         }
     }
     // The instance started as administrator erases the shared places alone: it may be
@@ -64,16 +67,6 @@ bool EraseReport::ShowAndAskForAdministrator(const Messages& messages,
         prompt += Joined({L"\n\n", messages.Text(IDS_OWN_KEYS_LEFT), ownPlaces});
     }
     if (offerAdministrator) {
-        std::wstring shared;
-        for (const PlaceOutcome& failure : failures_) {
-            if (failure.place.scope != PlaceScope::kShared) continue;
-            const std::wstring place = messages.LeftToRight(ShownAs(failure.place, registry_));
-            if (shared.empty()) {
-                shared = place;
-            } else {
-                shared = messages.Text(IDS_AND, {shared, place});
-            }
-        }
         prompt += L"\n\n";
         prompt += messages.Text(IDS_OFFER_ADMINISTRATOR, {shared});
         return messages.Show(prompt, kYesNo + kExclamationIcon, IDS_NOT_ERASED_TITLE) == kAnswerYes;

@@ -66,8 +66,8 @@ FormSpec MainLayout(const Strings& strings) {
                  .parent = kOuterFrame,
                  .rect = {140, 1040, 1590, 255},
                  .caption = L"v",
-                 .spoken = {{L"v", strings.Text(IDS_SHOW_ACCOUNTS)},
-                            {L"^", strings.Text(IDS_HIDE_ACCOUNTS)}}},
+                 .spoken = {{{L"v", strings.Text(IDS_SHOW_ACCOUNTS)},
+                             {L"^", strings.Text(IDS_HIDE_ACCOUNTS)}}}},
                 // Line2 (grey) and Line1 (white, width 2) lie on the same coordinates: together
                 // they draw one etched separator between the input box and the buttons.
                 {.id = kSeparator,

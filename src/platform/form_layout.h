@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -58,8 +59,10 @@ struct ControlSpec {
     // Labels: the control that the label names. A screen reader names a text box or a list
     // by the label just before it in z-order.
     int labelFor = 0;
-    std::vector<SpokenCaption> spoken;  // buttons: names for symbol captions
-    std::wstring_view accessibleName;   // a control with no label: what a screen reader says
+    // Buttons: names for symbol captions. A fixed pair, not a list, keeps a control's layout
+    // plain data that is copied as it is.
+    std::array<SpokenCaption, 2> spoken;
+    std::wstring_view accessibleName;  // a control with no label: what a screen reader says
 };
 
 // The name a screen reader gives a button showing caption: the caption itself, unless the
@@ -69,6 +72,11 @@ inline std::wstring_view SpokenName(const ControlSpec& control, std::wstring_vie
         if (entry.caption == caption) return entry.name;
     }
     return caption;
+}
+
+// Whether the layout names any of the control's captions for a screen reader.
+inline bool HasSpokenNames(const ControlSpec& control) {
+    return !control.spoken[0].caption.empty();
 }
 
 // Text boxes, buttons and lists take the keyboard focus, and Tab reaches them.

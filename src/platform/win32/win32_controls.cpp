@@ -114,14 +114,14 @@ void Win32ListBox::SetVisible(bool visible) {
 // A button whose caption is a symbol is named by what it does, for a screen reader.
 void Win32CommandButton::Attach(HWND window) {
     Win32Control::Attach(window);
-    if (window != nullptr && !Design().spoken.empty())
+    if (window != nullptr && HasSpokenNames(Design()))
         SetAccessibleName(window, std::wstring(SpokenName(Design(), Design().caption)));
 }
 
 void Win32CommandButton::SetCaption(const std::wstring& caption) {
     const HWND button = LiveWindow();
     if (!SetWindowTextW(button, caption.c_str())) throw RuntimeError::InvalidCall();
-    if (!Design().spoken.empty())
+    if (HasSpokenNames(Design()))
         SetAccessibleName(button, std::wstring(SpokenName(Design(), caption)));
 }
 
