@@ -19,8 +19,38 @@ class BackedUpErase {
   public:
     BackedUpErase(Registry& registry, const AccountSubtree& read) : registry_(registry) {
         // Each key comes before the keys below it, and a link below a key.
-        for (const SubtreeKey& key : read.keys) Add(key.path).values = &key.values;
-        for (const SubtreeLink& link : read.links) Add(link.path).target = &link.target;
+        const auto path = [&](std::size_t index) -> const std::wstring& {
+            return index < read.keys.size() ? read.keys[index].path
+                                            : read.links[index - read.keys.size()].path;
+        };
+        for (const SubtreeKey& key : read.keys) held_.push_back({&key.values, nullptr, {}});
+        for (const SubtreeLink& link : read.links) held_.push_back({nullptr, &link.target, {}});
+        // Every path with its key, sorted once, so that each key finds the one above it in
+        // log n steps: inserted one by one as they come, keys that the registry lists in
+        // another order than this one would take n squared.
+        std::vector<std::pair<std::wstring, std::size_t>> byPath(held_.size());
+        for (std::size_t index = 0; index < held_.size(); ++index) {
+            byPath[index] = {path(index), index};
+        }
+        std::make_heap(byPath.begin(), byPath.end());
+        std::sort_heap(byPath.begin(), byPath.end());
+        for (std::size_t index = 0; index < held_.size(); ++index) {
+            const std::size_t cut = path(index).rfind(L'\\');
+            if (cut == std::wstring::npos) {
+                if (index != 0) whole_ = false;
+                continue;
+            }
+            // The key above must come first; of a path given twice, the first one counts.
+            const std::wstring above = path(index).substr(0, cut);
+            const auto found = std::lower_bound(
+                byPath.begin(), byPath.end(), above,
+                [](const auto& entry, const std::wstring& wanted) { return entry.first < wanted; });
+            if (found == byPath.end() || found->first != above || found->second > index) {
+                whole_ = false;
+            } else {
+                held_[found->second].children.emplace_back(path(index).substr(cut + 1), index);
+            }
+        }
     }
 
     // Whether every key's parent is held too, so that the walk reaches each of them.
@@ -31,33 +61,6 @@ class BackedUpErase {
     long Erase(RegKey key) { return Erase(key, held_.front(), 1); }
 
   private:
-    HeldKey& Add(const std::wstring& path) {
-        const std::size_t index = held_.size();
-        held_.emplace_back();
-        const auto at = Find(path);
-        if (at == indexOf_.end() || at->first != path) indexOf_.insert(at, {path, index});
-        const std::size_t cut = path.rfind(L'\\');
-        if (cut != path.npos) {
-            const std::wstring above = path.substr(0, cut);
-            const auto parent = Find(above);
-            if (parent == indexOf_.end() || parent->first != above) {
-                whole_ = false;
-            } else {
-                held_[parent->second].children.emplace_back(path.substr(cut + 1), index);
-            }
-        } else if (index != 0) {
-            whole_ = false;
-        }
-        return held_.back();
-    }
-
-    // Where name is in indexOf_, or would go.
-    std::vector<std::pair<std::wstring, std::size_t>>::iterator Find(const std::wstring& name) {
-        return std::lower_bound(
-            indexOf_.begin(), indexOf_.end(), name,
-            [](const auto& entry, const std::wstring& wanted) { return entry.first < wanted; });
-    }
-
     // Erases the keys below key, then key itself; 0 when it is gone.
     long Erase(RegKey key, const HeldKey& held, int depth) {
         if (depth > kMaxSubtreeDepth) return kErrorBadKey;
@@ -107,8 +110,6 @@ class BackedUpErase {
 
     Registry& registry_;
     std::vector<HeldKey> held_;
-    // Each path held and its HeldKey, the first one given, sorted by path.
-    std::vector<std::pair<std::wstring, std::size_t>> indexOf_;
     bool whole_ = true;
     bool deleted_ = false;
 };

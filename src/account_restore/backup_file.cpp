@@ -110,8 +110,38 @@ class KeyReader {
   public:
     explicit KeyReader(BackupContents& read) : read_(read) {}
 
-    std::wstring Add(const std::wstring& name, std::vector<RegistryValue>& values,
-                     std::size_t line) {
+    void Add(const std::wstring& name, std::vector<RegistryValue>& values, std::size_t line) {
+        std::wstring why = Check(name, values, line);
+        if (!why.empty() && refusal_.empty()) {
+            refusal_ = std::move(why);
+            refusedAt_ = line;
+        }
+    }
+
+    // The file's first refusal, a name given again included; empty when there is none.
+    // Repeats are looked for once every name is noted, in one sort: a sorted insert of each
+    // name as it came would take n squared for names given against the order.
+    std::wstring Refusal() {
+        std::make_heap(noted_.begin(), noted_.end());
+        std::sort_heap(noted_.begin(), noted_.end());
+        std::size_t repeat = 0;  // where a name first came again, as noted_ holds it
+        for (std::size_t i = 1; i < noted_.size(); ++i) {
+            if (noted_[i].first == noted_[i - 1].first &&
+                (repeat == 0 || noted_[i].second < repeat)) {
+                repeat = noted_[i].second;
+            }
+        }
+        // A key's names are checked before anything that can refuse it after them.
+        if (repeat != 0 && repeat / 2 <= refusedAt_) {
+            return AtLine(repeat / 2, repeat % 2 != 0 ? kOutside : kUnheld);
+        }
+        return refusal_;
+    }
+
+  private:
+    // The key's refusal but for names given twice, which it notes.
+    std::wstring Check(const std::wstring& name, std::vector<RegistryValue>& values,
+                       std::size_t line) {
         const std::size_t cut = name.find(kNewOwnersInName);
         if (cut == name.npos) return AtLine(line, kOutside);
         const std::wstring place = name.substr(0, cut + kNewOwnersInName.size() - 1);
@@ -127,14 +157,14 @@ class KeyReader {
             }
             at = end + 1;
         }
-        if (!Once(name)) return AtLine(line, kUnheld);
+        Note(name, line);
         for (const RegistryValue& value : values) {
-            if (!CanHoldName(value.name) || !Once(name + L'\n' + value.name)) {
-                return AtLine(line, kUnheld);
-            }
+            if (!CanHoldName(value.name)) return AtLine(line, kUnheld);
+            Note(Joined({name, L"\n", value.name}), line);
         }
         if (read_.places.empty() || read_.places.back().name != place) {
-            if (path != uin || !Once(place)) return AtLine(line, kOutside);
+            if (path != uin) return AtLine(line, kOutside);
+            Note(place, line, true);
             read_.places.push_back({place, {}, 0});
             chain_.clear();
         } else {
@@ -155,20 +185,20 @@ class KeyReader {
         return {};
     }
 
-  private:
-    // Whether a name comes for the first time, as the registry compares names (ASCII case
-    // aside, as far as this program tells them apart).
-    bool Once(std::wstring name) {
+    // Notes a name as the registry compares them (ASCII case aside, as far as this program
+    // tells them apart), with the line it came in.
+    void Note(std::wstring name, std::size_t line, bool place = false) {
         for (wchar_t& ch : name) ch = ch >= L'A' && ch <= L'Z' ? ch + 32 : ch;
-        const auto at = std::lower_bound(seen_.begin(), seen_.end(), name);
-        if (at != seen_.end() && *at == name) return false;
-        seen_.insert(at, std::move(name));
-        return true;
+        noted_.emplace_back(std::move(name), line * 2 + (place ? 1 : 0));
     }
 
     BackupContents& read_;
     std::vector<std::wstring> chain_;  // the keys from the account down to the last one
-    std::vector<std::wstring> seen_;   // the names given, lowered, in order
+    // Each name noted, with twice its line, and one more for a place: a place comes last of
+    // its line's names, and a place given again is refused as outside the account.
+    std::vector<std::pair<std::wstring, std::size_t>> noted_;
+    std::wstring refusal_;                        // the first refusal but for names given again
+    std::size_t refusedAt_ = std::wstring::npos;  // its line
 };
 
 }  // namespace
@@ -190,7 +220,6 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
     std::wstring key;
     std::vector<RegistryValue> values;
     std::size_t keyLine = 0;
-    std::wstring refused;
     std::size_t line = 1;
     for (std::size_t at = kHeader.size(); at <= text.size();) {
         ++line;
@@ -200,8 +229,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
         at = end == text.npos ? end : end + 2;
         if (first.empty() && end != text.npos) continue;
         if ((end == text.npos || first.starts_with(L"[")) && keyLine != 0) {
-            const std::wstring why = keys.Add(key, values, keyLine);
-            if (refused.empty()) refused = why;
+            keys.Add(key, values, keyLine);
             values.clear();
         }
         if (end == text.npos) break;
@@ -239,7 +267,7 @@ std::wstring ReadBackupFile(const std::string& bytes, BackupContents& read) {
         return AtLine(1 + std::count(text.begin(), text.begin() + differs / 2, L'\n'),
                       kNotAsWritten);
     }
-    if (!refused.empty()) return refused;
+    if (std::wstring refused = keys.Refusal(); !refused.empty()) return refused;
     constexpr std::wstring_view userComment = kCurrentUserComment;
     if (comments.size() < 2 || comments[0] != EscapedForOutput(BackupHeading(read.uin)) ||
         !comments[1].starts_with(userComment) || !comments[1].ends_with(L".")) {

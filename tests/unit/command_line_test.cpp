@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "account_backup/account_backup.h"
 #include "account_backup/reg_file.h"
 #include "account_erase/account_erase.h"
@@ -7,6 +10,7 @@
 #include "allocation_faults.h"
 #include "command_line/command_line.h"
 #include "hive_loading/profile_path.h"
+#include "platform/decimal.h"
 #include "platform/memory/memory_command_host.h"
 #include "platform/memory/memory_processes.h"
 #include "platform/memory/memory_users.h"
@@ -347,6 +351,23 @@ TEST(BackupFileTest, ReadsBackWhatTheBackupWroteAndRefusesAnyOtherForm) {
         EXPECT_NE(ReadBackupFile(FileBytes(altered), contents), L"") << to;
     }
     EXPECT_NE(ReadBackupFile(backup.Bytes() + "x", contents), L"");
+
+    // Names given again are looked for once the whole file is read, yet a file is still
+    // refused for its first line that is refused, whatever the reason.
+    const std::wstring unheld = L": a name the registry does not hold, or one given twice";
+    const std::wstring outside = L": a key outside the account, or before the key above it";
+    for (const auto& [from, to, at, why] : std::initializer_list<std::array<std::wstring, 4>>{
+             {L"\\123\\Sub\\Deep]", L"\\123\\SUB]", L"\\SUB]", unheld},
+             {L"\"D\"=dword", L"\"q\"=dword", L"\\123\\Sub]", unheld},
+             {L"NewOwners\\123\\Sub]", L"NewOwners\\124\\Sub]", L"\\124\\Sub]", outside}}) {
+        std::wstring altered = text;
+        altered.replace(altered.find(from), from.size(), to);
+        altered.replace(altered.find(L"\\123\\Next]"), 10, L"\\124\\Next]");  // refused last
+        const std::size_t line =
+            1 + std::count(altered.begin(), altered.begin() + altered.find(at), L'\n');
+        EXPECT_EQ(ReadBackupFile(FileBytes(altered), contents), L"line " + Decimal(line) + why)
+            << to;
+    }
 }
 
 // What HKEY_CURRENT_USER held goes back to the hive of the user the file names, whoever runs
