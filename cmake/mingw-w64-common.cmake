@@ -30,7 +30,10 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 #   console handler's thread uses one only, made before the handler is set), and the guard
 #   calls and their lock cost 2 KB;
 # - a frame pointer kept (1 KB on x64) and no partial inlining, which copies the first
-#   lines of a function into its callers (0.5 KB).
+#   lines of a function into its callers (0.5 KB);
+# - no code hoisting, which moves a computation that both ways of a branch make ahead of
+#   it, where it keeps a register taken across the branch, and none of the minor
+#   optimisations GCC calls expensive (0.5 KB each on x64).
 # No section for each datum or function: in one translation unit all of them are used, and
 # the assembler pads each code section to 16 bytes on x64. GCC 12's link-time optimisation
 # fails on this target with an internal compiler error.
@@ -51,7 +54,8 @@ function(zelvane_release_flags kind default)
 endfunction()
 zelvane_release_flags(CXX
     "-Oz -DNDEBUG -fno-declone-ctor-dtor -fno-rtti -fno-threadsafe-statics \
--fno-omit-frame-pointer -fno-partial-inlining")
+-fno-omit-frame-pointer -fno-partial-inlining -fno-code-hoisting \
+-fno-expensive-optimizations")
 zelvane_release_flags(EXE_LINKER "-s -Wl,--gc-sections -Wl,--no-insert-timestamp")
 
 # Tests run through Wine in the build's own throwaway prefix.
