@@ -27,7 +27,8 @@ class BackedUpErase {
         for (const SubtreeLink& link : read.links) held_.push_back({nullptr, &link.target, {}});
         // Every path with its key, sorted once, so that each key finds the one above it in
         // log n steps: inserted one by one as they come, keys that the registry lists in
-        // another order than this one would take n squared.
+        // another order than this one would take n squared. A heap sort, as the backup
+        // reader sorts its names: its code is half of std::sort's, and the two share it.
         std::vector<std::pair<std::wstring, std::size_t>> byPath(held_.size());
         for (std::size_t index = 0; index < held_.size(); ++index) {
             byPath[index] = {path(index), index};
