@@ -207,8 +207,9 @@ void MainWindow::OnCollapseTick() {
 // hidden, and the focus on the button if a click put it on the list meanwhile. Anywhere
 // else the user put it, it stays.
 void MainWindow::FinishAnimation(const wchar_t* caption, float height, Timer& timer) {
-    controls_.toggleButton.SetCaption(caption);
+    // The height first: the button tells the next way to go only once the window is there.
     controls_.form.SnapHeight(height);
+    controls_.toggleButton.SetCaption(caption);
     const bool collapsed = expanded_ == kFalse;
     const int focus = controls_.form.FocusedControl();
     const bool refocus =

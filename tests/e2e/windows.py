@@ -1,8 +1,12 @@
 """Reads windows from outside with peek.exe: captions, texts, list items, rectangles."""
 
+import contextlib
 import json
+import subprocess
+import tempfile
+import time
 
-from wine import SLOWNESS
+from wine import SLOWNESS, Wine, did_not_run
 
 
 class WindowReader:
@@ -54,3 +58,52 @@ class WindowReader:
         if process:
             args += ["--process", process]
         return self.peek(*args)
+
+    @contextlib.contextmanager
+    def following(self, title, until, process=None, timeout_ms=30000):
+        """Follows the window while the block runs: one peek reads it as often as it can, as
+        window(at_once=True) does, from before the block until one of its buttons shows
+        `until` and is enabled. The block is given a list, which holds afterwards every
+        reading that differed from the one before it, the first and the last included."""
+        args = ["window", "--title", title, "--follow", until,
+                "--wait", str(round(timeout_ms * SLOWNESS))]
+        if process:
+            args += ["--process", process]
+        readings = []
+        with tempfile.TemporaryFile() as out:
+            peek = self._start_following(args, out)
+            try:
+                yield readings
+                code = peek.wait(timeout=timeout_ms / 1000 * SLOWNESS + 60)
+            finally:
+                if peek.poll() is None:
+                    peek.kill()
+                    peek.wait()
+            out.seek(0)
+            readings += [json.loads(line) for line in out.read().splitlines()]
+        if code != 0:
+            raise AssertionError(f"no button of '{title}' showed '{until}' enabled within "
+                                 f"{timeout_ms} ms; the last reading: {readings[-1:]}")
+
+    def _start_following(self, args, out):
+        """Starts the following peek and returns it once it has printed its first reading."""
+        for _ in range(Wine.TRIES):
+            peek = subprocess.Popen([str(self.wine.wine_exec), str(self.peek_exe), *args],
+                                    env=self.wine.env(), stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 60 * SLOWNESS
+            while time.monotonic() < deadline:
+                out.seek(0)
+                if b"\n" in out.read():
+                    return peek
+                if peek.poll() is not None:
+                    break
+                time.sleep(0.02)
+            else:
+                peek.kill()
+                peek.wait()
+                raise RuntimeError(f"peek {' '.join(args)} printed nothing in 60 s")
+            if not did_not_run(peek.returncode, False):
+                raise RuntimeError(f"peek {' '.join(args)} ended with {peek.returncode} "
+                                   "before its first reading")
+        raise RuntimeError(f"Wine did not run peek {' '.join(args)} in {Wine.TRIES} tries")

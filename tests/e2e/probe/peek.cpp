@@ -5,7 +5,7 @@
 //   peek windows [--process NAME]
 //       every visible top-level window: handle, class, caption, owner, process, rectangle.
 //   peek window --title CAPTION [--process NAME] [--wait MS] [--gone] [--max-items N]
-//               [--at-once] [--measure]
+//               [--at-once] [--measure] [--follow CAPTION]
 //       one top-level window found by its caption, with its rectangles and every child
 //       control (class, text, rectangle, enabled, visible, list-box items and selection,
 //       the window before it in z-order and its name by the rule of Windows' accessibility
@@ -18,6 +18,11 @@
 //       own thread: captions as the system keeps them, rectangles and states; no list-box
 //       or text-box fields. --measure adds each control's text width in pixels, measured in
 //       the font the program gives its labels and buttons.
+//       --follow CAPTION reads the window at once, as often as it can, and prints each
+//       reading that differs from the one before, a JSON document a line, from the first
+//       until one of its buttons shows CAPTION and is enabled (within --wait MS). One process
+//       follows a two-second animation where a process started for each reading may not
+//       get a single reading in on a loaded machine.
 //   peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]
 //       the visible message boxes (class #32770): title, text, buttons and icon color.
 //   peek pixels X Y W H
@@ -50,6 +55,7 @@
 #include <cwchar>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -505,6 +511,7 @@ struct Options {
     std::optional<std::wstring> process;
     DWORD waitMs = 0;
     bool gone = false;
+    std::optional<std::wstring> follow;
     std::vector<long> numbers;
 };
 
@@ -543,11 +550,43 @@ void Print(const std::string& text) {
     std::fflush(stdout);
 }
 
+// The caption of each of the window's buttons, and whether it is enabled.
+std::vector<std::pair<std::wstring, bool>> Buttons(HWND window) {
+    std::vector<std::pair<std::wstring, bool>> buttons;
+    for (HWND child : Descendants(window)) {
+        if (SameName(ClassName(child), L"Button"))
+            buttons.emplace_back(Text(child), IsWindowEnabled(child) != FALSE);
+    }
+    return buttons;
+}
+
+int Follow(HWND window, const std::wstring& caption, ULONGLONG deadline) {
+    const std::pair<std::wstring, bool> end(caption, true);
+    std::string last;
+    for (;;) {
+        const auto before = Buttons(window);
+        std::string reading = Details(window);
+        const bool ended = std::count(before.begin(), before.end(), end) != 0;
+        if (!IsWindow(window)) return 1;
+        // A reading is printed only when the buttons were the same all through it: the window's
+        // rectangle beside a button's new caption, read in between, would be a state the
+        // window never was in.
+        if (Buttons(window) == before) {
+            reading.erase(std::remove(reading.begin(), reading.end(), '\n'), reading.end());
+            if (reading != last) Print(reading);
+            if (ended) return 0;
+            last = std::move(reading);
+        }
+        if (GetTickCount64() >= deadline) return 1;
+        Sleep(1);
+    }
+}
+
 int Usage() {
     std::fputs(
         "usage: peek windows [--process NAME]\n"
         "       peek window --title CAPTION [--process NAME] [--wait MS] [--gone]\n"
-        "                   [--max-items N] [--at-once] [--measure]\n"
+        "                   [--max-items N] [--at-once] [--measure] [--follow CAPTION]\n"
         "       peek msgboxes [--title TITLE] [--process NAME] [--wait MS] [--gone]\n"
         "       peek pixels X Y W H\n"
         "       peek codepage\n"
@@ -581,6 +620,9 @@ int wmain(int argc, wchar_t** argv) {
             atOnce = true;
         } else if (arg == L"--measure") {
             measure = true;
+        } else if (arg == L"--follow" && hasValue) {
+            options.follow = argv[++i];
+            atOnce = true;
         } else if (arg == L"--gone") {
             options.gone = true;
         } else if (options.command == L"pixels" || options.command == L"close") {
@@ -632,6 +674,10 @@ int wmain(int argc, wchar_t** argv) {
         found = Find(options);
     }
 
+    if (options.command == L"window" && options.follow) {
+        if (found.empty()) return 1;
+        return Follow(found.front(), *options.follow, deadline);
+    }
     if (options.command == L"window") {
         Print(found.empty() ? "null" : Details(found.front()));
     } else {
