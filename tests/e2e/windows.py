@@ -3,8 +3,6 @@
 import contextlib
 import json
 import subprocess
-import tempfile
-import time
 
 from wine import SLOWNESS, Wine, did_not_run
 
@@ -65,45 +63,31 @@ class WindowReader:
         window(at_once=True) does, from before the block until one of its buttons shows
         `until` and is enabled. The block is given a list, which holds afterwards every
         reading that differed from the one before it, the first and the last included."""
-        args = ["window", "--title", title, "--follow", until,
+        args = [self.peek_exe, "window", "--title", title, "--follow", until,
                 "--wait", str(round(timeout_ms * SLOWNESS))]
         if process:
             args += ["--process", process]
-        readings = []
-        with tempfile.TemporaryFile() as out:
-            peek = self._start_following(args, out)
-            try:
-                yield readings
-                code = peek.wait(timeout=timeout_ms / 1000 * SLOWNESS + 60)
-            finally:
-                if peek.poll() is None:
-                    peek.kill()
-                    peek.wait()
-            out.seek(0)
-            readings += [json.loads(line) for line in out.read().splitlines()]
-        if code != 0:
-            raise AssertionError(f"no button of '{title}' showed '{until}' enabled within "
-                                 f"{timeout_ms} ms; the last reading: {readings[-1:]}")
-
-    def _start_following(self, args, out):
-        """Starts the following peek and returns it once it has printed its first reading."""
         for _ in range(Wine.TRIES):
-            peek = subprocess.Popen([str(self.wine.wine_exec), str(self.peek_exe), *args],
-                                    env=self.wine.env(), stdin=subprocess.DEVNULL, stdout=out,
-                                    stderr=subprocess.DEVNULL)
-            deadline = time.monotonic() + 60 * SLOWNESS
-            while time.monotonic() < deadline:
-                out.seek(0)
-                if b"\n" in out.read():
-                    return peek
-                if peek.poll() is not None:
-                    break
-                time.sleep(0.02)
-            else:
+            # peek starts no process that could hold the pipe open (see Wine._run_once).
+            # Unbuffered, so that the first line's read takes nothing of what follows from
+            # communicate.
+            peek = subprocess.Popen([self.wine.wine_exec, *args], env=self.wine.env(),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                    stderr=subprocess.DEVNULL, bufsize=0)
+            first = peek.stdout.readline()
+            if first or not did_not_run(peek.wait(), False):
+                break
+        if not first:
+            raise RuntimeError(f"peek --follow ended with {peek.returncode} before reading")
+        readings = [json.loads(first)]
+        try:
+            yield readings
+            rest, _ = peek.communicate(timeout=timeout_ms / 1000 * SLOWNESS + 60)
+        finally:
+            if peek.poll() is None:
                 peek.kill()
-                peek.wait()
-                raise RuntimeError(f"peek {' '.join(args)} printed nothing in 60 s")
-            if not did_not_run(peek.returncode, False):
-                raise RuntimeError(f"peek {' '.join(args)} ended with {peek.returncode} "
-                                   "before its first reading")
-        raise RuntimeError(f"Wine did not run peek {' '.join(args)} in {Wine.TRIES} tries")
+                peek.communicate()
+        readings += [json.loads(line) for line in rest.splitlines()]
+        if peek.returncode != 0:
+            raise AssertionError(f"no button of '{title}' showed '{until}' enabled within "
+                                 f"{timeout_ms} ms; the last reading: {readings[-1]}")
